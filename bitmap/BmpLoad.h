@@ -1,0 +1,57 @@
+// Loading a BMP file into memory and deciding whether it is a picture the rest of the system can
+// work on: uncompressed, 1 bit per pixel, palette black then white, equal resolutions, and pixel
+// rows that lie inside the file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace BMPunit {
+
+// The largest file that is read completely; a larger one is refused by the check.
+inline constexpr std::int64_t kMaxFileBytes = std::int64_t{1} << 30;
+// The largest picture accepted: each side and the pixel count.
+inline constexpr std::int64_t kMaxSide = 1 << 17;
+inline constexpr std::int64_t kMaxPixels = std::int64_t{1} << 28;
+
+// The loaded picture: the file's bytes and the geometry read from its header.
+struct Picture
+{
+    std::vector<std::uint8_t> BitmapBytes; // the whole file, byte for byte
+    std::int32_t BitmapFileSize = 0;       // length of the file in bytes
+    std::int32_t PixelOffset = 0;          // header field at offset 10
+    std::int32_t ImageWidth = 0;           // pixels
+    std::int32_t ImageHeight = 0;          // pixels; positive even for a top-down file
+    std::int32_t RowStride = 0;            // bytes per stored row, a multiple of 4
+    double PixelsPerMillimetre = 0.0;      // horizontal resolution / 1000
+    bool TopDown = false;                  // rows stored from the top (negative height field)
+    bool Oversized = false;                // only the header of a too large file was read
+    bool Proper = false;                   // the last check accepted the picture
+};
+
+// The module's picture (one per run).
+Picture& ThePicture();
+
+// Reads the whole file. false (after the console line "<name>: does Not exist") when no regular
+// file of that name exists; the previous picture is then kept. Throws std::runtime_error when the
+// file exists but cannot be read.
+bool LoadBitmapFile(const std::string& fileName);
+
+// Validates the loaded bytes, sets the geometry and writes the header report to the console.
+// true for a proper black-and-white picture whose pixel rows all lie inside the loaded bytes.
+bool CheckBitmapHeader();
+
+std::int32_t ImageWidth();
+std::int32_t ImageHeight();
+double PixelsPerMillimetre();
+
+// The stored bytes of pixel row y (0 = top row) of a picture that passed the check; RowStride bytes.
+const std::uint8_t* PixelRow(std::int32_t y);
+
+// Take the current picture out of the module (leaving it empty) and put one back; the Open
+// command uses them to keep the shown picture when a new file is refused.
+Picture TakePicture();
+void RestorePicture(Picture&& picture);
+
+} // namespace BMPunit

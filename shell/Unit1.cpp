@@ -1,0 +1,119 @@
+#include "Unit1.h"
+
+#include "BMPunit.h"
+#include "CommandGuard.h"
+
+namespace Unit1 {
+
+namespace {
+RunState gState;
+constexpr std::size_t kShortestFileName = 5;
+} // namespace
+
+RunState& State() { return gState; }
+void ResetRunState() { gState = RunState{}; }
+
+void DisableControls(Window& window)
+{
+    window.SetMenuEnabled(MenuItem::File1, false);
+    window.SetEditEnabled(false);
+}
+
+void EnableControls(Window& window)
+{
+    window.SetMenuEnabled(MenuItem::File1, true);
+    window.SetEditEnabled(true);
+}
+
+namespace {
+void ShowResult(Window& window, Algemeen::Colour colour, const std::string& text)
+{
+    window.SetEditColour(colour);
+    window.SetEditText(text);
+}
+} // namespace
+
+void Starten(Window& window)
+{
+    Algemeen::SetLogFileName("Vertolkt.log");
+    gState.OverlayBitmap = Algemeen::Raster{};
+    gState.PickArmed = false;
+    gState.FirstSelect = true;
+    gState.GridShown = false;
+    ShowResult(window, Algemeen::kBlue, kWelcome);
+    window.SetMenuEnabled(MenuItem::Process1, false);
+    window.SetMenuEnabled(MenuItem::Select1, false);
+}
+
+// Loads and checks the file. A refused file leaves the picture that the window shows in the
+// module, so a later Process works on what the user sees, never on refused bytes.
+void Open1Click(Window& window)
+{
+    RunCommand(window, [&] {
+        DisableControls(window);
+        if (auto chosen = window.RunOpenDialog())
+            gState.PictureFileName = *chosen;
+        const std::string& name = gState.PictureFileName;
+        if (name.size() < kShortestFileName) {
+            EnableControls(window);
+            ShowResult(window, Algemeen::kRed, name + kNotAProperFilename);
+            return;
+        }
+        BMPunit::Picture shown = BMPunit::TakePicture();
+        bool loaded = false;
+        try {
+            loaded = BMPunit::LoadBitmapFile(name);
+        } catch (...) {
+            BMPunit::RestorePicture(std::move(shown));
+            throw;
+        }
+        if (!loaded) {
+            BMPunit::RestorePicture(std::move(shown));
+            EnableControls(window);
+            ShowResult(window, Algemeen::kRed, name + kDoesNotExist);
+            return;
+        }
+        if (!BMPunit::CheckBitmapHeader()) {
+            BMPunit::RestorePicture(std::move(shown));
+            EnableControls(window);
+            ShowResult(window, Algemeen::kRed, name + kNotAProperPicture);
+            return;
+        }
+        ShowResult(window, Algemeen::kBlack, "");
+        window.SetImageSize(BMPunit::ImageWidth(), BMPunit::ImageHeight());
+        window.ShowPictureFile(name);
+        gState.PickArmed = false;
+        window.SetMenuEnabled(MenuItem::Process1, true);
+        window.SetMenuEnabled(MenuItem::Select1, false);
+        EnableControls(window);
+    });
+}
+
+void Select1Click(Window& window)
+{
+    RunCommand(window, [&] {
+        DisableControls(window);
+        if (gState.FirstSelect)
+            window.ShowMessage("Select Card Image with Mouse", "Select");
+        gState.FirstSelect = false;
+        gState.PickArmed = true;
+        window.SetImageCursor(CursorKind::HandPoint);
+        ShowResult(window, Algemeen::kBlack, "");
+        EnableControls(window);
+    });
+}
+
+void Exit1Click(Window& window)
+{
+    if (gState.Busy)
+        return;
+    window.Close();
+}
+
+void Stoppen(Window& /*window*/)
+{
+    BMPunit::RestorePicture(BMPunit::Picture{});
+    gState.OverlayBitmap = Algemeen::Raster{};
+}
+
+} // namespace Unit1

@@ -1,0 +1,62 @@
+// Unit1: the run state of the main window and its commands (start, Open, Process, Select, Pick,
+// Exit, stop). Every command takes the window it works on; the Qt window and the headless
+// driver call the same operations.
+#pragma once
+
+#include "Algemeen.h"
+#include "Window.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace Unit1 {
+
+// The one state of the window for a run.
+struct RunState
+{
+    std::string PictureFileName;
+    bool PickArmed = false;
+    bool FirstSelect = true;
+    bool GridShown = false;
+    Algemeen::Raster OverlayBitmap;
+    Algemeen::integers CardOf;
+    Algemeen::integers CandidateOrder;
+    Algemeen::integers DrawOrder;
+    std::int32_t CandidateCount = 0;
+    Algemeen::punten HoleCells;
+    Algemeen::RealPoint GridOrigin;
+    Algemeen::RealPoint ColumnStep;
+    Algemeen::RealPoint RowStep;
+    std::array<std::string, 63> CodeTable;
+    std::string SpecFileName = "ibmkaart.txt";
+    std::int32_t PaletteIndex = 0;
+
+    // A command is running; no other command may start.
+    bool Busy = false;
+};
+
+RunState& State();
+// Back to the state at program start (tests start each case clean with it).
+void ResetRunState();
+
+// Texts of the text line.
+inline constexpr const char* kWelcome = "Content of IBM PunchCards";
+inline constexpr const char* kNotAProperFilename = " : Not a proper filename !!";
+inline constexpr const char* kDoesNotExist = " : does Not exist !!";
+inline constexpr const char* kNotAProperPicture = " : Not a proper B/W picture !!";
+
+void DisableControls(Window& window);
+void EnableControls(Window& window);
+
+// The commands. Each returns at once, doing nothing, while another command runs. An unexpected
+// error inside a command is shown through Window::ShowError and leaves the controls enabled.
+void Starten(Window& window);
+void Open1Click(Window& window);
+void Process1Click(Window& window);
+void Select1Click(Window& window);
+void Kiezen(Window& window, MouseButton button, std::int32_t x, std::int32_t y);
+void Exit1Click(Window& window);
+void Stoppen(Window& window);
+
+} // namespace Unit1

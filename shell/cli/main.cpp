@@ -1,0 +1,28 @@
+// korvane-cli: the headless driver of Korvane's commands.
+#include "Options.h"
+#include "Punch.h"
+#include "ReadScan.h"
+
+#include <exception>
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    Cli::Options options;
+    switch (Cli::ParseOptions(argc, argv, options, std::cout, std::cerr)) {
+    case Cli::ParseResult::Exit:
+        return 0;
+    case Cli::ParseResult::Fail:
+        return Cli::kUsageError;
+    case Cli::ParseResult::Success:
+        break;
+    }
+    try {
+        if (options.command == Cli::Command::Punch)
+            return Cli::RunPunch(options.punch, std::cerr);
+        return Cli::RunRead(options.read, std::cout, std::cerr);
+    } catch (const std::exception& error) {
+        std::cerr << "korvane-cli: " << error.what() << "\n";
+        return Cli::kUnexpected;
+    }
+}

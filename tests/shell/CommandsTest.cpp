@@ -1,0 +1,187 @@
+#include "BMPunit.h"
+#include "CommandGuard.h"
+#include "RecordingWindow.h"
+#include "TestSupport.h"
+#include "Unit1.h"
+
+#include <gtest/gtest.h>
+
+using namespace Unit1;
+using Algemeen::kBlack;
+using Algemeen::kBlue;
+using Algemeen::kRed;
+
+namespace {
+
+class CommandsTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ResetRunState();
+        BMPunit::RestorePicture(BMPunit::Picture{});
+        Starten(window);
+        BMPunit::BitImage image(12, 5, false);
+        image.Set(3, 2, true);
+        BMPunit::WriteFileBytes("good.bmp", BMPunit::EncodeBitmap(image, 5906));
+        auto other = BMPunit::EncodeBitmap(BMPunit::BitImage(7, 3, false), 5906);
+        BMPunit::WriteFileBytes("other.bmp", other);
+        other[28] = 8;
+        BMPunit::WriteFileBytes("eight.bmp", other);
+    }
+    void Open(std::optional<std::string> answer)
+    {
+        window.QueueDialogAnswer(std::move(answer));
+        Open1Click(window);
+    }
+    void ExpectControlsEnabled()
+    {
+        EXPECT_TRUE(window.MenuEnabled(MenuItem::File1));
+        EXPECT_TRUE(window.EditEnabled());
+    }
+
+    TestSupport::ScratchDir dir;
+    TestSupport::CapturedPlatform platform;
+    RecordingWindow window;
+};
+
+} // namespace
+
+TEST_F(CommandsTest, StartShowsTheWelcomeInBlue)
+{
+    EXPECT_EQ(window.EditText(), "Content of IBM PunchCards");
+    EXPECT_EQ(window.EditColour(), kBlue);
+    EXPECT_FALSE(window.MenuEnabled(MenuItem::Process1));
+    EXPECT_FALSE(window.MenuEnabled(MenuItem::Select1));
+    ExpectControlsEnabled();
+    EXPECT_FALSE(State().PickArmed);
+    EXPECT_TRUE(State().FirstSelect);
+    EXPECT_EQ(Algemeen::LogFileName(), "Vertolkt.log");
+}
+
+TEST_F(CommandsTest, CancelledFirstDialogIsNotAProperFilename)
+{
+    Open(std::nullopt);
+    EXPECT_EQ(window.EditText(), " : Not a proper filename !!");
+    EXPECT_EQ(window.EditColour(), kRed);
+    ExpectControlsEnabled();
+    EXPECT_FALSE(window.MenuEnabled(MenuItem::Process1));
+}
+
+TEST_F(CommandsTest, FourCharacterPathIsRefusedFiveGoesOnToTheExistenceCheck)
+{
+    Open("a.bm");
+    EXPECT_EQ(window.EditText(), "a.bm : Not a proper filename !!");
+    Open("a.bmp");
+    EXPECT_EQ(window.EditText(), "a.bmp : does Not exist !!");
+    EXPECT_EQ(window.EditColour(), kRed);
+    EXPECT_EQ(platform.console.Text(), "a.bmp: does Not exist\n");
+}
+
+TEST_F(CommandsTest, GoodOpenLoadsAndShowsThePicture)
+{
+    Open("good.bmp");
+    EXPECT_EQ(window.EditText(), "");
+    EXPECT_EQ(window.EditColour(), kBlack);
+    EXPECT_TRUE(window.MenuEnabled(MenuItem::Process1));
+    EXPECT_FALSE(window.MenuEnabled(MenuItem::Select1));
+    ExpectControlsEnabled();
+    EXPECT_EQ(window.ShownFile(), "good.bmp");
+    EXPECT_EQ(window.ImageWidth(), 12);
+    EXPECT_EQ(window.ImageHeight(), 5);
+    EXPECT_EQ(platform.console.Text(), "Width = 12\nHeight = 5\nHorizontal Resolution = 5906\n"
+                                       "Vertical Resolution = 5906\n");
+    // Every command frames its work with disabling and enabling the controls.
+    const auto& calls = window.Calls();
+    const auto dialog = std::find(calls.begin(), calls.end(), "RunOpenDialog() -> good.bmp");
+    ASSERT_GE(dialog - calls.begin(), 2);
+    EXPECT_EQ(dialog[-2], "SetMenuEnabled(File1, false)");
+    EXPECT_EQ(dialog[-1], "SetEditEnabled(false)");
+    EXPECT_EQ(calls.back(), "SetEditEnabled(true)");
+}
+
+TEST_F(CommandsTest, CancelAfterGoodOpenReloadsTheSamePicture)
+{
+    Open("good.bmp");
+    Select1Click(window);
+    EXPECT_TRUE(State().PickArmed);
+    Open(std::nullopt);
+    EXPECT_EQ(window.EditText(), "");
+    EXPECT_EQ(window.ShownFile(), "good.bmp");
+    EXPECT_TRUE(window.MenuEnabled(MenuItem::Process1));
+    EXPECT_FALSE(window.MenuEnabled(MenuItem::Select1));
+    EXPECT_FALSE(State().PickArmed);
+}
+
+TEST_F(CommandsTest, RefusedOpenKeepsThePictureTheWindowShows)
+{
+    Open("good.bmp");
+    Open("eight.bmp");
+    EXPECT_EQ(window.EditText(), "eight.bmp : Not a proper B/W picture !!");
+    EXPECT_EQ(window.EditColour(), kRed);
+    ExpectControlsEnabled();
+    EXPECT_TRUE(window.MenuEnabled(MenuItem::Process1)) << "unchanged";
+    EXPECT_EQ(window.ShownFile(), "good.bmp");
+    // The module still holds the shown picture, so Process would trace what the user sees.
+    EXPECT_TRUE(BMPunit::ThePicture().Proper);
+    EXPECT_EQ(BMPunit::ImageWidth(), 12);
+    EXPECT_EQ(BMPunit::ImageHeight(), 5);
+    Open("missing.bmp");
+    EXPECT_EQ(BMPunit::ImageWidth(), 12);
+}
+
+TEST_F(CommandsTest, LongMessageIsKeptWhole)
+{
+    const std::string path(120, 'p');
+    Open(path + ".bmp");
+    EXPECT_EQ(window.EditText(), path + ".bmp : does Not exist !!");
+}
+
+TEST_F(CommandsTest, SelectShowsTheBoxOnlyOnTheFirstSelect)
+{
+    Open("good.bmp");
+    Select1Click(window);
+    Select1Click(window);
+    ASSERT_EQ(window.Messages().size(), 1u);
+    EXPECT_EQ(window.Messages()[0], "Select Card Image with Mouse");
+    EXPECT_EQ(window.ImageCursor(), CursorKind::HandPoint);
+    EXPECT_TRUE(State().PickArmed);
+    EXPECT_FALSE(State().FirstSelect);
+}
+
+TEST_F(CommandsTest, UnexpectedErrorIsReportedAndControlsComeBack)
+{
+    RunCommand(window, [&] {
+        DisableControls(window);
+        window.SetFormCursor(CursorKind::Hourglass);
+        throw std::out_of_range("index 7 outside array of length 3");
+    });
+    ASSERT_EQ(window.Errors().size(), 1u);
+    EXPECT_EQ(window.Errors()[0], "index 7 outside array of length 3");
+    ExpectControlsEnabled();
+    EXPECT_EQ(window.FormCursor(), CursorKind::Default);
+    EXPECT_FALSE(State().Busy);
+    Open("good.bmp");
+    EXPECT_TRUE(window.MenuEnabled(MenuItem::Process1)) << "the next command runs normally";
+}
+
+TEST_F(CommandsTest, NoCommandStartsWhileAnotherRuns)
+{
+    RunCommand(window, [&] {
+        Open("good.bmp");
+        Select1Click(window);
+        Exit1Click(window);
+    });
+    EXPECT_EQ(window.ShownFile(), "");
+    EXPECT_TRUE(window.Messages().empty());
+    EXPECT_FALSE(window.Closed());
+}
+
+TEST_F(CommandsTest, ExitClosesTheWindowAndStopReleasesThePicture)
+{
+    Open("good.bmp");
+    Exit1Click(window);
+    EXPECT_TRUE(window.Closed());
+    Stoppen(window);
+    EXPECT_TRUE(BMPunit::ThePicture().BitmapBytes.empty());
+}

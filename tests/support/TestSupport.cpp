@@ -1,0 +1,76 @@
+#include "TestSupport.h"
+
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+
+namespace TestSupport {
+
+CapturedPlatform::CapturedPlatform()
+{
+    Algemeen::InstallConsole(&console);
+    Algemeen::InstallClock(&clock);
+}
+
+CapturedPlatform::~CapturedPlatform()
+{
+    Algemeen::InstallConsole(nullptr);
+    Algemeen::InstallClock(nullptr);
+}
+
+ScratchDir::ScratchDir()
+{
+    std::random_device random;
+    path_ = std::filesystem::temp_directory_path() / ("korvane-test-" + std::to_string(random()));
+    std::filesystem::create_directories(path_);
+    previous_ = std::filesystem::current_path();
+    std::filesystem::current_path(path_);
+}
+
+ScratchDir::~ScratchDir()
+{
+    std::error_code ignored;
+    std::filesystem::current_path(previous_, ignored);
+    std::filesystem::remove_all(path_, ignored);
+}
+
+BMPunit::BitImage ParseBitmap(const std::vector<std::string>& rows)
+{
+    const auto height = static_cast<std::int32_t>(rows.size());
+    const auto width = height == 0 ? 0 : static_cast<std::int32_t>(rows[0].size());
+    BMPunit::BitImage image(width, height, false);
+    for (std::int32_t y = 0; y < height; ++y) {
+        if (static_cast<std::int32_t>(rows[static_cast<std::size_t>(y)].size()) != width)
+            throw std::invalid_argument("ragged ASCII picture");
+        for (std::int32_t x = 0; x < width; ++x)
+            image.Set(x, y, rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] == '#');
+    }
+    return image;
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName)
+{
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + fileName);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string ReadFileText(const std::string& fileName)
+{
+    const auto bytes = ReadFileBytes(fileName);
+    return {bytes.begin(), bytes.end()};
+}
+
+void WriteFileText(const std::string& fileName, const std::string& text)
+{
+    std::ofstream out(fileName, std::ios::binary);
+    out << text;
+    if (!out)
+        throw std::runtime_error("cannot write " + fileName);
+}
+
+std::string SourcePath(const std::string& relative) { return std::string(KORVANE_SOURCE_DIR) + "/" + relative; }
+
+} // namespace TestSupport

@@ -1,0 +1,56 @@
+// Helpers shared by the test programs: a fake clock, a console that keeps its lines, a scratch
+// directory, and small pictures written as ASCII art.
+#pragma once
+
+#include "Algemeen.h"
+#include "BMPunit.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace TestSupport {
+
+class FakeClock : public Algemeen::Clock
+{
+public:
+    std::int32_t now = 0;
+    std::int32_t MillisecondsSinceMidnight() override { return now; }
+};
+
+// Installs a capturing console and a fake clock for the lifetime of the object.
+class CapturedPlatform
+{
+public:
+    CapturedPlatform();
+    ~CapturedPlatform();
+    Algemeen::StringConsole console;
+    FakeClock clock;
+};
+
+// A fresh empty directory, removed again with the object; the process works inside it meanwhile.
+class ScratchDir
+{
+public:
+    ScratchDir();
+    ~ScratchDir();
+    const std::filesystem::path& Path() const { return path_; }
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+    std::filesystem::path previous_;
+};
+
+// A picture from ASCII art: '#' black, '.' white, one string per row.
+BMPunit::BitImage ParseBitmap(const std::vector<std::string>& rows);
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName);
+std::string ReadFileText(const std::string& fileName);
+void WriteFileText(const std::string& fileName, const std::string& text);
+
+// Where the repository's own files lie (samples, test data, the code table).
+std::string SourcePath(const std::string& relative);
+
+} // namespace TestSupport

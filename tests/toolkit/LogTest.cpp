@@ -1,0 +1,82 @@
+#include "Algemeen.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace Algemeen;
+using TestSupport::CapturedPlatform;
+using TestSupport::ReadFileText;
+using TestSupport::ScratchDir;
+
+class LogTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ResetLog();
+        SetLogFileName("Vertolkt.log");
+    }
+    void TearDown() override { ResetLog(); }
+    ScratchDir dir;
+    CapturedPlatform platform;
+};
+
+TEST_F(LogTest, LinesAreAppendedWithCrLfAndEchoed)
+{
+    LogLine("first");
+    EXPECT_EQ(ReadFileText("Vertolkt.log"), "first\r\n");
+    TestSupport::WriteFileText("Vertolkt.log", "earlier run\r\n");
+    LogLine("second");
+    EXPECT_EQ(ReadFileText("Vertolkt.log"), "earlier run\r\nsecond\r\n");
+    EXPECT_EQ(platform.console.Text(), "first\nsecond\n");
+}
+
+TEST_F(LogTest, StopWatchMeasuresFromTheLastStart)
+{
+    platform.clock.now = 1000;
+    StopWatch("");
+    EXPECT_EQ(platform.console.Text(), "") << "a start writes nothing";
+    platform.clock.now = 1000;
+    StopWatch("zero");
+    platform.clock.now = 2234;
+    StopWatch("Punched inside / outside");
+    platform.clock.now = 3000;
+    StopWatch("again");
+    EXPECT_EQ(platform.console.Text(), "zero = 0 ms\nPunched inside / outside = 1234 ms\nagain = 2000 ms\n");
+    EXPECT_EQ(ReadFileText("Vertolkt.log"), "zero = 0 ms\r\nPunched inside / outside = 1234 ms\r\nagain = 2000 ms\r\n");
+}
+
+TEST_F(LogTest, StopWatchWithoutStartReportsTimeOfDay)
+{
+    platform.clock.now = 4321;
+    StopWatch("x");
+    EXPECT_EQ(platform.console.Text(), "x = 4321 ms\n");
+}
+
+TEST_F(LogTest, MeasurementAcrossMidnightIsTheTrueElapsedTime)
+{
+    platform.clock.now = 86'399'900;
+    StopWatch("");
+    platform.clock.now = 150;
+    StopWatch("pass");
+    EXPECT_EQ(platform.console.Text(), "pass = 250 ms\n");
+}
+
+TEST_F(LogTest, FailingWriteIsRaisedAndNotEchoed)
+{
+    SetLogFileName(dir.File("no-such-dir/Vertolkt.log"));
+    EXPECT_THROW(LogLine("lost"), std::runtime_error);
+    EXPECT_EQ(platform.console.Text(), "");
+}
+
+TEST(ConsoleTest, RealsAreFixedAndRightAligned)
+{
+    StringConsole c;
+    c.WriteReal(3.14159, 10, 5);
+    c.WriteReal(-2.5, 15, 5);
+    c.WriteReal(92.68292, 4, 1);
+    c.WriteReal(0.0, 4, 1);
+    c.WriteInt(-12);
+    c.EndLine();
+    EXPECT_EQ(c.Text(), "   3.14159       -2.5000092.7 0.0-12\n");
+}
