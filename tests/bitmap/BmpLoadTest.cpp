@@ -101,7 +101,8 @@ std::vector<Fault> HostileFiles()
         Put32(b, 54, 0x00FFFFFF);
         Put32(b, 58, 0);
     });
-    with("reserved palette byte set", [](auto& b) { b[61] = 1; });
+    with("white entry not quite white", [](auto& b) { b[60] = 254; });
+    with("black entry not quite black", [](auto& b) { b[54] = 1; });
     with("resolutions differ", [](auto& b) {
         Put32(b, 38, 300);
         Put32(b, 42, 301);
@@ -168,6 +169,22 @@ TEST_F(BmpLoadTest, NonBmpOfSixtyTwoBytesStillReportsItsFields)
     EXPECT_FALSE(Check(bytes));
     EXPECT_EQ(platform.console.Text(), "Width = 3\nHeight = 0\nHorizontal Resolution = 0\nVertical Resolution = 0\n"
                                        "Not a proper B/W picture !!\n");
+}
+
+TEST_F(BmpLoadTest, ReservedPaletteBytesAreNotColours)
+{
+    auto bytes = GoodFile();
+    bytes[57] = 255;
+    bytes[61] = 255;
+    EXPECT_TRUE(Check(bytes));
+}
+
+TEST_F(BmpLoadTest, RealScanIsAccepted)
+{
+    ASSERT_TRUE(LoadBitmapFile(TestSupport::SourcePath("tests/data/real-scans/nara-C04D01L-0-back.bmp")));
+    EXPECT_TRUE(CheckBitmapHeader());
+    EXPECT_EQ(ImageWidth(), 1152);
+    EXPECT_EQ(ImageHeight(), 544);
 }
 
 TEST_F(BmpLoadTest, ZeroResolutionIsAccepted)

@@ -1,0 +1,120 @@
+// The real Qt window under the offscreen platform, driven through its menus and the mouse.
+#include "BMPunit.h"
+#include "TForm1.h"
+#include "TestSupport.h"
+#include "Unit1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFontInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScrollArea>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace Unit1;
+
+namespace {
+
+class TForm1Test : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ResetRunState();
+        BMPunit::RestorePicture(BMPunit::Picture{});
+        BMPunit::BitImage image(900, 700, false);
+        for (int y = 100; y < 110; ++y)
+            for (int x = 200; x < 210; ++x)
+                image.Set(x, y, true);
+        BMPunit::WriteFileBytes("big.bmp", BMPunit::EncodeBitmap(image, 5906));
+        form = std::make_unique<TForm1>();
+        form->chooseFile = [this] { return answer; };
+        form->showMessage = [this](const std::string& text, const std::string&) { messages.push_back(text); };
+        form->showError = [this](const std::string& text) { errors.push_back(text); };
+        form->show();
+    }
+
+    QColor EditTextColour() const { return form->Edit1()->palette().color(QPalette::Text); }
+
+    TestSupport::ScratchDir dir;
+    TestSupport::CapturedPlatform platform;
+    std::unique_ptr<TForm1> form;
+    std::optional<std::string> answer;
+    std::vector<std::string> messages;
+    std::vector<std::string> errors;
+};
+
+} // namespace
+
+TEST_F(TForm1Test, StartsWithCaptionMenusAndWelcome)
+{
+    EXPECT_EQ(form->windowTitle(), "Korvane");
+    EXPECT_EQ(form->Open1()->text(), "&Open");
+    EXPECT_EQ(form->Exit1()->text(), "E&xit");
+    EXPECT_EQ(form->Process1()->text(), "&Process");
+    EXPECT_EQ(form->Select1()->text(), "&Select");
+    EXPECT_EQ(form->Edit1()->text(), "Content of IBM PunchCards");
+    EXPECT_EQ(EditTextColour(), QColor(0, 0, 255));
+    EXPECT_TRUE(form->Edit1()->isReadOnly());
+    EXPECT_TRUE(form->Edit1()->font().bold());
+    EXPECT_FALSE(form->Process1()->isEnabled());
+    EXPECT_FALSE(form->Select1()->isEnabled());
+    EXPECT_TRUE(form->File1()->isEnabled());
+    EXPECT_FALSE(QFontInfo(QApplication::font()).family().isEmpty()) << "a font is installed";
+}
+
+TEST_F(TForm1Test, OpenThroughTheMenuShowsThePictureAtNaturalSize)
+{
+    answer = "big.bmp";
+    form->Open1()->trigger();
+    EXPECT_EQ(form->Edit1()->text(), "");
+    EXPECT_EQ(EditTextColour(), QColor(0, 0, 0));
+    EXPECT_TRUE(form->Process1()->isEnabled());
+    EXPECT_FALSE(form->Select1()->isEnabled());
+    EXPECT_TRUE(form->File1()->isEnabled());
+    EXPECT_TRUE(form->Edit1()->isEnabled());
+    EXPECT_EQ(form->Image1()->size(), QSize(900, 700));
+    const QImage shown = form->Image1()->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(205, 105), QColor(0, 0, 0));
+    EXPECT_EQ(shown.pixelColor(215, 105), QColor(255, 255, 255));
+    EXPECT_LT(form->ImageScroller()->viewport()->width(), 900) << "larger than the window: it scrolls";
+}
+
+TEST_F(TForm1Test, RefusedOpenShowsTheWholeMessageInRed)
+{
+    answer = std::string(90, 'q') + ".bmp";
+    form->Open1()->trigger();
+    EXPECT_EQ(form->Edit1()->text().toStdString(), *answer + " : does Not exist !!");
+    EXPECT_EQ(EditTextColour(), QColor(255, 0, 0));
+    EXPECT_TRUE(form->File1()->isEnabled());
+}
+
+TEST_F(TForm1Test, DisabledSelectCannotBeTriggeredAndClicksDoNothingUnarmed)
+{
+    answer = "big.bmp";
+    form->Open1()->trigger();
+    form->Select1()->trigger();
+    EXPECT_TRUE(messages.empty()) << "Select is off until a picture has been processed";
+    EXPECT_FALSE(State().PickArmed);
+    QTest::mouseClick(form->Image1(), Qt::LeftButton, {}, QPoint(205, 105));
+    EXPECT_EQ(form->Edit1()->text(), "") << "an unarmed click changes nothing";
+    EXPECT_TRUE(form->File1()->isEnabled());
+    EXPECT_TRUE(form->Edit1()->isEnabled());
+}
+
+TEST_F(TForm1Test, ExitClosesTheWindow)
+{
+    form->Exit1()->trigger();
+    EXPECT_FALSE(form->isVisible());
+}
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
