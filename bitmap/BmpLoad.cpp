@@ -2,11 +2,11 @@
 
 #include "Algemeen.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <algorithm>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -102,7 +102,10 @@ bool RowsFitTheFile(std::int64_t width, std::int64_t heightField)
 
 } // namespace
 
-Picture& ThePicture() { return gPicture; }
+Picture& ThePicture()
+{
+    return gPicture;
+}
 
 bool LoadBitmapFile(const std::string& fileName)
 {
@@ -194,7 +197,8 @@ bool CheckBitmapHeader()
     ReportField(show, "2/0 = ", HeaderValue(50, 53));
     ReportLine(show, "");
     ReportLine(show, "Color Table:");
-    static const char* const kExpected[8] = {"0 = ", "0 = ", "0 = ", "0 = ", "255 = ", "255 = ", "255 = ", "0 = "};
+    static const char* const kExpected[8] = {
+        "0 = ", "0 = ", "0 = ", "0 = ", "255 = ", "255 = ", "255 = ", "0 = "};
     for (std::size_t i = 0; i < 8; ++i)
         ReportField(show, kExpected[i], HeaderValue(54 + i, 54 + i));
     // Blue, green and red of entry 0 black and of entry 1 white. The fourth byte of an entry is
@@ -210,9 +214,18 @@ bool CheckBitmapHeader()
     return ok;
 }
 
-std::int32_t ImageWidth() { return gPicture.ImageWidth; }
-std::int32_t ImageHeight() { return gPicture.ImageHeight; }
-double PixelsPerMillimetre() { return gPicture.PixelsPerMillimetre; }
+std::int32_t ImageWidth()
+{
+    return gPicture.ImageWidth;
+}
+std::int32_t ImageHeight()
+{
+    return gPicture.ImageHeight;
+}
+double PixelsPerMillimetre()
+{
+    return gPicture.PixelsPerMillimetre;
+}
 
 const std::uint8_t* PixelRow(std::int32_t y)
 {
@@ -223,7 +236,13 @@ const std::uint8_t* PixelRow(std::int32_t y)
     return p.BitmapBytes.data() + p.PixelOffset + stored * p.RowStride;
 }
 
-Picture TakePicture() { return std::exchange(gPicture, Picture{}); }
-void RestorePicture(Picture&& picture) { gPicture = std::move(picture); }
+Picture TakePicture()
+{
+    return std::exchange(gPicture, Picture{});
+}
+void RestorePicture(Picture&& picture)
+{
+    gPicture = std::move(picture);
+}
 
 } // namespace BMPunit

@@ -55,7 +55,7 @@ void WriteFileBytes(const std::string& fileName, const std::vector<std::uint8_t>
     std::FILE* file = std::fopen(fileName.c_str(), "wb");
     if (file == nullptr)
         throw std::runtime_error("cannot create \"" + fileName + "\": " + std::strerror(errno));
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     const bool closed = std::fclose(file) == 0;
     if (!written || !closed)
         throw std::runtime_error("cannot write \"" + fileName + "\": " + std::strerror(errno));

@@ -17,7 +17,8 @@ struct BitImage
 
     BitImage() = default;
     BitImage(std::int32_t w, std::int32_t h, bool fillBlack)
-        : width(w), height(h), black(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), fillBlack ? 1 : 0)
+        : width(w), height(h),
+          black(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), fillBlack ? 1 : 0)
     {
     }
     bool Black(std::int32_t x, std::int32_t y) const { return black[Index(x, y)] != 0; }
@@ -30,7 +31,8 @@ struct BitImage
 
 // The bytes of a BMP file holding the picture. topDown stores the rows from the top with a
 // negative height field.
-std::vector<std::uint8_t> EncodeBitmap(const BitImage& image, std::int32_t pixelsPerMetre, bool topDown = false);
+std::vector<std::uint8_t> EncodeBitmap(const BitImage& image, std::int32_t pixelsPerMetre,
+                                       bool topDown = false);
 
 // Writes bytes to a file; throws std::runtime_error on failure.
 void WriteFileBytes(const std::string& fileName, const std::vector<std::uint8_t>& bytes);

@@ -37,7 +37,10 @@ RecordingWindow::RecordingWindow()
     menus_[MenuItem::Select1] = true;
 }
 
-void RecordingWindow::Record(std::string call) { calls_.push_back(std::move(call)); }
+void RecordingWindow::Record(std::string call)
+{
+    calls_.push_back(std::move(call));
+}
 
 void RecordingWindow::SetEditText(const std::string& text)
 {
@@ -127,9 +130,15 @@ void RecordingWindow::SetImagePixel(std::int32_t x, std::int32_t y, Algemeen::Co
     shownBitmap_.SetPixel(x, y, colour);
 }
 
-void RecordingWindow::Repaint() { Record("Repaint()"); }
+void RecordingWindow::Repaint()
+{
+    Record("Repaint()");
+}
 
-void RecordingWindow::PumpEvents() { ++pumps_; }
+void RecordingWindow::PumpEvents()
+{
+    ++pumps_;
+}
 
 void RecordingWindow::Close()
 {

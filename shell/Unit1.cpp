@@ -10,8 +10,14 @@ RunState gState;
 constexpr std::size_t kShortestFileName = 5;
 } // namespace
 
-RunState& State() { return gState; }
-void ResetRunState() { gState = RunState{}; }
+RunState& State()
+{
+    return gState;
+}
+void ResetRunState()
+{
+    gState = RunState{};
+}
 
 void DisableControls(Window& window)
 {

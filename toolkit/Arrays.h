@@ -27,8 +27,7 @@ struct IntPoint
 
 // A growable, bounds-checked array. Indices are signed so that a negative index is caught
 // rather than wrapped round.
-template <class T>
-class Grow
+template <class T> class Grow
 {
 public:
     Grow() = default;
@@ -45,7 +44,10 @@ public:
         items_.resize(length > 0 ? static_cast<std::size_t>(length) : 0, T{});
     }
     // Resizes keeping the existing elements.
-    void Resize(std::ptrdiff_t length) { items_.resize(length > 0 ? static_cast<std::size_t>(length) : 0, T{}); }
+    void Resize(std::ptrdiff_t length)
+    {
+        items_.resize(length > 0 ? static_cast<std::size_t>(length) : 0, T{});
+    }
     void Clear() { items_.clear(); }
     void Append(const T& item) { items_.push_back(item); }
 

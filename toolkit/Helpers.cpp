@@ -47,16 +47,25 @@ integers RankOrder(std::span<const double> values)
     return order;
 }
 
-integers RankOrder(const kolom& values) { return RankOrder(std::span<const double>(values.Items())); }
+integers RankOrder(const kolom& values)
+{
+    return RankOrder(std::span<const double>(values.Items()));
+}
 
-RealPoint OffsetPoint(RealPoint P, RealPoint D, std::int32_t k) { return {P.X + k * D.X, P.Y + k * D.Y}; }
+RealPoint OffsetPoint(RealPoint P, RealPoint D, std::int32_t k)
+{
+    return {P.X + k * D.X, P.Y + k * D.Y};
+}
 
 RealPoint TurnPoint(RealPoint P, RealPoint U, std::int32_t k)
 {
     return {U.X * P.X - k * U.Y * P.Y, k * U.Y * P.X + U.X * P.Y};
 }
 
-std::int32_t BoolToInt(bool b) { return b ? 1 : 0; }
+std::int32_t BoolToInt(bool b)
+{
+    return b ? 1 : 0;
+}
 
 std::int32_t Factorial(std::int32_t n)
 {
@@ -66,7 +75,10 @@ std::int32_t Factorial(std::int32_t n)
     return f;
 }
 
-std::int32_t ParitySign(std::int32_t k) { return (k % 2 == 0) ? 1 : -1; }
+std::int32_t ParitySign(std::int32_t k)
+{
+    return (k % 2 == 0) ? 1 : -1;
+}
 
 void NextPermutation(integers& perm, std::int32_t& sign)
 {
@@ -86,6 +98,9 @@ void NextPermutation(integers& perm, std::int32_t& sign)
     }
 }
 
-double RoundHalfEven(double value) { return std::nearbyint(value); }
+double RoundHalfEven(double value)
+{
+    return std::nearbyint(value);
+}
 
 } // namespace Algemeen

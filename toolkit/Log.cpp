@@ -24,13 +24,20 @@ LogState gLog;
 
 [[noreturn]] void Fail(const char* what)
 {
-    throw std::runtime_error(std::string(what) + " log file \"" + gLog.fileName + "\": " + std::strerror(errno));
+    throw std::runtime_error(std::string(what) + " log file \"" + gLog.fileName +
+                             "\": " + std::strerror(errno));
 }
 
 } // namespace
 
-void SetLogFileName(const std::string& name) { gLog.fileName = name; }
-const std::string& LogFileName() { return gLog.fileName; }
+void SetLogFileName(const std::string& name)
+{
+    gLog.fileName = name;
+}
+const std::string& LogFileName()
+{
+    return gLog.fileName;
+}
 
 void LogLine(const std::string& text)
 {
@@ -39,8 +46,8 @@ void LogLine(const std::string& text)
     std::FILE* file = std::fopen(gLog.fileName.c_str(), "ab");
     if (file == nullptr)
         Fail("cannot open");
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size() &&
-                         std::fwrite("\r\n", 1, 2, file) == 2;
+    const bool written =
+        std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fwrite("\r\n", 1, 2, file) == 2;
     const int flushed = std::fflush(file);
     const int closed = std::fclose(file);
     if (!written || flushed != 0)
@@ -63,6 +70,9 @@ void StopWatch(const std::string& label)
     LogLine(label + " = " + std::to_string(elapsed) + " ms");
 }
 
-void ResetLog() { gLog = LogState{}; }
+void ResetLog()
+{
+    gLog = LogState{};
+}
 
 } // namespace Algemeen

@@ -71,13 +71,15 @@ Colour Raster::Pixel(std::int32_t x, std::int32_t y) const
 {
     if (!Contains(x, y))
         return kWhite;
-    return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)];
+    return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                   static_cast<std::size_t>(x)];
 }
 
 void Raster::SetPixel(std::int32_t x, std::int32_t y, Colour c)
 {
     if (Contains(x, y))
-        pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)] = c;
+        pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                static_cast<std::size_t>(x)] = c;
 }
 
 } // namespace Algemeen

@@ -28,7 +28,10 @@ public:
     // Pixels outside the raster read as white and ignore writes.
     Colour Pixel(std::int32_t x, std::int32_t y) const;
     void SetPixel(std::int32_t x, std::int32_t y, Colour c);
-    bool Contains(std::int32_t x, std::int32_t y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
+    bool Contains(std::int32_t x, std::int32_t y) const
+    {
+        return x >= 0 && y >= 0 && x < width_ && y < height_;
+    }
 
     const std::vector<Colour>& Pixels() const { return pixels_; }
     friend bool operator==(const Raster& a, const Raster& b)

@@ -7,7 +7,10 @@
 
 namespace Algemeen {
 
-void Console::WriteInt(long long value) { Write(std::to_string(value)); }
+void Console::WriteInt(long long value)
+{
+    Write(std::to_string(value));
+}
 
 void Console::WriteReal(double value, int width, int decimals)
 {
@@ -31,7 +34,10 @@ void Console::Line(std::string_view text)
     EndLine();
 }
 
-void StdoutConsole::Write(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+void StdoutConsole::Write(std::string_view text)
+{
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
 
 void StdoutConsole::EndLine()
 {
@@ -57,9 +63,21 @@ Console* gConsole = &gStdout;
 Clock* gClock = &gSystemClock;
 } // namespace
 
-Console& TheConsole() { return *gConsole; }
-Clock& TheClock() { return *gClock; }
-void InstallConsole(Console* console) { gConsole = console ? console : &gStdout; }
-void InstallClock(Clock* clock) { gClock = clock ? clock : &gSystemClock; }
+Console& TheConsole()
+{
+    return *gConsole;
+}
+Clock& TheClock()
+{
+    return *gClock;
+}
+void InstallConsole(Console* console)
+{
+    gConsole = console ? console : &gStdout;
+}
+void InstallClock(Clock* clock)
+{
+    gClock = clock ? clock : &gSystemClock;
+}
 
 } // namespace Algemeen

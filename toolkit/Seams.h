@@ -91,10 +91,18 @@ class StringConsole : public Console
 {
 public:
     void Write(std::string_view text) override { current_ += text; }
-    void EndLine() override { text_ += current_ + "\n"; current_.clear(); }
+    void EndLine() override
+    {
+        text_ += current_ + "\n";
+        current_.clear();
+    }
     // Every completed line, each followed by "\n".
     const std::string& Text() const { return text_; }
-    void Clear() { text_.clear(); current_.clear(); }
+    void Clear()
+    {
+        text_.clear();
+        current_.clear();
+    }
 
 private:
     std::string text_;

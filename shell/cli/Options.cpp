@@ -29,7 +29,8 @@ void DefineRead(CLI::App& app, ReadOptions& read, std::string& at)
     cmd->add_option("--at", at, "pick the card under picture pixel X,Y")->type_name("X,Y");
     cmd->add_flag("--all", read.all, "read every accepted card in turn");
     cmd->add_flag("--json", read.json, "machine-readable results on standard output");
-    cmd->add_option("--overlay", read.overlay, "save what the window would show as PNG")->type_name("FILE.png");
+    cmd->add_option("--overlay", read.overlay, "save what the window would show as PNG")
+        ->type_name("FILE.png");
 }
 
 void DefinePunch(CLI::App& app, PunchOptions& punch, std::string& angles)

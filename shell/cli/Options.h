@@ -12,23 +12,23 @@ namespace Cli {
 
 struct ReadOptions
 {
-    std::string scan;                      // the BMP file
-    std::optional<std::int32_t> atX, atY;  // --at X,Y
-    bool all = false;                      // --all
-    bool json = false;                     // --json
-    std::string overlay;                   // --overlay FILE.png
+    std::string scan;                     // the BMP file
+    std::optional<std::int32_t> atX, atY; // --at X,Y
+    bool all = false;                     // --all
+    bool json = false;                    // --json
+    std::string overlay;                  // --overlay FILE.png
 };
 
 struct PunchOptions
 {
-    std::string output;                    // -o OUT.bmp
-    double dpi = 200.0;                    // --dpi
-    std::vector<double> angles{0.0};       // --angle DEG[,DEG...]
-    double noise = 0.0;                    // --noise FRACTION
-    std::uint64_t seed = 1;                // --seed
-    bool real = false;                     // --real
-    std::string file;                      // --file LINES.txt
-    std::vector<std::string> texts;        // TEXT ...
+    std::string output;              // -o OUT.bmp
+    double dpi = 200.0;              // --dpi
+    std::vector<double> angles{0.0}; // --angle DEG[,DEG...]
+    double noise = 0.0;              // --noise FRACTION
+    std::uint64_t seed = 1;          // --seed
+    bool real = false;               // --real
+    std::string file;                // --file LINES.txt
+    std::vector<std::string> texts;  // TEXT ...
 };
 
 enum class Command

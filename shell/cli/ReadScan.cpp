@@ -43,7 +43,8 @@ int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
     window.QueueDialogAnswer(options.scan);
     Unit1::Open1Click(window);
     out.flush();
-    const bool opened = window.MenuEnabled(Unit1::MenuItem::Process1) && window.EditColour() == Algemeen::kBlack;
+    const bool opened =
+        window.MenuEnabled(Unit1::MenuItem::Process1) && window.EditColour() == Algemeen::kBlack;
     PrintTextLine(window, out);
     Unit1::Stoppen(window);
     if (ReportedErrors(window, options.scan, err))

@@ -24,7 +24,10 @@ namespace {
 // Pending events run at most this often during a long pass.
 constexpr qint64 kPumpIntervalMs = 15;
 
-QRgb ToQRgb(Algemeen::Colour c) { return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
+QRgb ToQRgb(Algemeen::Colour c)
+{
+    return qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
 
 Qt::CursorShape ToShape(CursorKind cursor)
 {
@@ -174,7 +177,10 @@ void TForm1::SetEditColour(Algemeen::Colour colour)
     edit1_->setPalette(p);
 }
 
-void TForm1::SetEditEnabled(bool enabled) { edit1_->setEnabled(enabled); }
+void TForm1::SetEditEnabled(bool enabled)
+{
+    edit1_->setEnabled(enabled);
+}
 
 void TForm1::SetMenuEnabled(MenuItem item, bool enabled)
 {
@@ -192,16 +198,22 @@ void TForm1::SetMenuEnabled(MenuItem item, bool enabled)
     }
 }
 
-void TForm1::SetFormCursor(CursorKind cursor) { setCursor(ToShape(cursor)); }
-void TForm1::SetImageCursor(CursorKind cursor) { image1_->setCursor(ToShape(cursor)); }
+void TForm1::SetFormCursor(CursorKind cursor)
+{
+    setCursor(ToShape(cursor));
+}
+void TForm1::SetImageCursor(CursorKind cursor)
+{
+    image1_->setCursor(ToShape(cursor));
+}
 
 std::optional<std::string> TForm1::RunOpenDialog()
 {
     if (chooseFile)
         return chooseFile();
-    const QString name = QFileDialog::getOpenFileName(this, "Open", QDir::currentPath(),
-                                                      "Bitmaps (*.bmp);;All files (*)", nullptr,
-                                                      QFileDialog::DontUseNativeDialog);
+    const QString name =
+        QFileDialog::getOpenFileName(this, "Open", QDir::currentPath(), "Bitmaps (*.bmp);;All files (*)",
+                                     nullptr, QFileDialog::DontUseNativeDialog);
     if (name.isEmpty())
         return std::nullopt;
     return name.toStdString();
@@ -221,7 +233,10 @@ void TForm1::ShowError(const std::string& text)
     QMessageBox::critical(this, "Korvane", QString::fromStdString(text));
 }
 
-void TForm1::SetImageSize(std::int32_t width, std::int32_t height) { image1_->SetAreaSize(width, height); }
+void TForm1::SetImageSize(std::int32_t width, std::int32_t height)
+{
+    image1_->SetAreaSize(width, height);
+}
 
 void TForm1::ShowPictureFile(const std::string& /*fileName*/)
 {
@@ -235,7 +250,8 @@ void TForm1::ShowBitmap(const Algemeen::Raster& bitmap)
     const auto& pixels = bitmap.Pixels();
     for (int y = 0; y < bitmap.Height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        const auto* row = pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(bitmap.Width());
+        const auto* row =
+            pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(bitmap.Width());
         for (int x = 0; x < bitmap.Width(); ++x)
             line[x] = ToQRgb(row[x]);
     }
@@ -247,7 +263,10 @@ void TForm1::SetImagePixel(std::int32_t x, std::int32_t y, Algemeen::Colour colo
     image1_->SetPixel(x, y, ToQRgb(colour));
 }
 
-void TForm1::Repaint() { repaint(); }
+void TForm1::Repaint()
+{
+    repaint();
+}
 
 // Called once per row and once per piece by the tracer: the clock is read only every 256th call
 // and the event loop runs only when some milliseconds have passed, so the call costs nothing.
@@ -261,7 +280,10 @@ void TForm1::PumpEvents()
     sincePump_.restart();
 }
 
-void TForm1::Close() { close(); }
+void TForm1::Close()
+{
+    close();
+}
 
 void TForm1::closeEvent(QCloseEvent* event)
 {

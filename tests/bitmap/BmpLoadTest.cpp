@@ -38,7 +38,8 @@ protected:
     CapturedPlatform platform;
 };
 
-const char* const kGoodReport = "Width = 10\nHeight = 6\nHorizontal Resolution = 5906\nVertical Resolution = 5906\n";
+const char* const kGoodReport =
+    "Width = 10\nHeight = 6\nHorizontal Resolution = 5906\nVertical Resolution = 5906\n";
 
 } // namespace
 
@@ -167,8 +168,9 @@ TEST_F(BmpLoadTest, NonBmpOfSixtyTwoBytesStillReportsItsFields)
     std::vector<std::uint8_t> bytes(62, 0);
     bytes[18] = 3;
     EXPECT_FALSE(Check(bytes));
-    EXPECT_EQ(platform.console.Text(), "Width = 3\nHeight = 0\nHorizontal Resolution = 0\nVertical Resolution = 0\n"
-                                       "Not a proper B/W picture !!\n");
+    EXPECT_EQ(platform.console.Text(),
+              "Width = 3\nHeight = 0\nHorizontal Resolution = 0\nVertical Resolution = 0\n"
+              "Not a proper B/W picture !!\n");
 }
 
 TEST_F(BmpLoadTest, ReservedPaletteBytesAreNotColours)

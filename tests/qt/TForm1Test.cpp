@@ -1,6 +1,7 @@
 // The real Qt window under the offscreen platform, driven through its menus and the mouse.
-#include "BMPunit.h"
 #include "TForm1.h"
+
+#include "BMPunit.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 

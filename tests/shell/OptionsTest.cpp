@@ -45,8 +45,9 @@ TEST(OptionsTest, UsageErrorsAreReported)
 TEST(OptionsTest, PunchWithAngles)
 {
     Options o;
-    ASSERT_EQ(Parse({"punch", "-o", "x.bmp", "--dpi", "300", "--angle", "0,-3.5,180", "--real", "A", "B C"}, o),
-              ParseResult::Success);
+    ASSERT_EQ(
+        Parse({"punch", "-o", "x.bmp", "--dpi", "300", "--angle", "0,-3.5,180", "--real", "A", "B C"}, o),
+        ParseResult::Success);
     EXPECT_EQ(o.command, Command::Punch);
     EXPECT_EQ(o.punch.output, "x.bmp");
     EXPECT_EQ(o.punch.dpi, 300.0);

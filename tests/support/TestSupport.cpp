@@ -71,6 +71,9 @@ void WriteFileText(const std::string& fileName, const std::string& text)
         throw std::runtime_error("cannot write " + fileName);
 }
 
-std::string SourcePath(const std::string& relative) { return std::string(KORVANE_SOURCE_DIR) + "/" + relative; }
+std::string SourcePath(const std::string& relative)
+{
+    return std::string(KORVANE_SOURCE_DIR) + "/" + relative;
+}
 
 } // namespace TestSupport

@@ -89,7 +89,8 @@ TEST(CombinatoricsTest, NextPermutationWalksAllWithParity)
 {
     integers perm{1, 2, 3};
     std::int32_t sign = 1;
-    const std::vector<std::vector<std::int32_t>> expected{{1, 3, 2}, {2, 1, 3}, {2, 3, 1}, {3, 1, 2}, {3, 2, 1}};
+    const std::vector<std::vector<std::int32_t>> expected{
+        {1, 3, 2}, {2, 1, 3}, {2, 3, 1}, {3, 1, 2}, {3, 2, 1}};
     const std::int32_t signs[] = {-1, -1, 1, 1, -1};
     for (int i = 0; i < 5; ++i) {
         NextPermutation(perm, sign);

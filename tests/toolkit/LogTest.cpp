@@ -43,7 +43,8 @@ TEST_F(LogTest, StopWatchMeasuresFromTheLastStart)
     platform.clock.now = 3000;
     StopWatch("again");
     EXPECT_EQ(platform.console.Text(), "zero = 0 ms\nPunched inside / outside = 1234 ms\nagain = 2000 ms\n");
-    EXPECT_EQ(ReadFileText("Vertolkt.log"), "zero = 0 ms\r\nPunched inside / outside = 1234 ms\r\nagain = 2000 ms\r\n");
+    EXPECT_EQ(ReadFileText("Vertolkt.log"),
+              "zero = 0 ms\r\nPunched inside / outside = 1234 ms\r\nagain = 2000 ms\r\n");
 }
 
 TEST_F(LogTest, StopWatchWithoutStartReportsTimeOfDay)
