@@ -1,0 +1,42 @@
+// Schuine: one blob of the picture (in practice a punched hole) as a tilted elliptical bell. From
+// the blob's central second moments and centre it weighs any point by exp(-q/2), q being the
+// squared Mahalanobis distance of the point from the centre, and cuts the bell off at q = (2 pi)^2.
+#pragma once
+
+#include "Arrays.h"
+
+namespace Algemeen {
+
+// (2 pi)^2, the cut-off of the squared Mahalanobis distance beyond which a weight is exactly 0.
+inline constexpr double kWeightCutOff = 39.47841760435743;
+
+class Schuine
+{
+public:
+    // Keeps the centre and the moments divided by D = Sxx * Syy - Sxy^2, so that the inverse of
+    // the moment matrix is [[Kyy, -Kxy], [-Kxy, Kxx]]. A blob with D = 0 (all its area on one
+    // line), or whose quotients are not finite, has no inverse: it is kept as degenerate, with
+    // coefficients 0 and weight 0 everywhere.
+    void Prepare(double sxx, double syy, double sxy, RealPoint centre);
+
+    // Kxx, Kyy, Kxy as left by Prepare (all 0 before the first Prepare and for a degenerate blob).
+    void Coefficients(double& kxx, double& kyy, double& kxy) const;
+
+    // exp(-q/2) for q = (d.X^2 Kyy - 2 Kxy d.X d.Y + d.Y^2 Kxx), d = P - centre, and 0 when q
+    // exceeds kWeightCutOff (or is NaN). Moments that are not positive definite can give q < 0: the
+    // console then gets the line "ALARM" and the weight, above 1, is returned all the same.
+    // Before any Prepare the weight is 1 everywhere; for a degenerate blob it is 0.
+    double Weight(RealPoint P) const;
+
+    RealPoint Centre() const { return centre_; }
+    bool Degenerate() const { return degenerate_; }
+
+private:
+    double kxx_ = 0.0;
+    double kyy_ = 0.0;
+    double kxy_ = 0.0;
+    RealPoint centre_;
+    bool degenerate_ = false;
+};
+
+} // namespace Algemeen
