@@ -1,11 +1,127 @@
 #include "Punch.h"
 
+#include "BmpLoad.h"
+#include "BmpWrite.h"
+#include "CardRenderer.h"
+#include "CodeTableFile.h"
+#include "ReadScan.h"
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
 namespace Cli {
 
-int RunPunch(const PunchOptions& /*options*/, std::ostream& err)
+namespace {
+
+// Each step returns an empty string when it went well, else the message that ends the command.
+using Problem = std::string;
+
+Problem CheckNumbers(const PunchOptions& options)
 {
-    err << "korvane-cli: punch is not available in this build\n";
-    return 3;
+    if (!std::isfinite(options.dpi) || options.dpi <= 0.0)
+        return "--dpi: not a resolution";
+    if (!(options.noise >= 0.0 && options.noise <= kMaxNoise)) {
+        std::ostringstream text;
+        text << "--noise: give a fraction from 0 to " << kMaxNoise
+             << "; more leaves no room for isolated specks";
+        return text.str();
+    }
+    for (const double angle : options.angles)
+        if (!std::isfinite(angle))
+            return "--angle: not a number of degrees";
+    return {};
+}
+
+// The cards' texts: the TEXT arguments, then the lines of --file.
+Problem CollectTexts(const PunchOptions& options, std::vector<std::string>& texts)
+{
+    texts = options.texts;
+    if (!options.file.empty()) {
+        std::ifstream in(options.file);
+        if (!in)
+            return options.file + ": cannot be read";
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            texts.push_back(line);
+        }
+        if (in.bad())
+            return options.file + ": read error";
+    }
+    if (texts.empty())
+        return "no cards to punch: give TEXT arguments or --file";
+    if (options.angles.size() != 1 && options.angles.size() != texts.size())
+        return "--angle: " + std::to_string(options.angles.size()) + " angles for " +
+               std::to_string(texts.size()) + " cards; give one for all or one per card";
+    return {};
+}
+
+// Every text through the code table of the current directory.
+Problem PunchCards(const std::vector<std::string>& texts, const std::vector<double>& angles,
+                   std::vector<CardOnPage>& cards)
+{
+    const CodeTableResult table = ReadCodeTable(kCodeTableFileName);
+    if (!table.ok)
+        return std::string(kCodeTableFileName) + ": " + table.message;
+    cards.clear();
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const PunchResult punched = PunchText(texts[i], table.codes);
+        if (!punched.ok)
+            return "card " + std::to_string(i + 1) + ": " + punched.message;
+        cards.push_back({punched.punches, angles.size() == 1 ? angles[0] : angles[i]});
+    }
+    return {};
+}
+
+Problem CheckPageSize(const PageLayout& layout)
+{
+    const auto pixels = static_cast<std::int64_t>(layout.width) * layout.height;
+    if (layout.width <= BMPunit::kMaxSide && layout.height <= BMPunit::kMaxSide &&
+        pixels <= BMPunit::kMaxPixels)
+        return {};
+    return "a page of " + std::to_string(layout.width) + " x " + std::to_string(layout.height) +
+           " pixels is larger than a scan may be; lower --dpi or punch fewer cards";
+}
+
+// Renders, adds the noise and writes the file.
+Problem DrawPage(const PunchOptions& options, const std::vector<CardOnPage>& cards)
+{
+    // The resolution fields hold whole pixels per metre; drawing at exactly that scale keeps the
+    // file true to what it shows.
+    const auto pixelsPerMetre = static_cast<std::int32_t>(std::llround(options.dpi / 0.0254));
+    const double scale = pixelsPerMetre / 1000.0;
+    const CardDimensions& card = options.real ? kRealCard : kModelCard;
+    const PageLayout layout = LayOutPage(cards, card, scale);
+    if (Problem problem = CheckPageSize(layout); !problem.empty())
+        return problem;
+    BMPunit::BitImage page = RenderPage(cards, layout, card, scale);
+    const auto wanted = std::llround(options.noise * static_cast<double>(page.black.size()));
+    const auto flipped = AddSpeckNoise(page, options.noise, options.seed);
+    if (flipped < wanted)
+        return "--noise: room for only " + std::to_string(flipped) + " of " + std::to_string(wanted) +
+               " isolated specks";
+    BMPunit::WriteFileBytes(options.output, BMPunit::EncodeBitmap(page, pixelsPerMetre));
+    return {};
+}
+
+} // namespace
+
+int RunPunch(const PunchOptions& options, std::ostream& err)
+{
+    std::vector<std::string> texts;
+    std::vector<CardOnPage> cards;
+    Problem problem = CheckNumbers(options);
+    if (problem.empty())
+        problem = CollectTexts(options, texts);
+    if (problem.empty())
+        problem = PunchCards(texts, options.angles, cards);
+    if (problem.empty())
+        problem = DrawPage(options, cards);
+    if (problem.empty())
+        return 0;
+    err << "korvane-cli: " << problem << "\n";
+    return kRefused;
 }
 
 } // namespace Cli

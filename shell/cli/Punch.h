@@ -7,7 +7,15 @@
 
 namespace Cli {
 
-// Writes the picture the options describe; 0 on success, non-zero after a message on err.
+// The largest --noise fraction: above it too few places remain for specks that stand alone.
+inline constexpr double kMaxNoise = 0.1;
+
+// Punches the TEXT arguments, then the lines of --file, one card each, through the code table
+// "ibmkaart.txt" of the current directory, and writes the page as a BMP whose resolution fields
+// say the scale it was drawn at. Returns 0 on success. Input that cannot be punched (no cards, an
+// angle list that does not fit the cards, a missing or malformed table, a character without a
+// code, more than 80 columns, a page too large for a scan, an unreadable --file) gives a line
+// "korvane-cli: ..." on err and kRefused. Failing to write the output throws std::runtime_error.
 int RunPunch(const PunchOptions& options, std::ostream& err);
 
 } // namespace Cli

@@ -1,0 +1,90 @@
+// Drawing punched cards as a scanner sees them from the back: white card, black holes, black
+// background, pixels decided by how much of each is white (area coverage, threshold at one half),
+// and optional speck noise. Text column 1 lies on the right and row 12 at the top, with the cut
+// corner at the upper right, when a card is not turned.
+#pragma once
+
+#include "BmpWrite.h"
+#include "CodeTableFile.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace Cli {
+
+// A card's outline and hole grid in millimetres, in the card model's frame: x along the long edge
+// from the edge that carries column 80 (left in a back view), y across it, from 0 at the lower
+// edge to -height at the upper edge, which carries the cut corner. The grid position of column
+// index i (0 = text column 80) and row index m (0 = row 9, at the lower edge) lies at
+// origin + i * columnStep in x and origin - m * rowStep in y.
+struct CardDimensions
+{
+    double width;         // along the long edge
+    double height;        // along the short edge
+    double cutAlongLong;  // the cut corner takes this much of the upper edge...
+    double cutAlongShort; // ...and this much of the right-hand edge
+    double holeWidth;     // along the long edge
+    double holeHeight;
+    double originX; // centre of the hole position of text column 80, row 9
+    double originY;
+    double columnStep;
+    double rowStep;
+};
+
+// The nominal dimensions of the card model that reading measures against.
+inline constexpr CardDimensions kModelCard{187.0, 83.0, 6.0, 11.0, 1.425, 3.5, 5.7125, -6.75, 2.225, 6.315};
+
+// A real card: 7 3/8 by 3 1/4 inch, columns 0.087 inch apart with column 1's centre 1/4 inch from
+// the edge (the right-hand edge in a back view), rows 1/4 inch apart with row 12's centre 1/4 inch
+// below the upper edge, holes 0.055 by 0.125 inch.
+inline constexpr CardDimensions kRealCard{187.325,
+                                          82.55,
+                                          6.35,
+                                          11.1,
+                                          1.397,
+                                          3.175,
+                                          187.325 - 6.35 - (kCardColumns - 1) * 2.2098,
+                                          -(82.55 - 6.35 - (kColumnRows - 1) * 6.35),
+                                          2.2098,
+                                          6.35};
+
+struct CardOnPage
+{
+    CardPunches punches{};
+    double angleDegrees = 0.0; // counter-clockwise as seen on the picture
+};
+
+// Space kept black around every card and between cards.
+inline constexpr double kPageMarginMm = 6.0;
+
+struct PagePoint
+{
+    double x = 0.0;
+    double y = 0.0;
+};
+
+// Where the cards go: page size in pixels and the centre of each card's unturned outline box.
+struct PageLayout
+{
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::vector<PagePoint> centres;
+};
+
+// Cards one below the other, each turned by its angle and centred across the page, with at least
+// kPageMarginMm of black around each. Sizes are not checked here.
+PageLayout LayOutPage(const std::vector<CardOnPage>& cards, const CardDimensions& card,
+                      double pixelsPerMillimetre);
+
+// Renders the laid-out cards at the given scale.
+BMPunit::BitImage RenderPage(const std::vector<CardOnPage>& cards, const PageLayout& layout,
+                             const CardDimensions& card, double pixelsPerMillimetre);
+
+// Flips round(fraction * pixels) pixels, each an isolated speck: a pixel whose eight neighbours
+// all had its colour and keep it, so every speck is one pixel surrounded by the other colour.
+// Pixels are drawn from a Mersenne twister seeded with `seed`, so the result depends only on the
+// picture, the fraction and the seed. Returns the number flipped, which falls short only when the
+// picture has too few places for isolated specks.
+std::int64_t AddSpeckNoise(BMPunit::BitImage& image, double fraction, std::uint64_t seed);
+
+} // namespace Cli

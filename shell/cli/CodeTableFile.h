@@ -1,0 +1,60 @@
+// The card code table file "ibmkaart.txt" read for punching: which holes each character needs, and
+// text turned into the punch patterns of a card's 80 columns. The file lists 62 codes: line 12
+// holds the characters at positions 5 to 66, lines 14 to 25 the punch rows 12, 11, 0, 1, ..., 9
+// with "O" under a character for a punch and a blank for none.
+#pragma once
+
+#include <array>
+#include <istream>
+#include <string>
+#include <vector>
+
+namespace Cli {
+
+inline constexpr char kCodeTableFileName[] = "ibmkaart.txt";
+inline constexpr int kCodeCount = 62;
+inline constexpr int kCardColumns = 80;
+inline constexpr int kColumnRows = 12;
+
+// The punches of one column by pattern position 1 to 12 (index 0 to 11): the rows 12, 11, 0, 1,
+// ..., 9, position 1 being the row along the edge with the cut corner.
+using PunchPattern = std::array<bool, kColumnRows>;
+
+// The patterns of text columns 1 to 80 (index 0 to 79).
+using CardPunches = std::array<PunchPattern, kCardColumns>;
+
+struct CardCode
+{
+    char character = ' ';
+    PunchPattern pattern{};
+};
+
+// Codes in file order (code 1 first), or the reason the table could not be read.
+struct CodeTableResult
+{
+    bool ok = false;
+    std::string message;
+    std::vector<CardCode> codes;
+};
+
+// Parses the table from a text stream. Lines may end in CR LF. Fails with a message naming the
+// line when the stream ends early, a needed position lies beyond the end of its line, or a mark
+// is neither "O" nor a blank (such a code could not be punched).
+CodeTableResult ParseCodeTable(std::istream& in);
+
+// Reads the table from a file; a missing file is a failed result, not an exception.
+CodeTableResult ReadCodeTable(const std::string& fileName);
+
+// The first code for a character, or nullptr when the table has none.
+const CardCode* FindCode(const std::vector<CardCode>& codes, char character);
+
+// Text of at most 80 columns into the patterns of a card; columns after the text stay unpunched.
+struct PunchResult
+{
+    bool ok = false;
+    std::string message; // names the column and the character that has no code
+    CardPunches punches{};
+};
+PunchResult PunchText(const std::string& text, const std::vector<CardCode>& codes);
+
+} // namespace Cli
