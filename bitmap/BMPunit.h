@@ -4,3 +4,5 @@
 
 #include "BmpLoad.h"
 #include "BmpWrite.h"
+#include "ContourStore.h"
+#include "Trace.h"

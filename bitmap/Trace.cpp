@@ -1,0 +1,386 @@
+#include "Trace.h"
+
+#include "BmpLoad.h"
+#include "ContourStore.h"
+
+#include <bit>
+#include <climits>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+namespace BMPunit {
+
+namespace {
+
+static_assert(std::endian::native == std::endian::little, "rows are unpacked with a byte swap");
+
+// ---- cells and their pieces ------------------------------------------------------------------
+
+// A side midpoint of a cell, as an offset from the cell centre (2x, 2y) in doubled units.
+struct Side
+{
+    std::int8_t dx;
+    std::int8_t dy;
+};
+constexpr Side kTop{0, -1}, kLeft{-1, 0}, kRight{1, 0}, kBottom{0, 1};
+
+struct Piece
+{
+    Side start;
+    Side end;
+};
+
+// The pieces of each cell code, in the order they are emitted. Code bits: 8 top-left, 4 top-right,
+// 2 bottom-left, 1 bottom-right, set for black. Black stays on the left of every piece; the saddle
+// codes 6 and 9 cut their two white pixels off separately.
+struct CellRule
+{
+    std::int32_t count;
+    Piece pieces[2];
+};
+constexpr CellRule kCellRules[16] = {
+    {0, {}},                                 // 0: all white
+    {1, {{kRight, kBottom}}},                // 1
+    {1, {{kBottom, kLeft}}},                 // 2
+    {1, {{kRight, kLeft}}},                  // 3
+    {1, {{kTop, kRight}}},                   // 4
+    {1, {{kTop, kBottom}}},                  // 5
+    {2, {{kTop, kLeft}, {kBottom, kRight}}}, // 6: saddle
+    {1, {{kTop, kLeft}}},                    // 7
+    {1, {{kLeft, kTop}}},                    // 8
+    {2, {{kRight, kTop}, {kLeft, kBottom}}}, // 9: saddle
+    {1, {{kBottom, kTop}}},                  // 10
+    {1, {{kRight, kTop}}},                   // 11
+    {1, {{kLeft, kRight}}},                  // 12
+    {1, {{kLeft, kBottom}}},                 // 13
+    {1, {{kBottom, kRight}}},                // 14
+    {0, {}},                                 // 15: all black
+};
+
+// ---- packed rows -----------------------------------------------------------------------------
+
+// Rows are unpacked into 64-bit words of black bits, leftmost pixel in the most significant bit:
+// pixel x is bit 63 - x % 64 of word x / 64. Every bit from the picture's width on reads black,
+// which is the right-hand frame of the cells.
+using Word = std::uint64_t;
+constexpr Word kAllBlack = ~Word{0};
+
+class RowUnpacker
+{
+public:
+    explicit RowUnpacker(std::int32_t width)
+        : width_(width), rowBytes_((width + 7) / 8), words_(width / 64 + 1), tail_(kAllBlack >> (width % 64))
+    {
+    }
+    // Cell columns 0 .. width need one bit more than the picture is wide.
+    std::int32_t Words() const { return words_; }
+
+    void Unpack(const std::uint8_t* bytes, Word* out) const
+    {
+        std::int32_t w = 0;
+        for (; 8 * (w + 1) <= rowBytes_; ++w) {
+            Word raw;
+            std::memcpy(&raw, bytes + 8 * w, 8);
+            out[w] = ~__builtin_bswap64(raw); // stored bit 0 is black
+        }
+        for (; w < words_; ++w) {
+            Word raw = 0; // bytes past the row read as black
+            const std::int32_t have = rowBytes_ - 8 * w;
+            if (have > 0)
+                std::memcpy(&raw, bytes + 8 * w, static_cast<std::size_t>(have));
+            out[w] = ~__builtin_bswap64(raw);
+        }
+        out[width_ / 64] |= tail_;
+    }
+
+private:
+    std::int32_t width_;
+    std::int32_t rowBytes_;
+    std::int32_t words_;
+    Word tail_;
+};
+
+// The four corner pixels of the cells of one word, each aligned on the cell's bit.
+struct CellWord
+{
+    Word topLeft, topRight, bottomLeft, bottomRight;
+
+    Word Mixed() const
+    {
+        return (topLeft ^ topRight) | (topRight ^ bottomRight) | (bottomLeft ^ bottomRight);
+    }
+    // Diagonal pairs of equal colour with the two pairs different: the saddle codes 6 and 9.
+    Word Saddles() const
+    {
+        return (topLeft ^ topRight) & ~(topLeft ^ bottomRight) & ~(topRight ^ bottomLeft);
+    }
+    std::int32_t Code(int bit) const
+    {
+        return static_cast<std::int32_t>(((topLeft >> bit) & 1) << 3 | ((topRight >> bit) & 1) << 2 |
+                                         ((bottomLeft >> bit) & 1) << 1 | ((bottomRight >> bit) & 1));
+    }
+};
+
+// ---- the raster pass -------------------------------------------------------------------------
+
+struct PassTotals
+{
+    std::int64_t pieces = 0;
+    std::int64_t blackPixels = 0;
+};
+
+[[noreturn]] void PictureChanged()
+{
+    throw std::logic_error("the picture changed while it was traced");
+}
+
+// One raster pass over the cells, a word of 64 cells at a time; words whose cells all hold one
+// colour cost a few logic operations. The counting pass only adds population counts; the storing
+// pass walks the mixed cells of a word from the left and writes their pieces in raster order into
+// nodes[1 ..], which must hold exactly 2 * (pieces of the counting pass) entries after entry 0.
+template <bool kStore>
+PassTotals RunPass(Algemeen::EventPump& events, ContourNode* nodes, std::int64_t capacity)
+{
+    const Picture& picture = ThePicture();
+    const std::int32_t width = picture.ImageWidth;
+    const std::int32_t height = picture.ImageHeight;
+    const RowUnpacker unpacker(width);
+    const std::int32_t words = unpacker.Words();
+    const Word lastValid = kAllBlack << (63 - width % 64); // cells 0 .. width of the last word
+    std::vector<Word> above(static_cast<std::size_t>(words), kAllBlack);
+    std::vector<Word> below(static_cast<std::size_t>(words), kAllBlack);
+
+    PassTotals totals;
+    for (std::int32_t y = 0; y <= height; ++y) {
+        events.PumpEvents();
+        if (picture.ImageWidth != width || picture.ImageHeight != height || !picture.Proper)
+            PictureChanged();
+        if (y < height)
+            unpacker.Unpack(PixelRow(y), below.data());
+        else
+            below.assign(below.size(), kAllBlack);
+
+        Word carryAbove = 1, carryBelow = 1; // the black frame left of column 0
+        for (std::int32_t w = 0; w < words; ++w) {
+            const Word a = above[static_cast<std::size_t>(w)];
+            const Word b = below[static_cast<std::size_t>(w)];
+            const CellWord cells{(a >> 1) | (carryAbove << 63), a, (b >> 1) | (carryBelow << 63), b};
+            carryAbove = a & 1;
+            carryBelow = b & 1;
+            Word mixed = cells.Mixed();
+            if (w == words - 1)
+                mixed &= lastValid;
+            if (mixed == 0)
+                continue;
+            const std::int64_t count = std::popcount(mixed) + std::popcount(mixed & cells.Saddles());
+            if constexpr (kStore) {
+                if (totals.pieces + count > capacity)
+                    PictureChanged();
+                ContourNode* out = nodes + 2 * totals.pieces + 1;
+                const std::int32_t cy = 2 * y;
+                while (mixed != 0) {
+                    const int lead = std::countl_zero(mixed);
+                    const int bit = 63 - lead;
+                    mixed ^= Word{1} << bit;
+                    const std::int32_t cx = 2 * (64 * w + lead);
+                    const CellRule& rule = kCellRules[cells.Code(bit)];
+                    for (std::int32_t i = 0; i < rule.count; ++i) {
+                        const Piece& piece = rule.pieces[i];
+                        out->x = cx + piece.start.dx;
+                        out->y = cy + piece.start.dy;
+                        ++out;
+                        out->x = cx + piece.end.dx;
+                        out->y = cy + piece.end.dy;
+                        ++out;
+                    }
+                }
+            }
+            totals.pieces += count;
+        }
+        if constexpr (!kStore) {
+            if (y < height) {
+                std::int64_t black = 0;
+                for (const Word word : below)
+                    black += std::popcount(word);
+                totals.blackPixels += black - (std::int64_t{64} * words - width); // not the frame bits
+            }
+        }
+        std::swap(above, below);
+    }
+    return totals;
+}
+
+std::int32_t ToInt32(std::int64_t value)
+{
+    if (value > INT32_MAX)
+        throw std::length_error("too many contour pieces");
+    return static_cast<std::int32_t>(value);
+}
+
+// ---- linking ---------------------------------------------------------------------------------
+
+// Where the partner of a piece's point is found. Every side midpoint where the colour changes is
+// shared by exactly two cells: a top or bottom midpoint by vertically neighbouring cells, a left or
+// right midpoint by horizontally neighbouring ones. Pieces come in raster order of their cells, so
+// the partner at a top or left side came earlier and is waiting in a slot, and the partner at a
+// bottom or right side comes later and will look in the same slot. A slot holds +k for piece k's
+// end point and -k for its start point.
+class LinkSlots
+{
+public:
+    explicit LinkSlots(std::int32_t width)
+        : limit_(static_cast<std::uint32_t>(2 * width)), vertical_(static_cast<std::size_t>(width) + 2, 0),
+          horizontal_(static_cast<std::size_t>(width) + 2, 0)
+    {
+    }
+    // The slot of point p of a piece whose other point is q; `earlier` tells whether the partner
+    // at p precedes the piece.
+    std::int32_t& Slot(const ContourNode& p, const ContourNode& q, bool& earlier)
+    {
+        if (static_cast<std::uint32_t>(p.x) > limit_)
+            throw std::logic_error("contour piece outside the picture");
+        if (p.y & 1) {
+            earlier = p.y < q.y; // top side
+            return vertical_[static_cast<std::size_t>(p.x >> 1)];
+        }
+        earlier = p.x < q.x; // left side
+        return horizontal_[static_cast<std::size_t>((p.x + 1) >> 1)];
+    }
+
+private:
+    std::uint32_t limit_;
+    std::vector<std::int32_t> vertical_;   // by column of the midpoint, x
+    std::vector<std::int32_t> horizontal_; // by the cell to the right of the midpoint, x + 1
+};
+
+[[noreturn]] void Unmatched()
+{
+    throw std::logic_error("contour pieces do not join into rings");
+}
+
+} // namespace
+
+std::int32_t PieceCount()
+{
+    return TheContourStore().PieceCount;
+}
+std::int32_t BlackPixelCount()
+{
+    return TheContourStore().BlackPixelCount;
+}
+
+void WriteTraceStatistics()
+{
+    const ContourStoreState& store = TheContourStore();
+    const Picture& picture = ThePicture();
+    auto& console = Algemeen::TheConsole();
+    console.Write("Contour Pieces = ");
+    console.WriteInt(store.PieceCount);
+    console.EndLine();
+    console.Write("Black Pixels # = ");
+    console.WriteInt(store.BlackPixelCount);
+    console.EndLine();
+    const double pixels = static_cast<double>(picture.ImageWidth) * static_cast<double>(picture.ImageHeight);
+    console.Write("Black/White = ");
+    console.WriteInt(static_cast<long long>(Algemeen::RoundHalfEven(100.0 * store.BlackPixelCount / pixels)));
+    console.Write(" %");
+    console.EndLine();
+}
+
+void TracePieces(Algemeen::EventPump& events)
+{
+    if (!ThePicture().Proper)
+        throw std::logic_error("there is no checked picture to trace");
+    ContourStoreState& store = TheContourStore();
+    // Until the rings are complete the store holds no contours, so a trace that fails half-way
+    // leaves an empty store rather than starts that point into unlinked nodes.
+    store.ContourStarts.clear();
+
+    Algemeen::StopWatch("");
+    const PassTotals counted = RunPass<false>(events, nullptr, 0);
+    store.PieceCount = ToInt32(counted.pieces);
+    store.BlackPixelCount = ToInt32(counted.blackPixels);
+    ToInt32(2 * counted.pieces + 1); // node indices are 32-bit
+    Algemeen::StopWatch("Contouring pass I");
+    if (kShowTraceStatistics)
+        WriteTraceStatistics();
+
+    store.ContourNodes.assign(static_cast<std::size_t>(2 * counted.pieces + 1), ContourNode{});
+
+    Algemeen::StopWatch("");
+    const PassTotals stored = RunPass<true>(events, store.ContourNodes.data(), counted.pieces);
+    if (stored.pieces != counted.pieces)
+        PictureChanged();
+    Algemeen::StopWatch("Contouring pass II");
+}
+
+void LinkPieces(Algemeen::EventPump& events)
+{
+    ContourStoreState& store = TheContourStore();
+    const std::int32_t n = store.PieceCount;
+    if (store.ContourNodes.size() < static_cast<std::size_t>(2 * std::int64_t{n} + 1))
+        Unmatched();
+    ContourNode* nodes = store.ContourNodes.data();
+    LinkSlots slots(ThePicture().ImageWidth);
+
+    for (std::int32_t k = 1; k <= n; ++k) {
+        events.PumpEvents();
+        ContourNode& start = nodes[2 * k - 1];
+        ContourNode& end = nodes[2 * k];
+        bool startEarlier = false, endEarlier = false;
+        std::int32_t& startSlot = slots.Slot(start, end, startEarlier);
+        std::int32_t& endSlot = slots.Slot(end, start, endEarlier);
+        // Take what waits before leaving anything: a piece from top to bottom uses one slot twice.
+        if (startEarlier) {
+            const std::int32_t j = startSlot; // piece j ends where piece k starts
+            if (j <= 0 || j >= k)
+                Unmatched();
+            nodes[2 * j].next = k;
+            start.next = j;
+        }
+        if (endEarlier) {
+            const std::int32_t j = -endSlot; // piece j starts where piece k ends
+            if (j <= 0 || j >= k)
+                Unmatched();
+            end.next = j;
+            nodes[2 * j - 1].next = k;
+        }
+        if (!startEarlier)
+            startSlot = -k;
+        if (!endEarlier)
+            endSlot = k;
+    }
+    // Keep one node per piece, its end point, which links to the end point of the following piece.
+    for (std::int32_t i = 1; i <= n; ++i)
+        nodes[i] = nodes[2 * i];
+}
+
+void IndexContours()
+{
+    ContourStoreState& store = TheContourStore();
+    const std::int32_t n = store.PieceCount;
+    const ContourNode* nodes = store.ContourNodes.data();
+    std::vector<std::uint8_t> visited(static_cast<std::size_t>(n) + 1, 0);
+    std::vector<std::int32_t> starts(1, 0);
+    for (std::int32_t i = 1; i <= n; ++i) {
+        if (visited[static_cast<std::size_t>(i)])
+            continue;
+        starts.push_back(i);
+        for (std::int32_t p = i; !visited[static_cast<std::size_t>(p)]; p = nodes[p].next) {
+            visited[static_cast<std::size_t>(p)] = 1;
+            if (nodes[p].next < 1 || nodes[p].next > n)
+                Unmatched();
+        }
+    }
+    store.ContourStarts = std::move(starts);
+}
+
+void TraceContours(Algemeen::EventPump& events)
+{
+    TracePieces(events);
+    LinkPieces(events);
+    IndexContours();
+}
+
+} // namespace BMPunit

@@ -1,0 +1,48 @@
+// Contour tracing: every boundary between black and white in the checked picture becomes a closed
+// ring of nodes in the contour store.
+//
+// The picture is scanned in cells, the 2 x 2 blocks of pixels around each pixel corner (x, y) for
+// x = 0 .. width and y = 0 .. height; pixels outside the picture count as black. A cell holding
+// both colours contributes one boundary piece between midpoints of its sides (two for the saddle
+// blocks), with black on the left of the direction of travel, so black regions are 8-connected and
+// white ones 4-connected. Pieces are numbered from 1 in raster order of their cells, joined end to
+// start into rings, and the rings are numbered in the order of their lowest piece.
+#pragma once
+
+#include "Algemeen.h"
+
+#include <cstdint>
+
+namespace BMPunit {
+
+// Traces the checked picture (throws std::logic_error when there is none) and rebuilds the contour
+// store. Lets window events run before each row of cells of both passes and once per piece while
+// linking; writes the stopwatch lines "Contouring pass I" and "Contouring pass II".
+void TraceContours(Algemeen::EventPump& events);
+
+// Pieces found by the last pass, and the black pixels of the traced picture (the frame not counted).
+std::int32_t PieceCount();
+std::int32_t BlackPixelCount();
+
+// The three console lines of the trace statistics: piece count, black pixel count and the black
+// share of the picture in whole percent. TraceContours writes them only when the build switch
+// kShowTraceStatistics is on.
+inline constexpr bool kShowTraceStatistics = false;
+void WriteTraceStatistics();
+
+// ---- the steps of TraceContours, public so that each can be checked on its own ----------------
+
+// Both raster passes: counts the pieces, allocates the node array at its exact size
+// (2 * PieceCount + 1 entries) and stores piece k's start and end points in entries 2k-1 and 2k,
+// unlinked.
+void TracePieces(Algemeen::EventPump& events);
+
+// Joins every piece's end to the start of the piece that begins there (end(k).next names the
+// following piece, start(j).next the preceding one), then moves each piece's end point into entry
+// k, so that entries 1 .. PieceCount form the rings. Linear in the number of pieces.
+void LinkPieces(Algemeen::EventPump& events);
+
+// Numbers the rings in order of their lowest node and fills ContourStarts.
+void IndexContours();
+
+} // namespace BMPunit
