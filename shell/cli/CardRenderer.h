@@ -32,21 +32,30 @@ struct CardDimensions
 };
 
 // The nominal dimensions of the card model that reading measures against.
-inline constexpr CardDimensions kModelCard{187.0, 83.0, 6.0, 11.0, 1.425, 3.5, 5.7125, -6.75, 2.225, 6.315};
+inline constexpr CardDimensions kModelCard{.width = 187.0,
+                                           .height = 83.0,
+                                           .cutAlongLong = 6.0,
+                                           .cutAlongShort = 11.0,
+                                           .holeWidth = 1.425,
+                                           .holeHeight = 3.5,
+                                           .originX = 5.7125,
+                                           .originY = -6.75,
+                                           .columnStep = 2.225,
+                                           .rowStep = 6.315};
 
 // A real card: 7 3/8 by 3 1/4 inch, columns 0.087 inch apart with column 1's centre 1/4 inch from
 // the edge (the right-hand edge in a back view), rows 1/4 inch apart with row 12's centre 1/4 inch
 // below the upper edge, holes 0.055 by 0.125 inch.
-inline constexpr CardDimensions kRealCard{187.325,
-                                          82.55,
-                                          6.35,
-                                          11.1,
-                                          1.397,
-                                          3.175,
-                                          187.325 - 6.35 - (kCardColumns - 1) * 2.2098,
-                                          -(82.55 - 6.35 - (kColumnRows - 1) * 6.35),
-                                          2.2098,
-                                          6.35};
+inline constexpr CardDimensions kRealCard{.width = 187.325,
+                                          .height = 82.55,
+                                          .cutAlongLong = 6.35,
+                                          .cutAlongShort = 11.1,
+                                          .holeWidth = 1.397,
+                                          .holeHeight = 3.175,
+                                          .originX = 187.325 - 6.35 - (kCardColumns - 1) * 2.2098,
+                                          .originY = -(82.55 - 6.35 - (kColumnRows - 1) * 6.35),
+                                          .columnStep = 2.2098,
+                                          .rowStep = 6.35};
 
 struct CardOnPage
 {

@@ -1,0 +1,471 @@
+#include "Punch.h"
+
+#include "BmpLoad.h"
+#include "CardRenderer.h"
+#include "CodeTableFile.h"
+#include "ReadScan.h"
+#include "TestSupport.h"
+
+#include <cmath>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <sstream>
+
+using namespace Cli;
+
+namespace {
+
+// The code table of the repository as lines.
+std::vector<std::string> TableLines()
+{
+    std::istringstream in(TestSupport::ReadFileText(TestSupport::SourcePath("ibmkaart.txt")));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+CodeTableResult ParseLines(const std::vector<std::string>& lines, const std::string& ending = "\n")
+{
+    std::string text;
+    for (const auto& line : lines)
+        text += line + ending;
+    std::istringstream in(text);
+    return ParseCodeTable(in);
+}
+
+// The keypunch code written out by row names: pattern position of rows 12, 11, 0, 1, ..., 9.
+PunchPattern Rows(std::initializer_list<int> rows)
+{
+    PunchPattern pattern{};
+    for (const int row : rows)
+        pattern[static_cast<std::size_t>(row == 12 ? 0 : row == 11 ? 1 : row + 2)] = true;
+    return pattern;
+}
+
+std::map<char, PunchPattern> KeypunchCode()
+{
+    std::map<char, PunchPattern> code{
+        {' ', Rows({})}, {'&', Rows({12})}, {'-', Rows({11})}, {'/', Rows({0, 1})}};
+    for (int d = 0; d <= 9; ++d)
+        code[static_cast<char>('0' + d)] = Rows({d});
+    for (int i = 0; i < 9; ++i) {
+        code[static_cast<char>('A' + i)] = Rows({12, i + 1});
+        code[static_cast<char>('J' + i)] = Rows({11, i + 1});
+    }
+    for (int i = 0; i < 8; ++i)
+        code[static_cast<char>('S' + i)] = Rows({0, i + 2});
+    for (int i = 0; i < 6; ++i) {
+        code["[.<(+|"[i]] = Rows({12, 8, i + 2});
+        code["!$*);^"[i]] = Rows({11, 8, i + 2});
+        code[":#@'=\""[i]] = Rows({8, i + 2});
+    }
+    for (int i = 0; i < 4; ++i)
+        code[",%_>"[i]] = Rows({0, 8, i + 3});
+    return code;
+}
+
+} // namespace
+
+TEST(CodeTableTest, RepositoryTableHoldsTheKeypunchCode)
+{
+    const auto table = ParseLines(TableLines());
+    ASSERT_TRUE(table.ok) << table.message;
+    ASSERT_EQ(table.codes.size(), 62u);
+    const auto expected = KeypunchCode();
+    ASSERT_EQ(expected.size(), 62u);
+    std::map<PunchPattern, char> byPattern;
+    for (const auto& code : table.codes) {
+        ASSERT_EQ(expected.count(code.character), 1u) << "unexpected code '" << code.character << "'";
+        EXPECT_EQ(code.pattern, expected.at(code.character)) << "code of '" << code.character << "'";
+        EXPECT_TRUE(byPattern.emplace(code.pattern, code.character).second) << "pattern repeated";
+    }
+    // Punching a character and decoding its column (first code with that pattern) gives it back.
+    for (const auto& [character, pattern] : expected) {
+        const auto punched = PunchText(std::string(1, character), table.codes);
+        ASSERT_TRUE(punched.ok) << punched.message;
+        EXPECT_EQ(byPattern.at(punched.punches[0]), character);
+        EXPECT_EQ(punched.punches[1], PunchPattern{}) << "columns after the text stay blank";
+    }
+}
+
+TEST(CodeTableTest, MalformedTablesAreRefusedWithTheLine)
+{
+    const auto lines = TableLines();
+    auto withLine = [&lines](std::size_t number, std::string text) {
+        auto copy = lines;
+        copy[number - 1] = std::move(text);
+        return copy;
+    };
+    auto bare = lines; // exactly 25 lines of exactly 66 characters still read
+    bare.resize(25);
+    for (std::size_t i = 11; i < 25; ++i)
+        bare[i].resize(66);
+    EXPECT_TRUE(ParseLines(bare).ok);
+    EXPECT_TRUE(ParseLines(lines, "\r\n").ok) << "CR LF line ends";
+
+    auto table = ParseLines(withLine(12, lines[11].substr(0, 65)));
+    EXPECT_FALSE(table.ok);
+    EXPECT_NE(table.message.find("line 12 has 65 characters"), std::string::npos) << table.message;
+
+    std::string marked = lines[15];
+    marked[8] = 'x';
+    table = ParseLines(withLine(16, marked));
+    EXPECT_FALSE(table.ok);
+    EXPECT_NE(table.message.find("line 16, position 9: mark 'x'"), std::string::npos) << table.message;
+
+    table = ParseLines({lines.begin(), lines.begin() + 20});
+    EXPECT_FALSE(table.ok);
+    EXPECT_NE(table.message.find("ends before line 21"), std::string::npos) << table.message;
+
+    EXPECT_FALSE(ReadCodeTable("no-such-table.txt").ok);
+}
+
+TEST(CodeTableTest, TextWithoutCodeIsRefusedNamingTheCharacter)
+{
+    const auto codes = ParseLines(TableLines()).codes;
+    auto refusal = [&codes](const std::string& text) {
+        const auto punched = PunchText(text, codes);
+        EXPECT_FALSE(punched.ok) << text;
+        return punched.message;
+    };
+    EXPECT_EQ(refusal("AB?"), "column 3: '?' has no code in ibmkaart.txt");
+    EXPECT_EQ(refusal("lower"), "column 1: 'l' has no code in ibmkaart.txt");
+    EXPECT_EQ(refusal("A\tB"), "column 2: control character 0x09 has no code in ibmkaart.txt");
+    EXPECT_EQ(refusal("CAF\xC3\xA9"), "column 4: '\xC3\xA9' has no code in ibmkaart.txt");
+    EXPECT_EQ(refusal(std::string(81, 'A')), "81 columns of text; a card holds 80");
+
+    const auto full = PunchText(std::string(79, ' ') + "9", codes);
+    ASSERT_TRUE(full.ok);
+    EXPECT_EQ(full.punches[79], Rows({9}));
+}
+
+// ---- Rendering -------------------------------------------------------------------------------
+
+namespace {
+
+// A 4-connected region of one colour, measured on pixel centres.
+struct Blob
+{
+    std::int64_t area = 0;
+    double sumX = 0.0, sumY = 0.0;
+    std::int32_t left = INT32_MAX, top = INT32_MAX, right = -1, bottom = -1; // inclusive pixels
+    bool touchesBorder = false;
+    double CentreX() const { return sumX / static_cast<double>(area); }
+    double CentreY() const { return sumY / static_cast<double>(area); }
+};
+
+std::vector<Blob> Blobs(const BMPunit::BitImage& image, bool black)
+{
+    std::vector<Blob> blobs;
+    std::vector<std::uint8_t> seen(image.black.size(), 0);
+    std::vector<std::pair<std::int32_t, std::int32_t>> stack;
+    for (std::int32_t y0 = 0; y0 < image.height; ++y0)
+        for (std::int32_t x0 = 0; x0 < image.width; ++x0) {
+            if (seen[image.Index(x0, y0)] || image.Black(x0, y0) != black)
+                continue;
+            Blob blob;
+            stack.assign(1, {x0, y0});
+            seen[image.Index(x0, y0)] = 1;
+            while (!stack.empty()) {
+                const auto [x, y] = stack.back();
+                stack.pop_back();
+                ++blob.area;
+                blob.sumX += x + 0.5;
+                blob.sumY += y + 0.5;
+                blob.left = std::min(blob.left, x), blob.right = std::max(blob.right, x);
+                blob.top = std::min(blob.top, y), blob.bottom = std::max(blob.bottom, y);
+                blob.touchesBorder |= x == 0 || y == 0 || x == image.width - 1 || y == image.height - 1;
+                for (const auto& [nx, ny] : {std::pair{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}})
+                    if (nx >= 0 && ny >= 0 && nx < image.width && ny < image.height &&
+                        !seen[image.Index(nx, ny)] && image.Black(nx, ny) == black) {
+                        seen[image.Index(nx, ny)] = 1;
+                        stack.push_back({nx, ny});
+                    }
+            }
+            blobs.push_back(blob);
+        }
+    return blobs;
+}
+
+std::vector<Blob> Holes(const BMPunit::BitImage& image)
+{
+    std::vector<Blob> holes;
+    for (const Blob& blob : Blobs(image, true))
+        if (!blob.touchesBorder)
+            holes.push_back(blob);
+    return holes;
+}
+
+BMPunit::BitImage Render(const std::string& text, const CardDimensions& card, double scale,
+                         double angle = 0.0)
+{
+    const auto punched = PunchText(text, ParseLines(TableLines()).codes);
+    EXPECT_TRUE(punched.ok) << punched.message;
+    const std::vector<CardOnPage> cards{{punched.punches, angle}};
+    return RenderPage(cards, LayOutPage(cards, card, scale), card, scale);
+}
+
+double CardArea(const CardDimensions& c)
+{
+    return c.width * c.height - c.cutAlongLong * c.cutAlongShort / 2.0;
+}
+double CardPerimeter(const CardDimensions& c)
+{
+    return 2.0 * (c.width + c.height) - c.cutAlongLong - c.cutAlongShort +
+           std::hypot(c.cutAlongLong, c.cutAlongShort);
+}
+
+} // namespace
+
+TEST(CardRendererTest, AreasAgreeWithTheNominalGeometry)
+{
+    const double scale = 7.874; // 200 dpi
+    for (const CardDimensions* card : {&kModelCard, &kRealCard})
+        for (const double angle : {0.0, 23.5, 180.0}) {
+            SCOPED_TRACE("width " + std::to_string(card->width) + ", angle " + std::to_string(angle));
+            const auto image = Render("HELLO, WORLD", *card, scale, angle);
+            const auto white = Blobs(image, false);
+            ASSERT_EQ(white.size(), 1u);
+            const auto holes = Holes(image);
+            ASSERT_EQ(holes.size(), 23u);
+            std::int64_t holeArea = 0;
+            for (const Blob& hole : holes)
+                holeArea += hole.area;
+            // Half coverage decides each pixel the outline crosses, so the outline's pixel band
+            // bounds the error.
+            const double band = 0.5 * CardPerimeter(*card) * scale;
+            EXPECT_NEAR(static_cast<double>(white[0].area + holeArea), CardArea(*card) * scale * scale, band);
+            if (angle == 0.0) {
+                EXPECT_NEAR(white[0].right + 1 - white[0].left, card->width * scale, 1.0);
+                EXPECT_NEAR(white[0].bottom + 1 - white[0].top, card->height * scale, 1.0);
+            }
+        }
+
+    const double fine = 600.0 / 25.4;
+    for (const CardDimensions* card : {&kModelCard, &kRealCard})
+        for (const Blob& hole : Holes(Render("0123456789", *card, fine, -7.0)))
+            EXPECT_NEAR(static_cast<double>(hole.area), card->holeWidth * card->holeHeight * fine * fine,
+                        0.5 * 2.0 * (card->holeWidth + card->holeHeight) * fine);
+}
+
+TEST(CardRendererTest, EdgePixelsAreWhiteFromHalfCoverageOn)
+{
+    // An unturned card's edges are axis-parallel, so the first and last white pixel across each
+    // edge follow from where the edge falls inside its pixel.
+    for (const double scale : {3.937, 5.906, 7.874, 11.811, 23.622}) {
+        const std::vector<CardOnPage> cards{{}};
+        const auto layout = LayOutPage(cards, kModelCard, scale);
+        const auto image = RenderPage(cards, layout, kModelCard, scale);
+        Blob white; // only the bounds are needed
+        for (std::int32_t y = 0; y < image.height; ++y)
+            for (std::int32_t x = 0; x < image.width; ++x)
+                if (!image.Black(x, y)) {
+                    white.left = std::min(white.left, x), white.right = std::max(white.right, x);
+                    white.top = std::min(white.top, y), white.bottom = std::max(white.bottom, y);
+                }
+        const double left = layout.centres[0].x - kModelCard.width * scale / 2.0;
+        const double top = layout.centres[0].y - kModelCard.height * scale / 2.0;
+        const double right = left + kModelCard.width * scale, bottom = top + kModelCard.height * scale;
+        EXPECT_EQ(white.left, std::ceil(left - 0.5)) << "scale " << scale << ", left edge at " << left;
+        EXPECT_EQ(white.top, std::ceil(top - 0.5)) << "scale " << scale << ", top edge at " << top;
+        EXPECT_EQ(white.right, std::floor(right - 0.5)) << "scale " << scale << ", right edge at " << right;
+        EXPECT_EQ(white.bottom, std::floor(bottom - 0.5))
+            << "scale " << scale << ", bottom edge at " << bottom;
+    }
+}
+
+TEST(CardRendererTest, HolesLieOnTheGridMirroredForTheBackView)
+{
+    // Text column 1 punched in rows 12 and 1 ('A'), column 80 in row 9.
+    const std::string text = "A" + std::string(78, ' ') + "9";
+    const double scale = 300.0 / 25.4;
+    struct Expected
+    {
+        const CardDimensions* card;
+        double column1, column80; // hole centres from the card's left edge, mm
+        double row12, row1, row9; // and from its upper edge
+    };
+    const std::vector<Expected> cases{
+        {&kModelCard, 5.7125 + 79 * 2.225, 5.7125, 83 - 6.75 - 11 * 6.315, 83 - 6.75 - 8 * 6.315, 83 - 6.75},
+        {&kRealCard, 187.325 - 6.35, 187.325 - 6.35 - 79 * 2.2098, 6.35, 6.35 + 3 * 6.35, 6.35 + 11 * 6.35}};
+    for (const auto& expected : cases)
+        for (const double angle : {0.0, 180.0}) {
+            const auto image = Render(text, *expected.card, scale, angle);
+            const Blob card = Blobs(image, false).at(0);
+            auto at = [&](double u, double v) { // a point of the unturned card, in page pixels
+                if (angle == 0.0)
+                    return std::pair{card.left + u * scale, card.top + v * scale};
+                return std::pair{card.right + 1 - u * scale, card.bottom + 1 - v * scale};
+            };
+            const std::vector<std::pair<double, double>> wanted{at(expected.column1, expected.row12),
+                                                                at(expected.column1, expected.row1),
+                                                                at(expected.column80, expected.row9)};
+            const auto holes = Holes(image);
+            ASSERT_EQ(holes.size(), 3u);
+            for (const auto& [x, y] : wanted) {
+                const bool found = std::any_of(holes.begin(), holes.end(), [&](const Blob& hole) {
+                    return std::abs(hole.CentreX() - x) < 1.0 && std::abs(hole.CentreY() - y) < 1.0;
+                });
+                EXPECT_TRUE(found) << "no hole at " << x << ", " << y << " (angle " << angle << ")";
+            }
+            // The cut corner: black at the upper right (lower left when upside down).
+            const auto [cutX, cutY] = at(expected.card->width - 1.0, 1.0);
+            const auto [fullX, fullY] = at(1.0, 1.0);
+            EXPECT_TRUE(image.Black(static_cast<std::int32_t>(cutX), static_cast<std::int32_t>(cutY)));
+            EXPECT_FALSE(image.Black(static_cast<std::int32_t>(fullX), static_cast<std::int32_t>(fullY)));
+        }
+}
+
+TEST(CardRendererTest, PageKeepsBlackAroundEveryCard)
+{
+    const double scale = 150.0 / 25.4;
+    const std::vector<CardOnPage> cards{{{}, 3.0}, {{}, -35.0}, {{}, 180.0}};
+    const auto layout = LayOutPage(cards, kModelCard, scale);
+    const auto white = Blobs(RenderPage(cards, layout, kModelCard, scale), false);
+    ASSERT_EQ(white.size(), 3u);
+    const double margin = 5.0 * scale;
+    for (std::size_t i = 0; i < white.size(); ++i) {
+        EXPECT_GE(white[i].left, margin);
+        EXPECT_GE(layout.width - 1 - white[i].right, margin);
+        const double above = i == 0 ? white[i].top : white[i].top - white[i - 1].bottom - 1;
+        EXPECT_GE(above, margin) << "card " << i + 1;
+    }
+    EXPECT_GE(layout.height - 1 - white.back().bottom, margin);
+}
+
+TEST(CardRendererTest, NoiseFlipsIsolatedSpecksReproducibly)
+{
+    const double scale = 100.0 / 25.4;
+    const std::vector<CardOnPage> cards{{PunchText("NOISE", ParseLines(TableLines()).codes).punches, 4.0}};
+    const auto clean = RenderPage(cards, LayOutPage(cards, kModelCard, scale), kModelCard, scale);
+    auto noisy = clean, again = clean, other = clean;
+    const double fraction = 0.01;
+    const auto wanted = std::llround(fraction * static_cast<double>(clean.black.size()));
+    EXPECT_EQ(AddSpeckNoise(noisy, fraction, 5), wanted);
+    AddSpeckNoise(again, fraction, 5);
+    AddSpeckNoise(other, fraction, 6);
+    EXPECT_EQ(noisy.black, again.black);
+    EXPECT_NE(noisy.black, other.black);
+
+    std::int64_t flipped = 0, whiteSpecks = 0;
+    for (std::int32_t y = 0; y < clean.height; ++y)
+        for (std::int32_t x = 0; x < clean.width; ++x) {
+            if (noisy.Black(x, y) == clean.Black(x, y))
+                continue;
+            ++flipped;
+            whiteSpecks += noisy.Black(x, y) ? 0 : 1;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    ASSERT_EQ(noisy.Black(x + dx, y + dy), clean.Black(x, y) != (dx == 0 && dy == 0))
+                        << "speck at " << x << ", " << y;
+        }
+    EXPECT_EQ(flipped, wanted);
+    EXPECT_GT(whiteSpecks, 0);
+    EXPECT_LT(whiteSpecks, flipped) << "specks of both colours";
+}
+
+// ---- The command -----------------------------------------------------------------------------
+
+namespace {
+
+struct PunchRun
+{
+    int status = 0;
+    std::string err;
+};
+
+PunchRun Punch(PunchOptions options)
+{
+    std::ostringstream err;
+    const int status = RunPunch(options, err);
+    return {status, err.str()};
+}
+
+PunchOptions CardsToPunch(std::vector<std::string> texts, const std::string& output = "out.bmp")
+{
+    PunchOptions options;
+    options.output = output;
+    options.texts = std::move(texts);
+    return options;
+}
+
+} // namespace
+
+TEST(PunchCommandTest, WritesAPictureTheLoaderAccepts)
+{
+    TestSupport::ScratchDir dir;
+    std::filesystem::copy_file(TestSupport::SourcePath("ibmkaart.txt"), dir.File("ibmkaart.txt"));
+    auto options = CardsToPunch({"LINE ONE"});
+    TestSupport::WriteFileText(dir.File("cards.txt"), "CARD TWO\r\nCARD THREE\n");
+    options.file = "cards.txt";
+    options.angles = {0.0, 2.0, 180.0};
+    options.dpi = 150.0;
+    const auto run = Punch(options);
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    TestSupport::CapturedPlatform platform;
+    ASSERT_TRUE(BMPunit::LoadBitmapFile("out.bmp"));
+    ASSERT_TRUE(BMPunit::CheckBitmapHeader());
+    EXPECT_DOUBLE_EQ(BMPunit::PixelsPerMillimetre(), 5.906); // round(150 / 0.0254) per metre
+    const auto& bytes = BMPunit::ThePicture().BitmapBytes;
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 38, bytes.begin() + 42),
+              std::vector<std::uint8_t>(bytes.begin() + 42, bytes.begin() + 46));
+}
+
+TEST(PunchCommandTest, SameArgumentsSameBytesAndTheTableDecides)
+{
+    TestSupport::ScratchDir dir;
+    std::filesystem::copy_file(TestSupport::SourcePath("ibmkaart.txt"), dir.File("ibmkaart.txt"));
+    auto options = CardsToPunch({"SEED", "SAME"}, "a.bmp");
+    options.noise = 0.002;
+    options.seed = 42;
+    options.angles = {1.5, -3.0};
+    ASSERT_EQ(Punch(options).status, 0);
+    options.output = "b.bmp";
+    ASSERT_EQ(Punch(options).status, 0);
+    options.output = "c.bmp";
+    options.seed = 43;
+    ASSERT_EQ(Punch(options).status, 0);
+    EXPECT_EQ(TestSupport::ReadFileBytes("a.bmp"), TestSupport::ReadFileBytes("b.bmp"));
+    EXPECT_NE(TestSupport::ReadFileBytes("a.bmp"), TestSupport::ReadFileBytes("c.bmp"));
+
+    // With A and B swapped in the table, "A" is punched as the original table punches "B".
+    ASSERT_EQ(Punch(CardsToPunch({"B"}, "b-original.bmp")).status, 0);
+    auto lines = TableLines();
+    std::swap(lines[11][4 + 11], lines[11][4 + 12]);
+    ASSERT_EQ(lines[11].substr(15, 2), "BA");
+    std::string edited;
+    for (const auto& line : lines)
+        edited += line + "\n";
+    TestSupport::WriteFileText("ibmkaart.txt", edited);
+    ASSERT_EQ(Punch(CardsToPunch({"A"}, "a-edited.bmp")).status, 0);
+    EXPECT_EQ(TestSupport::ReadFileBytes("a-edited.bmp"), TestSupport::ReadFileBytes("b-original.bmp"));
+}
+
+TEST(PunchCommandTest, RefusalsSayWhatIsWrongAndWriteNothing)
+{
+    TestSupport::ScratchDir dir;
+    auto refused = [](const PunchOptions& options, const std::string& message) {
+        const auto run = Punch(options);
+        EXPECT_EQ(run.status, kRefused);
+        EXPECT_EQ(run.err, "korvane-cli: " + message + "\n");
+        EXPECT_FALSE(std::filesystem::exists(options.output));
+    };
+    refused(CardsToPunch({"TEXT"}),
+            "ibmkaart.txt: missing; the card code table must lie in the current directory");
+    std::filesystem::copy_file(TestSupport::SourcePath("ibmkaart.txt"), dir.File("ibmkaart.txt"));
+    refused(CardsToPunch({"GOOD", "BAD?"}), "card 2: column 4: '?' has no code in ibmkaart.txt");
+    refused(CardsToPunch({}), "no cards to punch: give TEXT arguments or --file");
+    auto options = CardsToPunch({"ONE", "TWO", "THREE"});
+    options.angles = {0.0, 90.0};
+    refused(options, "--angle: 2 angles for 3 cards; give one for all or one per card");
+    options = CardsToPunch({"BIG"});
+    options.noise = 0.5;
+    refused(options, "--noise: give a fraction from 0 to 0.1; more leaves no room for isolated specks");
+    options = CardsToPunch({"MANY", "MANY", "MANY", "MANY", "MANY", "MANY", "MANY", "MANY", "MANY"});
+    options.dpi = 2400.0;
+    refused(options,
+            "a page of 18804 x 76252 pixels is larger than a scan may be; lower --dpi or punch fewer cards");
+}
