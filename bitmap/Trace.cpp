@@ -76,6 +76,15 @@ public:
     // Cell columns 0 .. width need one bit more than the picture is wide.
     std::int32_t Words() const { return words_; }
 
+    // Rows are read top to bottom, which in a file stored bottom-up runs against the addresses;
+    // asking for a row early keeps the reads from waiting on memory.
+    void Prefetch(const std::uint8_t* bytes) const
+    {
+        for (std::int32_t offset = 0; offset < rowBytes_; offset += 64)
+            __builtin_prefetch(bytes + offset);
+        __builtin_prefetch(bytes + rowBytes_ - 1);
+    }
+
     void Unpack(const std::uint8_t* bytes, Word* out) const
     {
         std::int32_t w = 0;
@@ -156,6 +165,8 @@ PassTotals RunPass(Algemeen::EventPump& events, ContourNode* nodes, std::int64_t
         events.PumpEvents();
         if (picture.ImageWidth != width || picture.ImageHeight != height || !picture.Proper)
             PictureChanged();
+        if (y + 2 < height)
+            unpacker.Prefetch(PixelRow(y + 2));
         if (y < height)
             unpacker.Unpack(PixelRow(y), below.data());
         else
@@ -187,12 +198,8 @@ PassTotals RunPass(Algemeen::EventPump& events, ContourNode* nodes, std::int64_t
                     const CellRule& rule = kCellRules[cells.Code(bit)];
                     for (std::int32_t i = 0; i < rule.count; ++i) {
                         const Piece& piece = rule.pieces[i];
-                        out->x = cx + piece.start.dx;
-                        out->y = cy + piece.start.dy;
-                        ++out;
-                        out->x = cx + piece.end.dx;
-                        out->y = cy + piece.end.dy;
-                        ++out;
+                        *out++ = {cx + piece.start.dx, cy + piece.start.dy, 0};
+                        *out++ = {cx + piece.end.dx, cy + piece.end.dy, 0};
                     }
                 }
             }
@@ -226,32 +233,36 @@ std::int32_t ToInt32(std::int64_t value)
 // the partner at a top or left side came earlier and is waiting in a slot, and the partner at a
 // bottom or right side comes later and will look in the same slot. A slot holds +k for piece k's
 // end point and -k for its start point.
+//
+// Which sides a piece joins follows the picture, so the choices are made with selects rather than
+// branches: a read side still writes, into a spare slot, and a link that is not made is written
+// into entry 0, which is cleared afterwards.
 class LinkSlots
 {
 public:
     explicit LinkSlots(std::int32_t width)
-        : limit_(static_cast<std::uint32_t>(2 * width)), vertical_(static_cast<std::size_t>(width) + 2, 0),
-          horizontal_(static_cast<std::size_t>(width) + 2, 0)
+        : limit_(static_cast<std::uint32_t>(2 * width)), slots_(2 * (static_cast<std::size_t>(width) + 2), 0)
     {
     }
-    // The slot of point p of a piece whose other point is q; `earlier` tells whether the partner
-    // at p precedes the piece.
-    std::int32_t& Slot(const ContourNode& p, const ContourNode& q, bool& earlier)
+    // The slot of point p of a piece whose other point is q, and whether the partner at p precedes
+    // the piece (p on the top or left side).
+    std::int32_t* Slot(const ContourNode& p, const ContourNode& q, bool& earlier)
     {
         if (static_cast<std::uint32_t>(p.x) > limit_)
             throw std::logic_error("contour piece outside the picture");
-        if (p.y & 1) {
-            earlier = p.y < q.y; // top side
-            return vertical_[static_cast<std::size_t>(p.x >> 1)];
-        }
-        earlier = p.x < q.x; // left side
-        return horizontal_[static_cast<std::size_t>((p.x + 1) >> 1)];
+        const bool vertical = (p.y & 1) != 0;
+        earlier = vertical ? p.y < q.y : p.x < q.x;
+        // Even entries by the column x of a top or bottom midpoint, odd ones by the cell x + 1 to
+        // the right of a left or right midpoint.
+        const std::int32_t index = vertical ? p.x : p.x + 2;
+        return &slots_[static_cast<std::size_t>(index | !vertical)];
     }
+    std::int32_t* Spare() { return &spare_; }
 
 private:
     std::uint32_t limit_;
-    std::vector<std::int32_t> vertical_;   // by column of the midpoint, x
-    std::vector<std::int32_t> horizontal_; // by the cell to the right of the midpoint, x + 1
+    std::vector<std::int32_t> slots_;
+    std::int32_t spare_ = 0;
 };
 
 [[noreturn]] void Unmatched()
@@ -306,7 +317,9 @@ void TracePieces(Algemeen::EventPump& events)
     if (kShowTraceStatistics)
         WriteTraceStatistics();
 
-    store.ContourNodes.assign(static_cast<std::size_t>(2 * counted.pieces + 1), ContourNode{});
+    // Pass II writes every entry after entry 0 in full, so the old contents need no clearing.
+    store.ContourNodes.resize(static_cast<std::size_t>(2 * counted.pieces + 1));
+    store.ContourNodes[0] = ContourNode{};
 
     Algemeen::StopWatch("");
     const PassTotals stored = RunPass<true>(events, store.ContourNodes.data(), counted.pieces);
@@ -324,36 +337,31 @@ void LinkPieces(Algemeen::EventPump& events)
     ContourNode* nodes = store.ContourNodes.data();
     LinkSlots slots(ThePicture().ImageWidth);
 
+    // Piece k's end point moves to entry k as soon as piece k is read: entries below k have all
+    // been read by then, so the ring nodes build up in place and a later piece that joins an
+    // earlier one's end writes straight into the earlier one's final entry.
+    bool broken = false;
     for (std::int32_t k = 1; k <= n; ++k) {
         events.PumpEvents();
-        ContourNode& start = nodes[2 * k - 1];
-        ContourNode& end = nodes[2 * k];
+        const ContourNode start = nodes[2 * k - 1];
+        const ContourNode end = nodes[2 * k];
         bool startEarlier = false, endEarlier = false;
-        std::int32_t& startSlot = slots.Slot(start, end, startEarlier);
-        std::int32_t& endSlot = slots.Slot(end, start, endEarlier);
+        std::int32_t* startSlot = slots.Slot(start, end, startEarlier);
+        std::int32_t* endSlot = slots.Slot(end, start, endEarlier);
         // Take what waits before leaving anything: a piece from top to bottom uses one slot twice.
-        if (startEarlier) {
-            const std::int32_t j = startSlot; // piece j ends where piece k starts
-            if (j <= 0 || j >= k)
-                Unmatched();
-            nodes[2 * j].next = k;
-            start.next = j;
-        }
-        if (endEarlier) {
-            const std::int32_t j = -endSlot; // piece j starts where piece k ends
-            if (j <= 0 || j >= k)
-                Unmatched();
-            end.next = j;
-            nodes[2 * j - 1].next = k;
-        }
-        if (!startEarlier)
-            startSlot = -k;
-        if (!endEarlier)
-            endSlot = k;
+        const std::int32_t before = *startSlot; // +j: piece j ends where piece k starts
+        const std::int32_t after = -*endSlot;   // +j: piece j starts where piece k ends
+        const bool joinBefore = startEarlier && before > 0 && before < k;
+        const bool joinAfter = endEarlier && after > 0 && after < k;
+        broken |= startEarlier != joinBefore || endEarlier != joinAfter;
+        nodes[joinBefore ? before : 0].next = k;
+        nodes[k] = {end.x, end.y, joinAfter ? after : 0};
+        *(startEarlier ? slots.Spare() : startSlot) = -k;
+        *(endEarlier ? slots.Spare() : endSlot) = k;
     }
-    // Keep one node per piece, its end point, which links to the end point of the following piece.
-    for (std::int32_t i = 1; i <= n; ++i)
-        nodes[i] = nodes[2 * i];
+    nodes[0] = ContourNode{};
+    if (broken)
+        Unmatched();
 }
 
 void IndexContours()
@@ -363,15 +371,24 @@ void IndexContours()
     const ContourNode* nodes = store.ContourNodes.data();
     std::vector<std::uint8_t> visited(static_cast<std::size_t>(n) + 1, 0);
     std::vector<std::int32_t> starts(1, 0);
+    // A ring reaches from its lowest node into the next rows of cells, which lie a few hundred
+    // nodes further on; fetching ahead of the scan keeps the walk from waiting on memory.
+    constexpr std::int32_t kAhead = 1024;
     for (std::int32_t i = 1; i <= n; ++i) {
+        if (i <= n - kAhead)
+            __builtin_prefetch(nodes + i + kAhead);
         if (visited[static_cast<std::size_t>(i)])
             continue;
         starts.push_back(i);
-        for (std::int32_t p = i; !visited[static_cast<std::size_t>(p)]; p = nodes[p].next) {
+        // Linking closed every ring, so the walk ends where it began; only the next fields lie on
+        // the chain of dependent reads.
+        std::int32_t p = i;
+        do {
             visited[static_cast<std::size_t>(p)] = 1;
-            if (nodes[p].next < 1 || nodes[p].next > n)
+            p = nodes[p].next;
+            if (p < 1 || p > n)
                 Unmatched();
-        }
+        } while (p != i);
     }
     store.ContourStarts = std::move(starts);
 }

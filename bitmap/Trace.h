@@ -37,9 +37,10 @@ void WriteTraceStatistics();
 // unlinked.
 void TracePieces(Algemeen::EventPump& events);
 
-// Joins every piece's end to the start of the piece that begins there (end(k).next names the
-// following piece, start(j).next the preceding one), then moves each piece's end point into entry
-// k, so that entries 1 .. PieceCount form the rings. Linear in the number of pieces.
+// Joins every piece's end to the start of the piece that begins there and keeps one node per
+// piece: entry k becomes piece k's end point, its next field the number of the following piece
+// along the ring (which is also the following node). Entries above PieceCount are left over.
+// Linear in the number of pieces.
 void LinkPieces(Algemeen::EventPump& events);
 
 // Numbers the rings in order of their lowest node and fills ContourStarts.
