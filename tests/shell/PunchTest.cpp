@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <numbers>
 #include <sstream>
 
 using namespace Cli;
@@ -103,7 +104,8 @@ TEST(CodeTableTest, MalformedTablesAreRefusedWithTheLine)
     for (std::size_t i = 11; i < 25; ++i)
         bare[i].resize(66);
     EXPECT_TRUE(ParseLines(bare).ok);
-    EXPECT_TRUE(ParseLines(lines, "\r\n").ok) << "CR LF line ends";
+    EXPECT_TRUE(ParseLines(bare, "\r\n").ok) << "CR LF line ends";
+    EXPECT_FALSE(ParseLines(withLine(12, lines[11].substr(0, 65)), "\r\n").ok) << "a CR is no character";
 
     auto table = ParseLines(withLine(12, lines[11].substr(0, 65)));
     EXPECT_FALSE(table.ok);
@@ -291,12 +293,15 @@ TEST(CardRendererTest, HolesLieOnTheGridMirroredForTheBackView)
         {&kModelCard, 5.7125 + 79 * 2.225, 5.7125, 83 - 6.75 - 11 * 6.315, 83 - 6.75 - 8 * 6.315, 83 - 6.75},
         {&kRealCard, 187.325 - 6.35, 187.325 - 6.35 - 79 * 2.2098, 6.35, 6.35 + 3 * 6.35, 6.35 + 11 * 6.35}};
     for (const auto& expected : cases)
-        for (const double angle : {0.0, 180.0}) {
+        for (const double angle : {0.0, 90.0, 180.0}) {
             const auto image = Render(text, *expected.card, scale, angle);
             const Blob card = Blobs(image, false).at(0);
+            const double width = expected.card->width;
             auto at = [&](double u, double v) { // a point of the unturned card, in page pixels
                 if (angle == 0.0)
                     return std::pair{card.left + u * scale, card.top + v * scale};
+                if (angle == 90.0) // a quarter turn counter-clockwise: the right-hand edge on top
+                    return std::pair{card.left + v * scale, card.top + (width - u) * scale};
                 return std::pair{card.right + 1 - u * scale, card.bottom + 1 - v * scale};
             };
             const std::vector<std::pair<double, double>> wanted{at(expected.column1, expected.row12),
@@ -310,12 +315,64 @@ TEST(CardRendererTest, HolesLieOnTheGridMirroredForTheBackView)
                 });
                 EXPECT_TRUE(found) << "no hole at " << x << ", " << y << " (angle " << angle << ")";
             }
-            // The cut corner: black at the upper right (lower left when upside down).
-            const auto [cutX, cutY] = at(expected.card->width - 1.0, 1.0);
-            const auto [fullX, fullY] = at(1.0, 1.0);
-            EXPECT_TRUE(image.Black(static_cast<std::int32_t>(cutX), static_cast<std::int32_t>(cutY)));
-            EXPECT_FALSE(image.Black(static_cast<std::int32_t>(fullX), static_cast<std::int32_t>(fullY)));
+            // The cut runs from 6 mm left of the upper right corner to 11 mm below it (6.35 and
+            // 11.1 mm on a real card).
+            auto black = [&](double u, double v) {
+                const auto [x, y] = at(u, v);
+                return image.Black(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y));
+            };
+            EXPECT_TRUE(black(width - 1.0, 8.0)) << "angle " << angle;
+            EXPECT_FALSE(black(width - 8.0, 1.0)) << "angle " << angle;
+            EXPECT_FALSE(black(1.0, 1.0)) << "angle " << angle;
+            EXPECT_FALSE(black(width - 1.0, 13.0)) << "angle " << angle;
         }
+}
+
+TEST(CardRendererTest, MatchesAPointSampledReference)
+{
+    // Each pixel against the share of 16 x 16 sample points inside it that fall on white card,
+    // each point's hole found by rounding to the nearest grid position. Pixels too near half
+    // coverage for sampling to tell are left out. At 10 dpi one pixel often touches two holes.
+    const auto codes = ParseLines(TableLines()).codes;
+    const auto punched = PunchText("&&&&&&&&&&----------AAAAAAAAAA0123456789//////////", codes).punches;
+    for (const double angle : {0.0, 33.0})
+        for (const double scale : {10.0 / 25.4, 25.0 / 25.4})
+            for (const CardDimensions* card : {&kModelCard, &kRealCard}) {
+                const double cosine = std::cos(angle * std::numbers::pi / 180.0);
+                const double sine = std::sin(angle * std::numbers::pi / 180.0);
+                const std::vector<CardOnPage> cards{{punched, angle}};
+                const auto layout = LayOutPage(cards, *card, scale);
+                const auto image = RenderPage(cards, layout, *card, scale);
+                auto white = [&](double x, double y) {
+                    x -= layout.centres[0].x, y -= layout.centres[0].y;
+                    const double u = (cosine * x - sine * y) / scale + card->width / 2.0;
+                    const double v = (sine * x + cosine * y) / scale + card->height / 2.0;
+                    if (u < 0.0 || v < 0.0 || u > card->width || v > card->height ||
+                        v * card->cutAlongLong < (u - card->width + card->cutAlongLong) * card->cutAlongShort)
+                        return false;
+                    const long i = std::lround((u - card->originX) / card->columnStep);
+                    const long m = std::lround((card->originY - (v - card->height)) / card->rowStep);
+                    if (i < 0 || i > 79 || m < 0 || m > 11 || !punched[79 - i][11 - m])
+                        return true;
+                    return std::abs(u - card->originX - i * card->columnStep) > card->holeWidth / 2.0 ||
+                           std::abs(v - card->height - card->originY + m * card->rowStep) >
+                               card->holeHeight / 2.0;
+                };
+                int compared = 0, differing = 0;
+                for (std::int32_t y = 0; y < image.height; ++y)
+                    for (std::int32_t x = 0; x < image.width; ++x) {
+                        int inside = 0;
+                        for (int a = 0; a < 16; ++a)
+                            for (int b = 0; b < 16; ++b)
+                                inside += white(x + (a + 0.5) / 16.0, y + (b + 0.5) / 16.0) ? 1 : 0;
+                        if (std::abs(inside / 256.0 - 0.5) < 0.15)
+                            continue;
+                        ++compared;
+                        differing += image.Black(x, y) != (inside < 128) ? 1 : 0;
+                    }
+                EXPECT_EQ(differing, 0) << "of " << compared << " pixels at scale " << scale;
+                EXPECT_GT(compared, image.width * image.height * 9 / 10);
+            }
 }
 
 TEST(CardRendererTest, PageKeepsBlackAroundEveryCard)
