@@ -5,6 +5,8 @@
 
 #include "Arrays.h"
 
+#include <cmath>
+
 namespace Algemeen {
 
 // (2 pi)^2, the cut-off of the squared Mahalanobis distance beyond which a weight is exactly 0.
@@ -26,12 +28,26 @@ public:
     // exceeds kWeightCutOff (or is NaN). Moments that are not positive definite can give q < 0: the
     // console then gets the line "ALARM" and the weight, above 1, is returned all the same.
     // Before any Prepare the weight is 1 everywhere; for a degenerate blob it is 0.
-    double Weight(RealPoint P) const;
+    double Weight(RealPoint P) const
+    {
+        if (degenerate_)
+            return 0.0;
+        const double dx = P.X - centre_.X;
+        const double dy = P.Y - centre_.Y;
+        const double q = dx * dx * kyy_ - 2.0 * kxy_ * dx * dy + dy * dy * kxx_;
+        if (q < 0.0)
+            Alarm();
+        if (!(q <= kWeightCutOff))
+            return 0.0;
+        return std::exp(-q / 2.0);
+    }
 
     RealPoint Centre() const { return centre_; }
     bool Degenerate() const { return degenerate_; }
 
 private:
+    static void Alarm();
+
     double kxx_ = 0.0;
     double kyy_ = 0.0;
     double kxy_ = 0.0;

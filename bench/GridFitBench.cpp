@@ -1,0 +1,158 @@
+// One step of the hole-grid fit for a card with 300 punched holes scanned at 300 dpi: the normal
+// equations built by visiting all 960 grid positions per hole, as a plain loop, against
+// GridNormalEquations, which visits only the positions that can weigh more than zero.
+#include "Ogenblik.h"
+
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <numbers>
+#include <random>
+#include <set>
+#include <utility>
+
+using namespace Ogenblik;
+using Algemeen::kolom;
+using Algemeen::matrix;
+
+namespace {
+
+struct Card
+{
+    momenten holes;
+    RealPoint O, Dc, Dr;
+};
+
+// The card of the benchmark: a card model at 300 dpi laid into the picture turned by 3 degrees,
+// its grid carried over as the fit starts it, and 300 holes at distinct random grid positions,
+// each a traced-size rectangle a pixel or so off its position.
+Card MakeCard()
+{
+    const double scale = 300.0 / 25.4;
+    Ponskaart model;
+    model.Scale = scale;
+    model.MakeCard(scale);
+    model.BuildModel();
+
+    const double angle = 3.0 * std::numbers::pi / 180.0;
+    const RealPoint u{std::cos(angle), std::sin(angle)};
+    Jordan ring(model.Points.Length());
+    for (std::ptrdiff_t k = 0; k < ring.Length(); ++k)
+        ring[k] = Algemeen::OffsetPoint(Algemeen::TurnPoint(model.Points[k], u, +1), {1300, 800}, +1);
+    Contour specimen;
+    specimen.SetPoints(ring);
+    specimen.ComputeMoments();
+    model.BestFit(specimen, false);
+
+    Card card;
+    InitialGrid(model, specimen.AreaMoments, card.O, card.Dc, card.Dr);
+    std::mt19937 random(300);
+    std::uniform_real_distribution<double> jitter(-1.0, 1.0);
+    std::set<std::pair<int, int>> used;
+    card.holes.SetLength(1);
+    while (used.size() < 300) {
+        const int i = static_cast<int>(random() % 80), j = static_cast<int>(random() % 12);
+        if (!used.insert({i, j}).second)
+            continue;
+        const RealPoint at{i * card.Dc.X + card.O.X + j * card.Dr.X + jitter(random),
+                           i * card.Dc.Y + card.O.Y + j * card.Dr.Y + jitter(random)};
+        const double w = kHoleWidth * scale / 2, h = kHoleHeight * scale / 2;
+        Jordan hole{{-w, -h}, {w, -h}, {w, h}, {-w, h}};
+        for (RealPoint& p : hole)
+            p = Algemeen::OffsetPoint(Algemeen::TurnPoint(p, u, +1), at, +1);
+        Contour c;
+        c.SetPoints(hole);
+        c.ComputeMoments();
+        card.holes.Append(c.AreaMoments);
+    }
+    return card;
+}
+
+// Every hole weighs all 960 positions, straight into M and V: the loop as first written.
+double FullLoop(const momenten& holes, RealPoint O, RealPoint Dc, RealPoint Dr, matrix& M, kolom& V)
+{
+    M = Algemeen::MakeMatrix(6);
+    V.SetLength(7);
+    double total = 0;
+    Algemeen::Schuine bell;
+    for (std::ptrdiff_t k = 1; k < holes.Length(); ++k) {
+        const MomentRecord& h = holes[k];
+        bell.Prepare(h.Sxx, h.Syy, h.Sxy, h.Centre);
+        double kxx, kyy, kxy;
+        bell.Coefficients(kxx, kyy, kxy);
+        for (int i = 0; i <= 79; ++i) {
+            for (int j = 0; j <= 11; ++j) {
+                const double w = bell.Weight({i * Dc.X + O.X + j * Dr.X, i * Dc.Y + O.Y + j * Dr.Y});
+                total = total + w;
+                const double wxx = w * kyy, wxy = -w * kxy, wyy = w * kxx;
+                const double f[3] = {1.0, double(i), double(j)};
+                for (int r = 0; r <= 2; ++r) {
+                    for (int t = 0; t <= 2; ++t) {
+                        M[1 + r][1 + t] += wxx * f[r] * f[t];
+                        M[1 + r][4 + t] += wxy * f[r] * f[t];
+                        M[4 + r][1 + t] += wxy * f[r] * f[t];
+                        M[4 + r][4 + t] += wyy * f[r] * f[t];
+                    }
+                    V[1 + r] += (wxx * h.Centre.X + wxy * h.Centre.Y) * f[r];
+                    V[4 + r] += (wxy * h.Centre.X + wyy * h.Centre.Y) * f[r];
+                }
+            }
+        }
+    }
+    return total;
+}
+
+const Card& TheCard()
+{
+    static const Card card = MakeCard();
+    return card;
+}
+
+void BM_FullLoop(benchmark::State& state)
+{
+    const Card& card = TheCard();
+    matrix M;
+    kolom V;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(FullLoop(card.holes, card.O, card.Dc, card.Dr, M, V));
+}
+
+void BM_GridNormalEquations(benchmark::State& state)
+{
+    const Card& card = TheCard();
+    matrix M;
+    kolom V;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(GridNormalEquations(card.holes, card.O, card.Dc, card.Dr, M, V));
+}
+
+// The two must agree bit for bit on the benchmark's own card, or the figures mean nothing.
+bool SameResults()
+{
+    const Card& card = TheCard();
+    matrix M1, M2;
+    kolom V1, V2;
+    const double t1 = FullLoop(card.holes, card.O, card.Dc, card.Dr, M1, V1);
+    const double t2 = GridNormalEquations(card.holes, card.O, card.Dc, card.Dr, M2, V2);
+    std::printf("total weight %.6f over %td holes\n", t2, card.holes.Length() - 1);
+    return std::memcmp(&t1, &t2, sizeof t1) == 0 && M1 == M2 && V1 == V2;
+}
+
+} // namespace
+
+BENCHMARK(BM_FullLoop)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GridNormalEquations)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv)
+{
+    if (!SameResults()) {
+        std::fprintf(stderr, "GridNormalEquations differs from the full loop\n");
+        return 1;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
