@@ -35,6 +35,12 @@ struct ContourStoreState
     std::int32_t BlackPixelCount = 0;
     std::int32_t CurrentContour = 0; // last index handed to GetContour; survives a new tracing
 
+    // Left by LinkPieces for IndexContours: the first piece of every chain of joined pieces that
+    // linking started, in order, and for each chain the earlier chain it was found to be part of
+    // (itself if none). The chains that remain their own are the rings.
+    std::vector<std::int32_t> ChainHeads;
+    std::vector<std::int32_t> ChainParents;
+
     void Reset() { *this = ContourStoreState{}; }
 };
 

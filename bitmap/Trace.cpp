@@ -144,6 +144,40 @@ struct PassTotals
     throw std::logic_error("the picture changed while it was traced");
 }
 
+// Writes the pieces of the mixed cells of one word, from the left, starting at `out`. The word's
+// first cell is column x0 of cell row y.
+void EmitPieces(const CellWord& cells, Word mixed, std::int32_t x0, std::int32_t y, ContourNode* out)
+{
+    const std::int32_t cy = 2 * y;
+    while (mixed != 0) {
+        const int lead = std::countl_zero(mixed);
+        const int bit = 63 - lead;
+        mixed ^= Word{1} << bit;
+        const std::int32_t cx = 2 * (x0 + lead);
+        // A mixed cell has one piece, a saddle a second one.
+        const CellRule& rule = kCellRules[cells.Code(bit)];
+        const Piece& first = rule.pieces[0];
+        out[0] = {cx + first.start.dx, cy + first.start.dy, 0};
+        out[1] = {cx + first.end.dx, cy + first.end.dy, 0};
+        out += 2;
+        if (rule.count == 2) [[unlikely]] {
+            const Piece& second = rule.pieces[1];
+            out[0] = {cx + second.start.dx, cy + second.start.dy, 0};
+            out[1] = {cx + second.end.dx, cy + second.end.dy, 0};
+            out += 2;
+        }
+    }
+}
+
+// Black pixels of an unpacked row, not counting the frame bits from the width on.
+std::int64_t BlackInRow(const std::vector<Word>& row, std::int32_t width)
+{
+    std::int64_t black = 0;
+    for (const Word word : row)
+        black += std::popcount(word);
+    return black - (std::int64_t{64} * static_cast<std::int64_t>(row.size()) - width);
+}
+
 // One raster pass over the cells, a word of 64 cells at a time; words whose cells all hold one
 // colour cost a few logic operations. The counting pass only adds population counts; the storing
 // pass walks the mixed cells of a word from the left and writes their pieces in raster order into
@@ -188,31 +222,12 @@ PassTotals RunPass(Algemeen::EventPump& events, ContourNode* nodes, std::int64_t
             if constexpr (kStore) {
                 if (totals.pieces + count > capacity)
                     PictureChanged();
-                ContourNode* out = nodes + 2 * totals.pieces + 1;
-                const std::int32_t cy = 2 * y;
-                while (mixed != 0) {
-                    const int lead = std::countl_zero(mixed);
-                    const int bit = 63 - lead;
-                    mixed ^= Word{1} << bit;
-                    const std::int32_t cx = 2 * (64 * w + lead);
-                    const CellRule& rule = kCellRules[cells.Code(bit)];
-                    for (std::int32_t i = 0; i < rule.count; ++i) {
-                        const Piece& piece = rule.pieces[i];
-                        *out++ = {cx + piece.start.dx, cy + piece.start.dy, 0};
-                        *out++ = {cx + piece.end.dx, cy + piece.end.dy, 0};
-                    }
-                }
+                EmitPieces(cells, mixed, 64 * w, y, nodes + 2 * totals.pieces + 1);
             }
             totals.pieces += count;
         }
-        if constexpr (!kStore) {
-            if (y < height) {
-                std::int64_t black = 0;
-                for (const Word word : below)
-                    black += std::popcount(word);
-                totals.blackPixels += black - (std::int64_t{64} * words - width); // not the frame bits
-            }
-        }
+        if (!kStore && y < height)
+            totals.blackPixels += BlackInRow(below, width);
         std::swap(above, below);
     }
     return totals;
@@ -232,37 +247,89 @@ std::int32_t ToInt32(std::int64_t value)
 // right midpoint by horizontally neighbouring ones. Pieces come in raster order of their cells, so
 // the partner at a top or left side came earlier and is waiting in a slot, and the partner at a
 // bottom or right side comes later and will look in the same slot. A slot holds +k for piece k's
-// end point and -k for its start point.
+// end point and -k for its start point, with the chain that piece k belongs to.
 //
-// Which sides a piece joins follows the picture, so the choices are made with selects rather than
-// branches: a read side still writes, into a spare slot, and a link that is not made is written
-// into entry 0, which is cleared afterwards.
+// Whether a piece joins earlier pieces follows the picture, so the links and slot updates are
+// made with selects rather than branches: a read side still writes, into a spare slot, and a link
+// that is not made is written into entry 0 of the nodes, which is cleared afterwards.
+struct Waiting
+{
+    std::int32_t piece = 0;
+    std::int32_t chain = 0;
+};
+
 class LinkSlots
 {
 public:
     explicit LinkSlots(std::int32_t width)
-        : limit_(static_cast<std::uint32_t>(2 * width)), slots_(2 * (static_cast<std::size_t>(width) + 2), 0)
+        : limit_(static_cast<std::uint32_t>(2 * width)), slots_(2 * (static_cast<std::size_t>(width) + 2))
     {
     }
     // The slot of point p of a piece whose other point is q, and whether the partner at p precedes
     // the piece (p on the top or left side).
-    std::int32_t* Slot(const ContourNode& p, const ContourNode& q, bool& earlier)
+    Waiting* Slot(const ContourNode& p, const ContourNode& q, bool& earlier)
     {
         if (static_cast<std::uint32_t>(p.x) > limit_)
             throw std::logic_error("contour piece outside the picture");
         const bool vertical = (p.y & 1) != 0;
         earlier = vertical ? p.y < q.y : p.x < q.x;
-        // Even entries by the column x of a top or bottom midpoint, odd ones by the cell x + 1 to
-        // the right of a left or right midpoint.
+        // Even entries by the column x of a top or bottom midpoint (x even), odd ones by the cell
+        // x + 1 to the right of a left or right midpoint (x odd).
         const std::int32_t index = vertical ? p.x : p.x + 2;
         return &slots_[static_cast<std::size_t>(index | !vertical)];
     }
-    std::int32_t* Spare() { return &spare_; }
+    Waiting* Spare() { return &spare_; }
 
 private:
     std::uint32_t limit_;
-    std::vector<std::int32_t> slots_;
-    std::int32_t spare_ = 0;
+    std::vector<Waiting> slots_;
+    Waiting spare_;
+};
+
+// Chains of joined pieces. A piece with no earlier partner starts a chain; a piece with one joins
+// its partner's chain; a piece with two joins both chains into one, which keeps the lower number.
+// A ring's lowest piece has no earlier partner, so it starts the lowest chain of the ring, and
+// every ring ends as exactly one chain that is its own.
+class Chains
+{
+public:
+    Chains(std::vector<std::int32_t>& heads, std::vector<std::int32_t>& parents)
+        : heads_(heads), parents_(parents)
+    {
+        heads_.clear();
+        parents_.clear();
+    }
+    std::int32_t Start(std::int32_t piece)
+    {
+        const auto chain = static_cast<std::int32_t>(heads_.size());
+        heads_.push_back(piece);
+        parents_.push_back(chain);
+        return chain;
+    }
+    std::int32_t Join(std::int32_t a, std::int32_t b)
+    {
+        a = Root(a);
+        b = Root(b);
+        if (a > b)
+            std::swap(a, b);
+        parents_[static_cast<std::size_t>(b)] = a;
+        return a;
+    }
+
+private:
+    std::int32_t Root(std::int32_t chain)
+    {
+        auto& parents = parents_;
+        while (parents[static_cast<std::size_t>(chain)] != chain) {
+            const std::int32_t up = parents[static_cast<std::size_t>(chain)];
+            parents[static_cast<std::size_t>(chain)] = parents[static_cast<std::size_t>(up)];
+            chain = up;
+        }
+        return chain;
+    }
+
+    std::vector<std::int32_t>& heads_;
+    std::vector<std::int32_t>& parents_;
 };
 
 [[noreturn]] void Unmatched()
@@ -340,24 +407,29 @@ void LinkPieces(Algemeen::EventPump& events)
     // Piece k's end point moves to entry k as soon as piece k is read: entries below k have all
     // been read by then, so the ring nodes build up in place and a later piece that joins an
     // earlier one's end writes straight into the earlier one's final entry.
+    Chains chains(store.ChainHeads, store.ChainParents);
     bool broken = false;
     for (std::int32_t k = 1; k <= n; ++k) {
         events.PumpEvents();
         const ContourNode start = nodes[2 * k - 1];
         const ContourNode end = nodes[2 * k];
         bool startEarlier = false, endEarlier = false;
-        std::int32_t* startSlot = slots.Slot(start, end, startEarlier);
-        std::int32_t* endSlot = slots.Slot(end, start, endEarlier);
+        Waiting* startSlot = slots.Slot(start, end, startEarlier);
+        Waiting* endSlot = slots.Slot(end, start, endEarlier);
         // Take what waits before leaving anything: a piece from top to bottom uses one slot twice.
-        const std::int32_t before = *startSlot; // +j: piece j ends where piece k starts
-        const std::int32_t after = -*endSlot;   // +j: piece j starts where piece k ends
-        const bool joinBefore = startEarlier && before > 0 && before < k;
-        const bool joinAfter = endEarlier && after > 0 && after < k;
+        const Waiting before = *startSlot; // piece j ends where piece k starts: +j
+        const Waiting after = *endSlot;    // piece j starts where piece k ends: -j
+        const bool joinBefore = startEarlier && before.piece > 0 && before.piece < k;
+        const bool joinAfter = endEarlier && -after.piece > 0 && -after.piece < k;
         broken |= startEarlier != joinBefore || endEarlier != joinAfter;
-        nodes[joinBefore ? before : 0].next = k;
-        nodes[k] = {end.x, end.y, joinAfter ? after : 0};
-        *(startEarlier ? slots.Spare() : startSlot) = -k;
-        *(endEarlier ? slots.Spare() : endSlot) = k;
+        nodes[joinBefore ? before.piece : 0].next = k;
+        nodes[k] = {end.x, end.y, joinAfter ? -after.piece : 0};
+
+        std::int32_t chain = joinBefore ? before.chain : after.chain;
+        if (joinBefore == joinAfter)
+            chain = joinBefore ? chains.Join(before.chain, after.chain) : chains.Start(k);
+        *(startEarlier ? slots.Spare() : startSlot) = {-k, chain};
+        *(endEarlier ? slots.Spare() : endSlot) = {k, chain};
     }
     nodes[0] = ContourNode{};
     if (broken)
@@ -367,30 +439,16 @@ void LinkPieces(Algemeen::EventPump& events)
 void IndexContours()
 {
     ContourStoreState& store = TheContourStore();
-    const std::int32_t n = store.PieceCount;
-    const ContourNode* nodes = store.ContourNodes.data();
-    std::vector<std::uint8_t> visited(static_cast<std::size_t>(n) + 1, 0);
     std::vector<std::int32_t> starts(1, 0);
-    // A ring reaches from its lowest node into the next rows of cells, which lie a few hundred
-    // nodes further on; fetching ahead of the scan keeps the walk from waiting on memory.
-    constexpr std::int32_t kAhead = 1024;
-    for (std::int32_t i = 1; i <= n; ++i) {
-        if (i <= n - kAhead)
-            __builtin_prefetch(nodes + i + kAhead);
-        if (visited[static_cast<std::size_t>(i)])
-            continue;
-        starts.push_back(i);
-        // Linking closed every ring, so the walk ends where it began; only the next fields lie on
-        // the chain of dependent reads.
-        std::int32_t p = i;
-        do {
-            visited[static_cast<std::size_t>(p)] = 1;
-            p = nodes[p].next;
-            if (p < 1 || p > n)
-                Unmatched();
-        } while (p != i);
-    }
+    const std::size_t chains = store.ChainHeads.size();
+    if (store.ChainParents.size() != chains)
+        Unmatched();
+    for (std::size_t chain = 0; chain < chains; ++chain)
+        if (store.ChainParents[chain] == static_cast<std::int32_t>(chain))
+            starts.push_back(store.ChainHeads[chain]);
     store.ContourStarts = std::move(starts);
+    std::vector<std::int32_t>().swap(store.ChainHeads);
+    std::vector<std::int32_t>().swap(store.ChainParents);
 }
 
 void TraceContours(Algemeen::EventPump& events)

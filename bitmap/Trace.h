@@ -40,10 +40,11 @@ void TracePieces(Algemeen::EventPump& events);
 // Joins every piece's end to the start of the piece that begins there and keeps one node per
 // piece: entry k becomes piece k's end point, its next field the number of the following piece
 // along the ring (which is also the following node). Entries above PieceCount are left over.
-// Linear in the number of pieces.
+// Linear in the number of pieces; it also records which pieces head a ring, for IndexContours.
 void LinkPieces(Algemeen::EventPump& events);
 
-// Numbers the rings in order of their lowest node and fills ContourStarts.
+// Numbers the rings in order of their lowest node and fills ContourStarts, from the chains of
+// pieces that LinkPieces recorded on the way (a ring's lowest piece heads its chain).
 void IndexContours();
 
 } // namespace BMPunit

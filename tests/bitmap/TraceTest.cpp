@@ -45,6 +45,21 @@ std::vector<ContourNode> ReferencePieces(const BitImage& image)
     return nodes;
 }
 
+// The numbering walk: rings in order of their lowest node.
+std::vector<std::int32_t> ReferenceStarts(const std::vector<ContourNode>& nodes, int n)
+{
+    std::vector<bool> visited(static_cast<std::size_t>(n) + 1, false);
+    std::vector<std::int32_t> starts(1, 0);
+    for (int i = 1; i <= n; ++i) {
+        if (visited[static_cast<std::size_t>(i)])
+            continue;
+        starts.push_back(i);
+        for (int p = i; !visited[static_cast<std::size_t>(p)]; p = nodes[static_cast<std::size_t>(p)].next)
+            visited[static_cast<std::size_t>(p)] = true;
+    }
+    return starts;
+}
+
 // The forward scan over all later pieces, then the compaction.
 void ReferenceLink(std::vector<ContourNode>& nodes)
 {
@@ -271,7 +286,7 @@ TEST_F(TraceTest, WordPassEmitsExactlyThePiecesOfTheCellByCellReference)
     }
 }
 
-TEST_F(TraceTest, LinkingGivesExactlyTheLinksOfTheForwardScan)
+TEST_F(TraceTest, LinkingAndNumberingGiveExactlyTheRingsOfTheForwardScanAndTheWalk)
 {
     std::mt19937 random(99);
     for (int round = 0; round < 40; ++round) {
@@ -289,6 +304,8 @@ TEST_F(TraceTest, LinkingGivesExactlyTheLinksOfTheForwardScan)
         const auto& nodes = TheContourStore().ContourNodes;
         ASSERT_EQ(std::vector(nodes.begin(), nodes.begin() + static_cast<std::ptrdiff_t>(rings)), expected)
             << width << " x " << height << " share " << share;
+        IndexContours();
+        ASSERT_EQ(TheContourStore().ContourStarts, ReferenceStarts(expected, PieceCount()));
     }
 }
 
