@@ -83,13 +83,6 @@ TEST(ContourTest, UnitSquareTieAndTriangle)
     EXPECT_DOUBLE_EQ(t.Axis.Y, -1 / std::sqrt(10.0));
 }
 
-TEST(ContourTest, TallRingHasItsMinorAxisAlongX)
-{
-    const MomentRecord a = Measured({{0, 0}, {2, 0}, {2, 6}, {0, 6}}).AreaMoments;
-    EXPECT_EQ(a.Axis, (RealPoint{1, 0}));
-    EXPECT_DOUBLE_EQ(a.MajorSpread, std::sqrt(3.0));
-}
-
 TEST(ContourTest, ContainsWindsInThePositiveSenseOnly)
 {
     Contour c;
