@@ -1,8 +1,5 @@
 #include "TracingFixture.h"
 
-#include <algorithm>
-#include <cmath>
-
 using namespace BMPunit;
 using Algemeen::Jordan;
 using Algemeen::RealPoint;
@@ -307,34 +304,4 @@ TEST_F(TraceTest, LinkingAndNumberingGiveExactlyTheRingsOfTheForwardScanAndTheWa
         IndexContours();
         ASSERT_EQ(TheContourStore().ContourStarts, ReferenceStarts(expected, PieceCount()));
     }
-}
-
-TEST_F(TraceTest, RingsAreNumberedByTheirLowestNodeAndCoverEveryNodeOnce)
-{
-    std::mt19937 random(5);
-    Trace(RandomPicture(97, 41, 0.3, random));
-    const auto& store = TheContourStore();
-    ASSERT_GT(ContourCount(), 10);
-    std::vector<int> ringOf(static_cast<std::size_t>(PieceCount()) + 1, 0);
-    for (int c = 1; c <= ContourCount(); ++c) {
-        const int s = store.ContourStarts[static_cast<std::size_t>(c)];
-        EXPECT_GT(s, c == 1 ? 0 : store.ContourStarts[static_cast<std::size_t>(c - 1)]);
-        int p = s;
-        do {
-            ASSERT_EQ(ringOf[static_cast<std::size_t>(p)], 0) << "node " << p << " in two rings";
-            ringOf[static_cast<std::size_t>(p)] = c;
-            EXPECT_GE(p, s) << "the start is the ring's lowest node";
-            p = store.ContourNodes[static_cast<std::size_t>(p)].next;
-        } while (p != s);
-        // Each edge of a ring joins two side midpoints of one cell: half a pixel along both axes,
-        // or a whole pixel along one.
-        const Jordan points = Points(c);
-        for (std::ptrdiff_t k = 0; k < points.Length(); ++k) {
-            const auto& a = points[k];
-            const auto& b = points[(k + 1) % points.Length()];
-            const double step = std::abs(a.X - b.X) + std::abs(a.Y - b.Y);
-            EXPECT_DOUBLE_EQ(step, 1.0) << "contour " << c;
-        }
-    }
-    EXPECT_EQ(std::count(ringOf.begin() + 1, ringOf.end(), 0), 0);
 }
