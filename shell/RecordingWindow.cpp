@@ -112,22 +112,42 @@ void RecordingWindow::ShowPictureFile(const std::string& fileName)
 {
     shownFile_ = fileName;
     showsBitmap_ = false;
+    shownDrawing_ = DrawingRecord{};
+    pixelsSet_.clear();
     shownBitmap_ = Algemeen::Raster{};
+    rasterised_ = false;
     Record("ShowPictureFile(" + fileName + ")");
 }
 
-void RecordingWindow::ShowBitmap(const Algemeen::Raster& bitmap)
+void RecordingWindow::ShowBitmap(const DrawingRecord& bitmap)
 {
     shownFile_.clear();
-    shownBitmap_ = bitmap;
+    shownDrawing_ = bitmap;
+    pixelsSet_.clear();
+    shownBitmap_ = Algemeen::Raster{};
+    rasterised_ = false;
     showsBitmap_ = true;
     Record("ShowBitmap(" + std::to_string(bitmap.Width()) + "x" + std::to_string(bitmap.Height()) + ")");
 }
 
 void RecordingWindow::SetImagePixel(std::int32_t x, std::int32_t y, Algemeen::Colour colour)
 {
-    // Called 960 times per grid: set the pixel without recording each call.
-    shownBitmap_.SetPixel(x, y, colour);
+    // Called 960 times per grid: kept without a line in the call record.
+    if (rasterised_)
+        shownBitmap_.SetPixel(x, y, colour);
+    else
+        pixelsSet_.push_back({x, y, colour});
+}
+
+const Algemeen::Raster& RecordingWindow::ShownBitmap() const
+{
+    if (!rasterised_) {
+        shownBitmap_ = shownDrawing_.Rasterise();
+        for (const PixelSet& p : pixelsSet_)
+            shownBitmap_.SetPixel(p.x, p.y, p.colour);
+        rasterised_ = true;
+    }
+    return shownBitmap_;
 }
 
 void RecordingWindow::Repaint()

@@ -31,7 +31,7 @@ public:
     void ShowError(const std::string& text) override;
     void SetImageSize(std::int32_t width, std::int32_t height) override;
     void ShowPictureFile(const std::string& fileName) override;
-    void ShowBitmap(const Algemeen::Raster& bitmap) override;
+    void ShowBitmap(const DrawingRecord& bitmap) override;
     void SetImagePixel(std::int32_t x, std::int32_t y, Algemeen::Colour colour) override;
     void Repaint() override;
     void PumpEvents() override;
@@ -48,8 +48,10 @@ public:
     std::int32_t ImageHeight() const { return imageHeight_; }
     // The file shown by the last ShowPictureFile; empty once a bitmap replaced it.
     const std::string& ShownFile() const { return shownFile_; }
-    // The bitmap shown by the last ShowBitmap, with the pixels set on it since.
-    const Algemeen::Raster& ShownBitmap() const { return shownBitmap_; }
+    // The bitmap shown by the last ShowBitmap, with the pixels set on it since. Rasterised when
+    // first asked for, so a headless run that never looks pays nothing for it.
+    const Algemeen::Raster& ShownBitmap() const;
+    const DrawingRecord& ShownDrawing() const { return shownDrawing_; }
     bool ShowsBitmap() const { return showsBitmap_; }
     const std::vector<std::string>& Messages() const { return messages_; }
     const std::vector<std::string>& Errors() const { return errors_; }
@@ -71,7 +73,15 @@ private:
     std::int32_t imageWidth_ = 692;
     std::int32_t imageHeight_ = 417;
     std::string shownFile_;
-    Algemeen::Raster shownBitmap_;
+    DrawingRecord shownDrawing_;
+    struct PixelSet
+    {
+        std::int32_t x, y;
+        Algemeen::Colour colour;
+    };
+    std::vector<PixelSet> pixelsSet_;
+    mutable Algemeen::Raster shownBitmap_;
+    mutable bool rasterised_ = false;
     bool showsBitmap_ = false;
     std::vector<std::string> messages_;
     std::vector<std::string> errors_;

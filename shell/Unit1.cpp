@@ -42,7 +42,7 @@ void ShowResult(Window& window, Algemeen::Colour colour, const std::string& text
 void Starten(Window& window)
 {
     Algemeen::SetLogFileName("Vertolkt.log");
-    gState.OverlayBitmap = Algemeen::Raster{};
+    gState.OverlayBitmap = DrawingRecord{};
     gState.PickArmed = false;
     gState.FirstSelect = true;
     gState.GridShown = false;
@@ -118,8 +118,8 @@ void Exit1Click(Window& window)
 
 void Stoppen(Window& /*window*/)
 {
-    BMPunit::RestorePicture(BMPunit::Picture{});
-    gState.OverlayBitmap = Algemeen::Raster{};
+    BMPunit::ReleaseBitmapData();
+    gState.OverlayBitmap = DrawingRecord{};
 }
 
 } // namespace Unit1

@@ -4,13 +4,28 @@
 #pragma once
 
 #include "Algemeen.h"
+#include "Contour.h"
+#include "DrawingRecord.h"
+#include "Ponskaart.h"
 #include "Window.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace Unit1 {
+
+// What the last Pick that reached a card found, for reports (korvane-cli --json).
+struct CardReading
+{
+    std::int32_t card = 0; // contour number of the outline
+    bool rendered = false; // the text line shows the card's text (not a message)
+    std::string text;      // columns 1..72
+    double fitFirst = 0.0; // the fit-quality percentages written to the console
+    double fitLast = 0.0;
+    bool hasFitLast = false;
+};
 
 // The one state of the window for a run.
 struct RunState
@@ -19,10 +34,12 @@ struct RunState
     bool PickArmed = false;
     bool FirstSelect = true;
     bool GridShown = false;
-    Algemeen::Raster OverlayBitmap;
+    DrawingRecord OverlayBitmap;
+    std::unique_ptr<Ogenblik::Ponskaart> CardModel; // of the last pass that ranked its contours
     Algemeen::integers CardOf;
     Algemeen::integers CandidateOrder;
     Algemeen::integers DrawOrder;
+    Ogenblik::momenten CandidateMoments;
     std::int32_t CandidateCount = 0;
     Algemeen::punten HoleCells;
     Algemeen::RealPoint GridOrigin;
@@ -31,6 +48,7 @@ struct RunState
     std::array<std::string, 63> CodeTable;
     std::string SpecFileName = "ibmkaart.txt";
     std::int32_t PaletteIndex = 0;
+    CardReading LastReading;
 
     // A command is running; no other command may start.
     bool Busy = false;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Algemeen.h"
+#include "DrawingRecord.h"
 
 #include <cstdint>
 #include <optional>
@@ -53,7 +54,9 @@ public:
     // The image area Image1.
     virtual void SetImageSize(std::int32_t width, std::int32_t height) = 0;
     virtual void ShowPictureFile(const std::string& fileName) = 0;
-    virtual void ShowBitmap(const Algemeen::Raster& bitmap) = 0; // the image keeps its own copy
+    // Shows a drawing in place of the picture; the image keeps its own copy.
+    virtual void ShowBitmap(const DrawingRecord& bitmap) = 0;
+    // Sets one pixel of the shown picture; positions outside it change nothing.
     virtual void SetImagePixel(std::int32_t x, std::int32_t y, Algemeen::Colour colour) = 0;
     virtual void Repaint() = 0;
 

@@ -1,11 +1,20 @@
 #include "ReadScan.h"
 
+#include "BMPunit.h"
+#include "PngFile.h"
 #include "RecordingWindow.h"
 #include "Unit1.h"
+
+#include <cmath>
+#include <iostream>
+#include <nlohmann/json.hpp>
 
 namespace Cli {
 
 namespace {
+
+using nlohmann::json;
+using Unit1::RecordingWindow;
 
 const char* ColourName(Algemeen::Colour colour)
 {
@@ -21,35 +30,167 @@ const char* ColourName(Algemeen::Colour colour)
     }
 }
 
-void PrintTextLine(const Unit1::RecordingWindow& window, std::ostream& out)
+void PrintTextLine(const RecordingWindow& window, std::ostream& out)
 {
     out << "Edit1 [" << ColourName(window.EditColour()) << "]: " << window.EditText() << "\n";
 }
 
-// The general error report of a command, as korvane-cli shows it.
-bool ReportedErrors(const Unit1::RecordingWindow& window, const std::string& scan, std::ostream& err)
+// Console lines to standard error while standard output carries JSON.
+class ErrorConsole : public Algemeen::Console
+{
+public:
+    void Write(std::string_view text) override { std::cerr << text; }
+    void EndLine() override { std::cerr << "\n"; }
+};
+
+// A point well inside the card outline: its centroid.
+Algemeen::IntPoint InteriorPoint(std::int32_t card)
+{
+    Ogenblik::Contour outline;
+    BMPunit::GetContour(card, outline.Points);
+    outline.ComputeMoments();
+    const auto c = outline.AreaMoments.Centre;
+    return {static_cast<std::int32_t>(std::floor(c.X)), static_cast<std::int32_t>(std::floor(c.Y))};
+}
+
+// Accepted card outlines, in contour-number order.
+std::vector<std::int32_t> AcceptedCards()
+{
+    std::vector<std::int32_t> cards;
+    const auto& cardOf = Unit1::State().CardOf;
+    for (std::int32_t i = 1; i <= BMPunit::ContourCount() && i < cardOf.Length(); ++i)
+        if (cardOf[i] == i && !BMPunit::IsContourErased(i))
+            cards.push_back(i);
+    return cards;
+}
+
+json PointJson(Algemeen::RealPoint p)
+{
+    return json::array({p.X, p.Y});
+}
+
+json CardJson(const RecordingWindow& window, Algemeen::IntPoint at)
+{
+    const auto& state = Unit1::State();
+    const auto& reading = state.LastReading;
+    json card;
+    card["at"] = json::array({at.X, at.Y});
+    card["contour"] = reading.card;
+    if (reading.card == 0) {
+        card["message"] = window.EditText();
+        return card;
+    }
+    Algemeen::Jordan points;
+    BMPunit::GetContour(reading.card, points);
+    json outline = json::array();
+    for (const auto& p : points)
+        outline.push_back(PointJson(p));
+    card["outline"] = outline;
+    if (!reading.rendered) {
+        card["message"] = window.EditText();
+        return card;
+    }
+    card["text"] = reading.text;
+    json unknown = json::array();
+    for (std::size_t k = 0; k < reading.text.size(); ++k)
+        if (reading.text[k] == '?')
+            unknown.push_back(k + 1);
+    card["unknownColumns"] = unknown;
+    card["fitQuality"] = {{"first", reading.fitFirst},
+                          {"last", reading.hasFitLast ? json(reading.fitLast) : json()}};
+    card["grid"] = {{"origin", PointJson(state.GridOrigin)},
+                    {"columnStep", PointJson(state.ColumnStep)},
+                    {"rowStep", PointJson(state.RowStep)}};
+    return card;
+}
+
+struct Outcome
+{
+    bool refused = false;
+    bool unknown = false;
+};
+
+// Select and a left click at the point; records how the pick ended.
+void Pick(RecordingWindow& window, Algemeen::IntPoint at, const ReadOptions& options, std::ostream& out,
+          json& cards, Outcome& outcome)
+{
+    Unit1::State().LastReading = Unit1::CardReading{};
+    Unit1::Select1Click(window);
+    Unit1::Kiezen(window, Unit1::MouseButton::Left, at.X, at.Y);
+    const auto& reading = Unit1::State().LastReading;
+    if (!reading.rendered)
+        outcome.refused = true;
+    else if (window.EditColour() != Algemeen::kBlack)
+        outcome.unknown = true;
+    if (options.json)
+        cards.push_back(CardJson(window, at));
+    else
+        PrintTextLine(window, out);
+}
+
+int ExitStatus(const RecordingWindow& window, const std::string& scan, const Outcome& outcome,
+               std::ostream& err)
 {
     for (const auto& error : window.Errors())
         err << "korvane-cli: " << scan << ": " << error << "\n";
-    return !window.Errors().empty();
+    if (!window.Errors().empty())
+        return kUnexpected;
+    if (outcome.refused)
+        return kRefused;
+    return outcome.unknown ? kUnknownColumn : kAllRead;
 }
 
 } // namespace
 
 int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
 {
-    Unit1::RecordingWindow window;
+    ErrorConsole errorConsole;
+    if (options.json)
+        Algemeen::InstallConsole(&errorConsole);
+    RecordingWindow window;
     Unit1::Starten(window);
     window.QueueDialogAnswer(options.scan);
     Unit1::Open1Click(window);
-    out.flush();
-    const bool opened =
-        window.MenuEnabled(Unit1::MenuItem::Process1) && window.EditColour() == Algemeen::kBlack;
-    PrintTextLine(window, out);
+    json result{{"scan", options.scan}};
+    Outcome outcome;
+    const bool opened = window.EditColour() == Algemeen::kBlack && window.Errors().empty();
+    bool processed = false;
+    if (opened) {
+        Unit1::Process1Click(window);
+        processed = window.MenuEnabled(Unit1::MenuItem::Select1) && window.EditColour() == Algemeen::kBlack;
+    }
+    json cards = json::array();
+    if (!processed) {
+        outcome.refused = true;
+        if (!options.json)
+            PrintTextLine(window, out);
+        result["message"] = window.EditText();
+    } else if (options.atX) {
+        Pick(window, {*options.atX, *options.atY}, options, out, cards, outcome);
+    } else if (options.all) {
+        for (const std::int32_t card : AcceptedCards())
+            Pick(window, InteriorPoint(card), options, out, cards, outcome);
+    } else if (!options.json) {
+        PrintTextLine(window, out);
+    }
+    if (opened) {
+        result["width"] = BMPunit::ImageWidth();
+        result["height"] = BMPunit::ImageHeight();
+        result["pixelsPerMillimetre"] = BMPunit::PixelsPerMillimetre();
+    }
+    result["cards"] = cards;
+    if (!options.overlay.empty()) {
+        if (window.ShowsBitmap())
+            WritePng(window.ShownBitmap(), options.overlay);
+        else
+            err << "korvane-cli: " << options.scan
+                << ": no overlay to save (the picture was not processed)\n";
+    }
+    if (options.json)
+        out << result.dump(2) << "\n";
+    Algemeen::InstallConsole(nullptr);
     Unit1::Stoppen(window);
-    if (ReportedErrors(window, options.scan, err))
-        return kUnexpected;
-    return opened ? kAllRead : kRefused;
+    return ExitStatus(window, options.scan, outcome, err);
 }
 
 } // namespace Cli

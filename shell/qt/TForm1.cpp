@@ -241,26 +241,31 @@ void TForm1::SetImageSize(std::int32_t width, std::int32_t height)
 void TForm1::ShowPictureFile(const std::string& /*fileName*/)
 {
     // The picture shown is the one just loaded and checked, not a second read of the file.
+    showsOverlay_ = false;
     image1_->SetPicture(LoadedPicture());
+    overlay_ = Algemeen::Raster{};
 }
 
-void TForm1::ShowBitmap(const Algemeen::Raster& bitmap)
+// The raster keeps one 32-bit colour per pixel with red in the lowest byte, which is the memory
+// layout of an RGBX image: the image wraps the raster's pixels without a copy.
+void TForm1::ShowBitmap(const DrawingRecord& bitmap)
 {
-    QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_RGB32);
-    const auto& pixels = bitmap.Pixels();
-    for (int y = 0; y < bitmap.Height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        const auto* row =
-            pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(bitmap.Width());
-        for (int x = 0; x < bitmap.Width(); ++x)
-            line[x] = ToQRgb(row[x]);
-    }
-    image1_->SetPicture(std::move(image));
+    image1_->SetPicture(QImage());
+    bitmap.ReplayOnto(overlay_);
+    showsOverlay_ = true;
+    const auto* bits = reinterpret_cast<const uchar*>(overlay_.Pixels().data());
+    image1_->SetPicture(
+        QImage(bits, overlay_.Width(), overlay_.Height(), overlay_.Width() * 4, QImage::Format_RGBX8888));
 }
 
 void TForm1::SetImagePixel(std::int32_t x, std::int32_t y, Algemeen::Colour colour)
 {
-    image1_->SetPixel(x, y, ToQRgb(colour));
+    if (!showsOverlay_)
+        return image1_->SetPixel(x, y, ToQRgb(colour));
+    if (!overlay_.Contains(x, y))
+        return;
+    overlay_.SetPixel(x, y, colour);
+    image1_->update(x, y, 1, 1);
 }
 
 void TForm1::Repaint()

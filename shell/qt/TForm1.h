@@ -65,7 +65,7 @@ public:
     void ShowError(const std::string& text) override;
     void SetImageSize(std::int32_t width, std::int32_t height) override;
     void ShowPictureFile(const std::string& fileName) override;
-    void ShowBitmap(const Algemeen::Raster& bitmap) override;
+    void ShowBitmap(const DrawingRecord& bitmap) override;
     void SetImagePixel(std::int32_t x, std::int32_t y, Algemeen::Colour colour) override;
     void Repaint() override;
     void PumpEvents() override;
@@ -96,6 +96,8 @@ private:
     QAction* exit1_ = nullptr;
     QAction* process1_ = nullptr;
     QAction* select1_ = nullptr;
+    Algemeen::Raster overlay_; // the shown drawing; Image1 paints straight from its pixels
+    bool showsOverlay_ = false;
     QElapsedTimer sincePump_;
     unsigned pumpCalls_ = 0;
     bool stopped_ = false;

@@ -1,0 +1,203 @@
+// Open + Process of full pages, and Pick to text of one card, through the window's commands on a
+// recording window, as korvane-cli runs them.
+#include "BMPunit.h"
+#include "CardRenderer.h"
+#include "Overlay.h"
+#include "ProcessPass.h"
+#include "RecordingWindow.h"
+#include "Unit1.h"
+
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <random>
+
+namespace {
+
+// Console output is part of the work but not of interest here.
+class NullConsole : public Algemeen::Console
+{
+public:
+    void Write(std::string_view) override {}
+    void EndLine() override {}
+};
+
+NullConsole gNull;
+
+// Card punches with exactly `count` holes at pseudo-random cells.
+Cli::CardPunches RandomPunches(int count, std::uint32_t seed)
+{
+    Cli::CardPunches punches{};
+    std::mt19937 random(seed);
+    for (int n = 0; n < count;) {
+        auto& cell = punches[random() % 80][random() % 12];
+        if (!cell) {
+            cell = true;
+            ++n;
+        }
+    }
+    return punches;
+}
+
+// Cards rendered one below the other, copied into a black canvas of at least the given size.
+BMPunit::BitImage Canvas(const std::vector<Cli::CardOnPage>& cards, double dpi, double widthMm,
+                         double heightMm, Cli::PageLayout& layout)
+{
+    const double scale = dpi / 25.4;
+    layout = Cli::LayOutPage(cards, Cli::kRealCard, scale);
+    const auto page = Cli::RenderPage(cards, layout, Cli::kRealCard, scale);
+    const auto w =
+        std::max<std::int32_t>(page.width, static_cast<std::int32_t>(std::lround(widthMm * scale)));
+    const auto h =
+        std::max<std::int32_t>(page.height, static_cast<std::int32_t>(std::lround(heightMm * scale)));
+    BMPunit::BitImage canvas(w, h, true);
+    for (std::int32_t y = 0; y < page.height; ++y)
+        for (std::int32_t x = 0; x < page.width; ++x)
+            canvas.Set(x, y, page.Black(x, y));
+    return canvas;
+}
+
+void FlipPixels(BMPunit::BitImage& image, double fraction, std::uint32_t seed)
+{
+    std::mt19937_64 random(seed);
+    const auto n = static_cast<std::uint64_t>(fraction * static_cast<double>(image.black.size()));
+    for (std::uint64_t k = 0; k < n; ++k) {
+        auto& p = image.black[random() % image.black.size()];
+        p = p ? 0 : 1;
+    }
+}
+
+// The benchmark's files live in one scratch directory (the log file is written there).
+std::string Scratch(const std::string& name)
+{
+    static const auto dir = [] {
+        auto d = std::filesystem::temp_directory_path() / "korvane-bench";
+        std::filesystem::create_directories(d);
+        std::filesystem::current_path(d);
+        return d;
+    }();
+    return (dir / name).string();
+}
+
+std::string A4Page(double dpi, double noise)
+{
+    const std::string name = Scratch("a4-" + std::to_string(static_cast<int>(dpi)) + "-" +
+                                     std::to_string(static_cast<int>(noise * 1000)) + ".bmp");
+    if (std::filesystem::exists(name))
+        return name;
+    std::vector<Cli::CardOnPage> cards{
+        {RandomPunches(300, 1), 1.5}, {RandomPunches(300, 2), -2.0}, {RandomPunches(300, 3), 0.7}};
+    Cli::PageLayout layout;
+    auto image = Canvas(cards, dpi, 210, 297, layout);
+    if (noise > 0)
+        FlipPixels(image, noise, 9);
+    BMPunit::WriteFileBytes(
+        name, BMPunit::EncodeBitmap(image, static_cast<std::int32_t>(std::lround(dpi / 0.0254))));
+    return name;
+}
+
+void OpenAndProcess(Unit1::RecordingWindow& window, const std::string& scan)
+{
+    Unit1::ResetRunState();
+    Unit1::Starten(window);
+    window.QueueDialogAnswer(scan);
+    Unit1::Open1Click(window);
+    Unit1::Process1Click(window);
+}
+
+void BM_OpenProcess(benchmark::State& state, double dpi, double noise, bool rasterise)
+{
+    const std::string scan = A4Page(dpi, noise);
+    Algemeen::InstallConsole(&gNull);
+    for (auto _ : state) {
+        Unit1::RecordingWindow window;
+        OpenAndProcess(window, scan);
+        if (!window.MenuEnabled(Unit1::MenuItem::Select1))
+            state.SkipWithError("the page was not processed");
+        if (rasterise)
+            benchmark::DoNotOptimize(window.ShownBitmap().Pixels().data());
+    }
+    state.counters["pixels"] = static_cast<double>(BMPunit::ImageWidth()) * BMPunit::ImageHeight();
+    state.counters["contours"] = BMPunit::ContourCount();
+    Algemeen::InstallConsole(nullptr);
+}
+
+// Where the time of one Open + Process goes, in milliseconds per stage.
+void BM_Stages(benchmark::State& state, double dpi, double noise)
+{
+    const std::string scan = A4Page(dpi, noise);
+    Algemeen::InstallConsole(&gNull);
+    Unit1::ProcessPassTimes total;
+    double open = 0, trace = 0, overlay = 0;
+    using Clock = std::chrono::steady_clock;
+    auto ms = [](Clock::time_point a, Clock::time_point b) {
+        return std::chrono::duration<double, std::milli>(b - a).count();
+    };
+    Algemeen::NoEvents events;
+    for (auto _ : state) {
+        Unit1::RecordingWindow window;
+        Unit1::ResetRunState();
+        Unit1::Starten(window);
+        const auto t0 = Clock::now();
+        window.QueueDialogAnswer(scan);
+        Unit1::Open1Click(window);
+        const auto t1 = Clock::now();
+        BMPunit::TraceContours(events);
+        const auto t2 = Clock::now();
+        Unit1::ProcessPass(events, &total);
+        const auto t3 = Clock::now();
+        Unit1::DrawOverlay(window);
+        const auto t4 = Clock::now();
+        open += ms(t0, t1);
+        trace += ms(t1, t2);
+        overlay += ms(t3, t4);
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["open_ms"] = open / n;
+    state.counters["trace_ms"] = trace / n;
+    state.counters["area_ms"] = total.area / n;
+    state.counters["card_ms"] = total.card / n;
+    state.counters["hole_ms"] = total.hole / n;
+    state.counters["contain_ms"] = total.containment / n;
+    state.counters["overlay_ms"] = overlay / n;
+    Algemeen::InstallConsole(nullptr);
+}
+
+// Select and a click on a card of 300 punches, read to text.
+void BM_Pick(benchmark::State& state, double dpi)
+{
+    const std::string scan = Scratch("card-" + std::to_string(static_cast<int>(dpi)) + ".bmp");
+    std::vector<Cli::CardOnPage> cards{{RandomPunches(300, 4), 2.0}};
+    Cli::PageLayout layout;
+    BMPunit::WriteFileBytes(scan,
+                            BMPunit::EncodeBitmap(Canvas(cards, dpi, 0, 0, layout),
+                                                  static_cast<std::int32_t>(std::lround(dpi / 0.0254))));
+    std::filesystem::copy_file(KORVANE_SOURCE_DIR "/ibmkaart.txt", Scratch("ibmkaart.txt"),
+                               std::filesystem::copy_options::overwrite_existing);
+    Algemeen::InstallConsole(&gNull);
+    Unit1::RecordingWindow window;
+    OpenAndProcess(window, scan);
+    const auto x = static_cast<std::int32_t>(layout.centres[0].x),
+               y = static_cast<std::int32_t>(layout.centres[0].y);
+    for (auto _ : state) {
+        Unit1::Select1Click(window);
+        Unit1::Kiezen(window, Unit1::MouseButton::Left, x, y);
+        if (Unit1::State().LastReading.text.size() != 72)
+            state.SkipWithError("the card was not read");
+    }
+    Algemeen::InstallConsole(nullptr);
+}
+
+} // namespace
+
+BENCHMARK_CAPTURE(BM_OpenProcess, a4_600dpi, 600.0, 0.0, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenProcess, a4_600dpi_noise1pct, 600.0, 0.01, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenProcess, a4_600dpi_overlay_rasterised, 600.0, 0.0, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Stages, a4_600dpi, 600.0, 0.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Stages, a4_600dpi_noise1pct, 600.0, 0.01)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Pick, card_300dpi, 300.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Pick, card_600dpi, 600.0)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,61 @@
+#include "DrawingRecord.h"
+
+#include <algorithm>
+
+namespace Unit1 {
+
+void DrawingRecord::SetSize(std::int32_t width, std::int32_t height)
+{
+    // A new size starts a new drawing, as it does on a bitmap.
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+    ops_.clear();
+}
+
+void DrawingRecord::FillRect(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, Colour c)
+{
+    ops_.push_back({Op::Fill, x0, y0, x1, y1, c});
+}
+
+void DrawingRecord::SetPenColour(Colour c)
+{
+    ops_.push_back({Op::Pen, 0, 0, 0, 0, c});
+}
+void DrawingRecord::MoveTo(std::int32_t x, std::int32_t y)
+{
+    ops_.push_back({Op::Move, x, y, 0, 0, 0});
+}
+void DrawingRecord::LineTo(std::int32_t x, std::int32_t y)
+{
+    ops_.push_back({Op::Line, x, y, 0, 0, 0});
+}
+
+void DrawingRecord::ReplayOnto(DrawingSurface& surface) const
+{
+    surface.SetSize(width_, height_);
+    for (const Step& s : ops_) {
+        switch (s.op) {
+        case Op::Fill:
+            surface.FillRect(s.a, s.b, s.c, s.d, s.colour);
+            break;
+        case Op::Pen:
+            surface.SetPenColour(s.colour);
+            break;
+        case Op::Move:
+            surface.MoveTo(s.a, s.b);
+            break;
+        case Op::Line:
+            surface.LineTo(s.a, s.b);
+            break;
+        }
+    }
+}
+
+Raster DrawingRecord::Rasterise() const
+{
+    Raster raster;
+    ReplayOnto(raster);
+    return raster;
+}
+
+} // namespace Unit1

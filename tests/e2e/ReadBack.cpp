@@ -1,0 +1,72 @@
+#include "ReadBack.h"
+
+#include "BMPunit.h"
+
+#include <cmath>
+#include <filesystem>
+
+namespace E2e {
+
+ReadBackTest::ReadBackTest()
+{
+    std::filesystem::copy_file(TestSupport::SourcePath("ibmkaart.txt"), "ibmkaart.txt");
+    const auto table = Cli::ReadCodeTable("ibmkaart.txt");
+    EXPECT_TRUE(table.ok) << table.message;
+    codes = table.codes;
+}
+
+std::string Columns72(const std::string& text)
+{
+    std::string columns = text.substr(0, std::min<std::size_t>(text.size(), 72));
+    columns.resize(72, ' ');
+    return columns;
+}
+
+PageReading ReadBackTest::Read(const std::string& scan, const std::vector<Algemeen::IntPoint>& picks)
+{
+    Unit1::ResetRunState();
+    platform.console.Clear();
+    Unit1::RecordingWindow window;
+    Unit1::Starten(window);
+    window.QueueDialogAnswer(scan);
+    Unit1::Open1Click(window);
+    Unit1::Process1Click(window);
+    PageReading reading;
+    reading.processed = window.MenuEnabled(Unit1::MenuItem::Select1);
+    reading.processMessage = window.EditText();
+    if (reading.processed)
+        for (const auto& at : picks) {
+            Unit1::Select1Click(window);
+            Unit1::Kiezen(window, Unit1::MouseButton::Left, at.X, at.Y);
+            reading.texts.push_back(window.EditText());
+            reading.black.push_back(window.EditColour() == Algemeen::kBlack);
+        }
+    EXPECT_TRUE(window.Errors().empty()) << (window.Errors().empty() ? "" : window.Errors()[0]);
+    reading.console = platform.console.Text();
+    return reading;
+}
+
+PageReading ReadBackTest::RenderAndRead(const std::vector<CardSpecOnPage>& cards, double dpi, bool real,
+                                        double noise, std::uint64_t seed)
+{
+    const double scale = dpi / 25.4;
+    std::vector<Cli::CardOnPage> page;
+    for (const auto& card : cards) {
+        const auto punched = Cli::PunchText(card.text, codes);
+        EXPECT_TRUE(punched.ok) << punched.message;
+        page.push_back({punched.punches, card.angle});
+    }
+    const auto& dims = real ? Cli::kRealCard : Cli::kModelCard;
+    const auto layout = Cli::LayOutPage(page, dims, scale);
+    auto image = Cli::RenderPage(page, layout, dims, scale);
+    if (noise > 0)
+        Cli::AddSpeckNoise(image, noise, seed);
+    const auto ppm = static_cast<std::int32_t>(std::lround(dpi / 0.0254));
+    BMPunit::WriteFileBytes("page.bmp", BMPunit::EncodeBitmap(image, ppm));
+    std::vector<Algemeen::IntPoint> picks;
+    for (const auto& c : layout.centres)
+        picks.push_back({static_cast<std::int32_t>(c.x), static_cast<std::int32_t>(c.y)});
+    return Read("page.bmp", picks);
+}
+
+} // namespace E2e

@@ -1,0 +1,28 @@
+// Real cards scanned from their back at 150 dpi must read exactly.
+#include "ReadBack.h"
+
+#include <fstream>
+
+using namespace E2e;
+
+TEST_F(ReadBackTest, RealScansReadExactly)
+{
+    std::ifstream expected(TestSupport::SourcePath("tests/data/real-scans/expected.tsv"));
+    std::string line;
+    int files = 0;
+    while (std::getline(expected, line)) {
+        const auto tab = line.find('\t');
+        ASSERT_NE(tab, std::string::npos);
+        const std::string file = line.substr(0, tab);
+        const std::string text = line.substr(tab + 1);
+        const auto scan = TestSupport::SourcePath("tests/data/real-scans/" + file);
+        // The card fills the scan: its centre is the picture's.
+        const auto reading = Read(scan, {{576, 272}});
+        ASSERT_TRUE(reading.processed) << file << ": " << reading.processMessage;
+        ASSERT_EQ(reading.texts.size(), 1u);
+        EXPECT_EQ(reading.texts[0], Columns72(text)) << file;
+        EXPECT_TRUE(reading.black[0]) << file;
+        ++files;
+    }
+    EXPECT_EQ(files, 5);
+}

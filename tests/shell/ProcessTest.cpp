@@ -1,0 +1,215 @@
+// The Process command on pictures made by the card renderer.
+#include "BMPunit.h"
+#include "CardRenderer.h"
+#include "CodeTableFile.h"
+#include "ProcessPass.h"
+#include "RecordingWindow.h"
+#include "TestSupport.h"
+#include "Unit1.h"
+
+#include <cmath>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <set>
+
+using namespace Unit1;
+
+namespace {
+
+class ProcessTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ResetRunState();
+        BMPunit::ResetContourStore();
+        const auto table = Cli::ReadCodeTable(TestSupport::SourcePath("ibmkaart.txt"));
+        ASSERT_TRUE(table.ok);
+        codes = table.codes;
+        Starten(window);
+    }
+
+    // A page of cards at 150 dpi; returns the layout.
+    BMPunit::BitImage Page(const std::vector<std::pair<std::string, double>>& cards, double dpi = 150)
+    {
+        std::vector<Cli::CardOnPage> page;
+        for (const auto& [text, angle] : cards)
+            page.push_back({Cli::PunchText(text, codes).punches, angle});
+        layout = Cli::LayOutPage(page, Cli::kRealCard, dpi / 25.4);
+        return Cli::RenderPage(page, layout, Cli::kRealCard, dpi / 25.4);
+    }
+    void OpenAndProcess(const BMPunit::BitImage& image, std::int32_t ppm = 5906)
+    {
+        BMPunit::WriteFileBytes("page.bmp", BMPunit::EncodeBitmap(image, ppm));
+        window.QueueDialogAnswer("page.bmp");
+        Open1Click(window);
+        platform.console.Clear();
+        Process1Click(window);
+    }
+    std::vector<std::int32_t> Cards() const
+    {
+        std::vector<std::int32_t> cards;
+        for (std::int32_t i = 1; i <= BMPunit::ContourCount(); ++i)
+            if (State().CardOf[i] == i && !BMPunit::IsContourErased(i))
+                cards.push_back(i);
+        return cards;
+    }
+    std::int32_t HolesOf(std::int32_t card) const
+    {
+        std::int32_t n = 0;
+        for (std::int32_t i = 1; i <= BMPunit::ContourCount(); ++i)
+            n += (!BMPunit::IsContourErased(i) && State().CardOf[i] == card && i != card) ? 1 : 0;
+        return n;
+    }
+    std::set<Algemeen::Colour> Colours(std::int32_t y0, std::int32_t y1) const
+    {
+        std::set<Algemeen::Colour> colours;
+        const auto& shown = window.ShownBitmap();
+        for (std::int32_t y = y0; y < y1; ++y)
+            for (std::int32_t x = 0; x < shown.Width(); ++x)
+                colours.insert(shown.Pixel(x, y));
+        return colours;
+    }
+    void ExpectNotACard()
+    {
+        EXPECT_EQ(window.EditText(), "Not (the backside of) any IBM punchcard");
+        EXPECT_EQ(window.EditColour(), Algemeen::kRed);
+        EXPECT_TRUE(window.MenuEnabled(MenuItem::Process1));
+        EXPECT_FALSE(window.MenuEnabled(MenuItem::Select1));
+        EXPECT_TRUE(window.MenuEnabled(MenuItem::File1));
+        EXPECT_TRUE(window.EditEnabled());
+        EXPECT_FALSE(window.ShowsBitmap()) << "the scan stays";
+    }
+
+    TestSupport::ScratchDir dir;
+    TestSupport::CapturedPlatform platform;
+    RecordingWindow window;
+    std::vector<Cli::CardCode> codes;
+    Cli::PageLayout layout;
+};
+
+} // namespace
+
+TEST_F(ProcessTest, OneCardGivesItsOutlineHolesConsoleLinesAndWindowState)
+{
+    OpenAndProcess(Page({{"HELLO 42", 0}}));
+    EXPECT_EQ(window.EditText(), "");
+    EXPECT_EQ(window.EditColour(), Algemeen::kBlack);
+    EXPECT_FALSE(window.MenuEnabled(MenuItem::Process1));
+    EXPECT_TRUE(window.MenuEnabled(MenuItem::Select1));
+    EXPECT_TRUE(window.MenuEnabled(MenuItem::File1));
+    EXPECT_EQ(window.FormCursor(), CursorKind::Default);
+    EXPECT_TRUE(window.ShowsBitmap());
+    EXPECT_FALSE(State().GridShown);
+    const auto cards = Cards();
+    ASSERT_EQ(cards.size(), 1u);
+    EXPECT_EQ(HolesOf(cards[0]), 2 + 2 + 2 + 2 + 2 + 1 + 1); // H E L L O (two each), 4, 2
+
+    const std::string text = platform.console.Text();
+    const char* order[] = {"Contouring pass I = ",
+                           "Contouring pass II = ",
+                           "Area, Trace and Determinant:\n",
+                           "   : specimen\n",
+                           "   : model\n",
+                           "Best Fit = ",
+                           "Left after Compression = ",
+                           "Punched inside / outside = "};
+    std::size_t at = 0;
+    for (const char* line : order) {
+        const auto found = text.find(line, at);
+        ASSERT_NE(found, std::string::npos) << line << " after position " << at << " in\n" << text;
+        at = found;
+    }
+    EXPECT_TRUE(text.find("Axes Allright\n") != std::string::npos ||
+                text.find("Axes Reversed\n") != std::string::npos);
+    EXPECT_NE(TestSupport::ReadFileText("Vertolkt.log").find("Punched inside / outside = "),
+              std::string::npos);
+}
+
+TEST_F(ProcessTest, SeveralCardsAtAnglesEachKeepTheirHoles)
+{
+    OpenAndProcess(Page({{"AAA", 0}, {"1234567", 8}, {"Z", 180}}));
+    const auto cards = Cards();
+    ASSERT_EQ(cards.size(), 3u);
+    EXPECT_EQ(HolesOf(cards[0]), 6);
+    EXPECT_EQ(HolesOf(cards[1]), 7);
+    EXPECT_EQ(HolesOf(cards[2]), 2);
+}
+
+TEST_F(ProcessTest, OverlayColoursFollowTheCardsAndContinueAcrossProcesses)
+{
+    const auto image = Page({{"TOP", 0}, {"BOTTOM", 0}});
+    OpenAndProcess(image);
+    const std::int32_t middle = image.height / 2;
+    auto top = Colours(0, middle), bottom = Colours(middle, image.height);
+    EXPECT_TRUE(top.count(Algemeen::kRed) && !top.count(Algemeen::kLime)) << "first group red";
+    EXPECT_TRUE(bottom.count(Algemeen::kLime) && !bottom.count(Algemeen::kRed)) << "second lime";
+    EXPECT_TRUE(top.count(Algemeen::kBlack)) << "the model outline";
+    EXPECT_FALSE(top.count(Algemeen::kBlue) || bottom.count(Algemeen::kBlue));
+
+    window.QueueDialogAnswer("page.bmp");
+    Open1Click(window);
+    Process1Click(window);
+    top = Colours(0, middle);
+    bottom = Colours(middle, image.height);
+    EXPECT_TRUE(top.count(Algemeen::kBlue) && !top.count(Algemeen::kRed)) << "the cycle goes on: blue";
+    EXPECT_TRUE(bottom.count(Algemeen::kRed) && !bottom.count(Algemeen::kLime)) << "then red";
+}
+
+TEST_F(ProcessTest, RefusedCandidateIsErasedButBelongsToItself)
+{
+    // A white square beside the card: positive area, not a card.
+    auto image = Page({{"X", 0}});
+    BMPunit::BitImage wide(image.width + 300, image.height, true);
+    for (std::int32_t y = 0; y < image.height; ++y)
+        for (std::int32_t x = 0; x < image.width; ++x)
+            wide.Set(x, y, image.Black(x, y));
+    for (std::int32_t y = 40; y < 200; ++y)
+        for (std::int32_t x = image.width + 60; x < image.width + 220; ++x)
+            wide.Set(x, y, false);
+    OpenAndProcess(wide);
+    ASSERT_EQ(Cards().size(), 1u);
+    std::int32_t refused = 0;
+    for (std::int32_t i = 1; i <= BMPunit::ContourCount(); ++i)
+        if (State().CardOf[i] == i && BMPunit::IsContourErased(i))
+            refused = i;
+    ASSERT_NE(refused, 0);
+    Algemeen::Jordan points;
+    BMPunit::GetContour(refused, points);
+    EXPECT_EQ(points.Length(), 1);
+}
+
+TEST_F(ProcessTest, NoCardFailsWithoutTouchingTheMenus)
+{
+    BMPunit::BitImage specks(200, 120, true);
+    for (std::int32_t y = 2; y < 118; y += 4)
+        for (std::int32_t x = 2; x < 198; x += 4)
+            specks.Set(x, y, false);
+    OpenAndProcess(specks);
+    ExpectNotACard();
+    EXPECT_EQ(platform.console.Text().find("fouteboel"), std::string::npos) << "only tiny contours";
+
+    BMPunit::BitImage square(400, 400, true);
+    for (std::int32_t y = 100; y < 300; ++y)
+        for (std::int32_t x = 100; x < 300; ++x)
+            square.Set(x, y, false);
+    OpenAndProcess(square);
+    ExpectNotACard();
+    EXPECT_NE(platform.console.Text().find("fouteboel\n"), std::string::npos);
+    EXPECT_EQ(platform.console.Text().find("Punched inside / outside"), std::string::npos);
+}
+
+TEST_F(ProcessTest, PictureWithoutResolutionShowsNoCard)
+{
+    OpenAndProcess(Page({{"SCALE", 0}}), 0);
+    ExpectNotACard();
+}
+
+TEST_F(ProcessTest, HoleModelMarginGrowsWithTheScale)
+{
+    EXPECT_DOUBLE_EQ(HoleModelMargin(0.0), 0.5);
+    EXPECT_NEAR(HoleModelMargin(600 / 25.4), 0.5 + 0.1 * 600 / 25.4, 1e-12);
+    EXPECT_DOUBLE_EQ(CardModelMargin(5.906), 5.906);
+    EXPECT_TRUE(WithinTolerance(1.0, 1.5, 0.6));
+    EXPECT_FALSE(WithinTolerance(1.0, 1.5, 0.5)) << "strictly inside";
+}
