@@ -9,31 +9,42 @@ void DrawingRecord::SetSize(std::int32_t width, std::int32_t height)
     // A new size starts a new drawing, as it does on a bitmap.
     width_ = std::max(width, 0);
     height_ = std::max(height, 0);
-    ops_.clear();
+    ops_ = std::make_shared<std::vector<Step>>();
 }
 
 void DrawingRecord::FillRect(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, Colour c)
 {
-    ops_.push_back({Op::Fill, x0, y0, x1, y1, c});
+    Add({Op::Fill, x0, y0, x1, y1, c});
 }
 
 void DrawingRecord::SetPenColour(Colour c)
 {
-    ops_.push_back({Op::Pen, 0, 0, 0, 0, c});
+    Add({Op::Pen, 0, 0, 0, 0, c});
 }
 void DrawingRecord::MoveTo(std::int32_t x, std::int32_t y)
 {
-    ops_.push_back({Op::Move, x, y, 0, 0, 0});
+    Add({Op::Move, x, y, 0, 0, 0});
 }
 void DrawingRecord::LineTo(std::int32_t x, std::int32_t y)
 {
-    ops_.push_back({Op::Line, x, y, 0, 0, 0});
+    Add({Op::Line, x, y, 0, 0, 0});
+}
+
+void DrawingRecord::Add(const Step& step)
+{
+    if (!ops_)
+        ops_ = std::make_shared<std::vector<Step>>();
+    else if (ops_.use_count() > 1)
+        ops_ = std::make_shared<std::vector<Step>>(*ops_); // a copy shares these steps
+    ops_->push_back(step);
 }
 
 void DrawingRecord::ReplayOnto(DrawingSurface& surface) const
 {
     surface.SetSize(width_, height_);
-    for (const Step& s : ops_) {
+    if (!ops_)
+        return;
+    for (const Step& s : *ops_) {
         switch (s.op) {
         case Op::Fill:
             surface.FillRect(s.a, s.b, s.c, s.d, s.colour);

@@ -1,11 +1,14 @@
 // A drawing surface that records what is drawn instead of setting pixels, so a picture-sized
 // raster is only paid for when somebody wants to look at the drawing. Replaying the record onto
-// a Raster gives exactly the pixels that drawing on the Raster directly would have given.
+// a Raster gives exactly the pixels that drawing on the Raster directly would have given. Copies
+// share the recorded steps until one of them draws again, so handing a drawing to a window that
+// keeps its own copy costs nothing.
 #pragma once
 
 #include "Algemeen.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace Unit1 {
@@ -29,7 +32,7 @@ public:
     void ReplayOnto(DrawingSurface& surface) const;
     // A raster of the recorded drawing.
     Raster Rasterise() const;
-    std::size_t OperationCount() const { return ops_.size(); }
+    std::size_t OperationCount() const { return ops_ ? ops_->size() : 0; }
 
 private:
     enum class Op : std::uint8_t
@@ -45,9 +48,11 @@ private:
         std::int32_t a, b, c, d;
         Colour colour;
     };
+    void Add(const Step& step);
+
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
-    std::vector<Step> ops_;
+    std::shared_ptr<std::vector<Step>> ops_;
 };
 
 } // namespace Unit1

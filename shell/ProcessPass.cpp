@@ -51,14 +51,26 @@ std::int32_t AreaPass(RunState& state, Algemeen::kolom& areaKey, Contour& work)
     return candidates;
 }
 
+// A contour whose area, known from the area pass, already rules it out is erased without being
+// measured further: area is the first thing the model comparison looks at.
+bool AreaRulesOut(std::int32_t c, const Algemeen::kolom& areaKey, const Ponskaart& model)
+{
+    if (WithinTolerance(-areaKey[c], model.AreaMoments.Size, model.AreaTolerance))
+        return false;
+    BMPunit::EraseContour(c);
+    return true;
+}
+
 // Keeps the card candidates that match the card model; refused ones are erased.
-bool CardPass(RunState& state, Contour& work)
+bool CardPass(RunState& state, const Algemeen::kolom& areaKey, Contour& work)
 {
     Ponskaart& model = *state.CardModel;
     bool accepted = false;
     state.CandidateMoments.SetLength(state.CandidateCount + 1);
     for (std::int32_t p = 1; p <= state.CandidateCount; ++p) {
         const std::int32_t o = state.CandidateOrder[p];
+        if (AreaRulesOut(o, areaKey, model))
+            continue;
         BMPunit::GetContour(o, work.Points);
         work.ComputeMoments();
         if (!CheckAgainstModel(work, model, true))
@@ -72,7 +84,8 @@ bool CardPass(RunState& state, Contour& work)
 }
 
 // Erases every remaining contour that does not look like a hole.
-void HolePass(const RunState& state, double pixelsPerMillimetre, Contour& work)
+void HolePass(const RunState& state, const Algemeen::kolom& areaKey, double pixelsPerMillimetre,
+              Contour& work)
 {
     Ponskaart holeModel;
     holeModel.Scale = pixelsPerMillimetre;
@@ -81,7 +94,7 @@ void HolePass(const RunState& state, double pixelsPerMillimetre, Contour& work)
     const std::int32_t n = BMPunit::ContourCount();
     for (std::int32_t p = state.CandidateCount + 1; p <= n; ++p) {
         const std::int32_t h = state.CandidateOrder[p];
-        if (BMPunit::IsContourErased(h))
+        if (BMPunit::IsContourErased(h) || AreaRulesOut(h, areaKey, holeModel))
             continue;
         BMPunit::GetContour(h, work.Points);
         work.ComputeMoments();
@@ -193,14 +206,14 @@ bool ProcessPass(Algemeen::EventPump& events, ProcessPassTimes* times)
     state.CardModel->Scale = scale;
     state.CardModel->MakeCard(CardModelMargin(scale));
     state.CardModel->BuildModel();
-    const bool accepted = CardPass(state, work);
+    const bool accepted = CardPass(state, areaKey, work);
     clock.Lap(&ProcessPassTimes::card);
     if (!accepted) {
         Algemeen::TheConsole().Line("fouteboel");
         return false;
     }
 
-    HolePass(state, scale, work);
+    HolePass(state, areaKey, scale, work);
     clock.Lap(&ProcessPassTimes::hole);
     Algemeen::StopWatch("");
     Containment(state, events, work);

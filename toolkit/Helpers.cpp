@@ -52,16 +52,6 @@ integers RankOrder(const kolom& values)
     return RankOrder(std::span<const double>(values.Items()));
 }
 
-RealPoint OffsetPoint(RealPoint P, RealPoint D, std::int32_t k)
-{
-    return {P.X + k * D.X, P.Y + k * D.Y};
-}
-
-RealPoint TurnPoint(RealPoint P, RealPoint U, std::int32_t k)
-{
-    return {U.X * P.X - k * U.Y * P.Y, k * U.Y * P.X + U.X * P.Y};
-}
-
 std::int32_t BoolToInt(bool b)
 {
     return b ? 1 : 0;

@@ -22,9 +22,15 @@ integers RankOrder(std::span<const double> values);
 integers RankOrder(const kolom& values);
 
 // (P.X + k*D.X, P.Y + k*D.Y).
-RealPoint OffsetPoint(RealPoint P, RealPoint D, std::int32_t k);
+inline RealPoint OffsetPoint(RealPoint P, RealPoint D, std::int32_t k)
+{
+    return {P.X + k * D.X, P.Y + k * D.Y};
+}
 // Complex product of P with U (k = +1) or with U's conjugate (k = -1).
-RealPoint TurnPoint(RealPoint P, RealPoint U, std::int32_t k);
+inline RealPoint TurnPoint(RealPoint P, RealPoint U, std::int32_t k)
+{
+    return {U.X * P.X - k * U.Y * P.Y, k * U.Y * P.X + U.X * P.Y};
+}
 
 std::int32_t BoolToInt(bool b);
 // 1 for n < 2, else n! in 32-bit arithmetic (callers pass at most 12).

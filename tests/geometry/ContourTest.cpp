@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <numbers>
+#include <random>
 
 using namespace Ogenblik;
 
@@ -98,6 +100,55 @@ TEST(ContourTest, ContainsWindsInThePositiveSenseOnly)
     EXPECT_FALSE(c.Contains({5, 3}));
     c.SetPoints({});
     EXPECT_FALSE(c.Contains({0, 0}));
+}
+
+// The plain angle sum, kept here as the reference for the crossing count.
+bool ContainsByAngleSum(const Jordan& ring, RealPoint point)
+{
+    double angle = 0.0;
+    const std::ptrdiff_t n = ring.Length();
+    for (std::ptrdiff_t k = 0; k < n; ++k) {
+        const RealPoint q = ring[(k + n - 1) % n], r = ring[k];
+        angle += Algemeen::SubtendedAngle({q.X - point.X, q.Y - point.Y}, {r.X - point.X, r.Y - point.Y});
+    }
+    return angle / std::numbers::pi > 1.0;
+}
+
+TEST(ContourTest, ContainsAgreesWithTheAngleSumOnRandomRings)
+{
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> coordinate(0.0, 40.0);
+    int inside = 0, nearEdges = 0;
+    for (int ring = 0; ring < 200; ++ring) {
+        // Star-shaped rings of half-pixel points in either turning sense, some self-touching.
+        Jordan points;
+        const int n = 3 + static_cast<int>(random() % 30);
+        const double sense = ring % 2 ? 1.0 : -1.0;
+        for (int k = 0; k < n; ++k) {
+            const double t = sense * 2 * std::numbers::pi * k / n;
+            const double r = 2.0 + static_cast<double>(random() % 30);
+            points.Append(
+                {std::round(2 * (20 + r * std::cos(t))) / 2, std::round(2 * (20 + r * std::sin(t))) / 2});
+        }
+        Contour c;
+        c.SetPoints(points);
+        for (int k = 0; k < 60; ++k) {
+            // Random points, and points on or next to the ring's own vertices and edges.
+            RealPoint p{coordinate(random), coordinate(random)};
+            if (k % 3 == 1)
+                p = points[random() % static_cast<unsigned>(n)];
+            if (k % 3 == 2) {
+                const RealPoint a = points[random() % static_cast<unsigned>(n)];
+                p = {a.X + (random() % 5) * 0.5 - 1.0, a.Y + (random() % 5) * 0.5 - 1.0};
+            }
+            const bool expected = ContainsByAngleSum(points, p);
+            ASSERT_EQ(c.Contains(p), expected) << "ring " << ring << " point " << p.X << "," << p.Y;
+            inside += expected ? 1 : 0;
+            nearEdges += k % 3 != 0 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(inside, 1000) << "the sample must hold both answers";
+    EXPECT_GT(nearEdges, 5000);
 }
 
 TEST(ContourTest, RecordsStayUntilTheNextComputeAndPointsAreCopied)
