@@ -11,7 +11,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace Unit1;
@@ -81,6 +85,8 @@ TEST_F(TForm1Test, OpenThroughTheMenuShowsThePictureAtNaturalSize)
     EXPECT_EQ(shown.pixelColor(205, 105), QColor(0, 0, 0));
     EXPECT_EQ(shown.pixelColor(215, 105), QColor(255, 255, 255));
     EXPECT_LT(form->ImageScroller()->viewport()->width(), 900) << "larger than the window: it scrolls";
+    EXPECT_EQ(form->ImageScroller()->horizontalScrollBar()->value(), 0) << "showing the top-left corner";
+    EXPECT_EQ(form->ImageScroller()->verticalScrollBar()->value(), 0);
 }
 
 TEST_F(TForm1Test, RefusedOpenShowsTheWholeMessageInRed)
@@ -103,6 +109,53 @@ TEST_F(TForm1Test, DisabledSelectCannotBeTriggeredAndClicksDoNothingUnarmed)
     EXPECT_EQ(form->Edit1()->text(), "") << "an unarmed click changes nothing";
     EXPECT_TRUE(form->File1()->isEnabled());
     EXPECT_TRUE(form->Edit1()->isEnabled());
+}
+
+TEST_F(TForm1Test, ProcessSelectAndAClickReadTheCard)
+{
+    // A card punched with the repository's code table, read with the table in the working folder.
+    std::filesystem::copy_file(TestSupport::SourcePath("ibmkaart.txt"), "ibmkaart.txt");
+    ASSERT_EQ(
+        std::system(
+            (std::string(KORVANE_CLI) + " punch -o card.bmp --dpi 100 'HELLO WINDOW 42' >/dev/null").c_str()),
+        0);
+    answer = "card.bmp";
+    form->Open1()->trigger();
+    form->Process1()->trigger();
+    EXPECT_EQ(form->Edit1()->text(), "");
+    EXPECT_FALSE(form->Process1()->isEnabled());
+    ASSERT_TRUE(form->Select1()->isEnabled());
+    form->Select1()->trigger();
+    EXPECT_EQ(messages, std::vector<std::string>{"Select Card Image with Mouse"});
+    EXPECT_EQ(form->Image1()->cursor().shape(), Qt::PointingHandCursor);
+
+    QTest::mouseClick(form->Image1(), Qt::LeftButton, {}, QPoint(3, 3));
+    EXPECT_EQ(form->Edit1()->text(), "Now click ON punchcard") << "the black margin is no card";
+    const QPoint centre(form->Image1()->width() / 2, form->Image1()->height() / 2);
+    QTest::mouseClick(form->Image1(), Qt::LeftButton, {}, centre);
+    EXPECT_EQ(form->Edit1()->text().toStdString(), "HELLO WINDOW 42" + std::string(57, ' '));
+    EXPECT_EQ(EditTextColour(), QColor(0, 0, 0));
+    EXPECT_EQ(form->Image1()->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_TRUE(form->File1()->isEnabled());
+    EXPECT_TRUE(form->Edit1()->isEnabled());
+
+    // The overlay is shown with the grid dotted onto it.
+    const QImage shown = form->Image1()->grab().toImage();
+    const auto& s = State();
+    const QPoint dot(static_cast<int>(std::nearbyint(s.GridOrigin.X)),
+                     static_cast<int>(std::nearbyint(s.GridOrigin.Y)));
+    EXPECT_EQ(shown.pixelColor(dot), QColor(0, 0, 0));
+    int white = 0, coloured = 0;
+    for (int y = 0; y < shown.height(); y += 3)
+        for (int x = 0; x < shown.width(); x += 3) {
+            const QColor c = shown.pixelColor(x, y);
+            white += c == QColor(255, 255, 255);
+            coloured += c == QColor(255, 0, 0) || c == QColor(0, 255, 0) || c == QColor(0, 0, 255);
+        }
+    EXPECT_GT(white, coloured * 10) << "white background";
+    EXPECT_GT(coloured, 10) << "coloured contours";
+    if (const char* dir = std::getenv("SHOT_DIR"))
+        form->grab().save(QString(dir) + "/korvane-read.png");
 }
 
 TEST_F(TForm1Test, ExitClosesTheWindow)
