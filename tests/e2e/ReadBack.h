@@ -1,6 +1,7 @@
 // Rendering cards from text and reading them back through the window's commands.
 #pragma once
 
+#include "BMPunit.h"
 #include "CardRenderer.h"
 #include "CodeTableFile.h"
 #include "RecordingWindow.h"
