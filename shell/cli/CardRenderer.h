@@ -6,6 +6,7 @@
 
 #include "BmpWrite.h"
 #include "CodeTableFile.h"
+#include "Ponskaart.h"
 
 #include <cstdint>
 #include <vector>
@@ -32,16 +33,16 @@ struct CardDimensions
 };
 
 // The nominal dimensions of the card model that reading measures against.
-inline constexpr CardDimensions kModelCard{.width = 187.0,
-                                           .height = 83.0,
-                                           .cutAlongLong = 6.0,
-                                           .cutAlongShort = 11.0,
-                                           .holeWidth = 1.425,
-                                           .holeHeight = 3.5,
-                                           .originX = 5.7125,
-                                           .originY = -6.75,
-                                           .columnStep = 2.225,
-                                           .rowStep = 6.315};
+inline constexpr CardDimensions kModelCard{.width = Ogenblik::kCardLength,
+                                           .height = Ogenblik::kCardHeight,
+                                           .cutAlongLong = Ogenblik::kCutAlongLength,
+                                           .cutAlongShort = Ogenblik::kCutAlongHeight,
+                                           .holeWidth = Ogenblik::kHoleWidth,
+                                           .holeHeight = Ogenblik::kHoleHeight,
+                                           .originX = Ogenblik::kGridOrigin.X,
+                                           .originY = Ogenblik::kGridOrigin.Y,
+                                           .columnStep = Ogenblik::kColumnStep.X,
+                                           .rowStep = -Ogenblik::kRowStep.Y};
 
 // A real card: 7 3/8 by 3 1/4 inch, columns 0.087 inch apart with column 1's centre 1/4 inch from
 // the edge (the right-hand edge in a back view), rows 1/4 inch apart with row 12's centre 1/4 inch
