@@ -1,0 +1,112 @@
+// Fuzz target: the input bytes as the code table file "ibmkaart.txt".
+//
+// Both readers of the table see the same bytes: ParseCardSpec and ReadCardSpec, which the card
+// reader uses, and the stricter ParseCodeTable of `korvane-cli punch`. Whatever the punch side
+// accepts, the reading side must accept with the same characters and patterns. An accepted table
+// then decodes a card: text made of the table's own characters is punched with the punch side's
+// patterns, and every decoded column must carry the pattern that was punched into it (the lowest
+// code with that pattern wins, so the character itself may differ where codes share a pattern).
+#include "CardSpec.h"
+#include "CodeTableFile.h"
+#include "FuzzSupport.h"
+#include "RecordingWindow.h"
+#include "RenderCard.h"
+#include "Unit1.h"
+
+#include <sstream>
+#include <string>
+
+namespace {
+
+constexpr int kTextColumns = 80;
+constexpr int kDecodedColumns = 72;
+constexpr int kRows = 12;
+
+std::string AsMarks(const Cli::PunchPattern& pattern)
+{
+    std::string marks;
+    for (const bool punched : pattern)
+        marks += punched ? 'O' : ' ';
+    return marks;
+}
+
+// The same table seen by both readers.
+void CompareReaders(const Unit1::CodeTableEntries& reading, const Cli::CodeTableResult& punching)
+{
+    if (reading[0] != "?")
+        Fuzz::Fault("entry 0 is not \"?\"");
+    for (std::size_t k = 1; k < reading.size(); ++k)
+        if (reading[k].size() != kRows + 1)
+            Fuzz::Fault("entry " + std::to_string(k) + " does not hold 13 characters");
+    if (!punching.ok)
+        return;
+    for (std::size_t k = 0; k < punching.codes.size(); ++k) {
+        const auto& code = punching.codes[k];
+        if (reading[k + 1] != code.character + AsMarks(code.pattern))
+            Fuzz::Fault("the readers disagree on code " + std::to_string(k + 1));
+    }
+}
+
+// Punches the table's characters into a card, one per column, and decodes it again.
+void RoundTrip(const Cli::CodeTableResult& punching)
+{
+    std::string text;
+    for (std::size_t k = 0; text.size() < kTextColumns; k = (k + 1) % punching.codes.size())
+        text += punching.codes[k].character;
+    const Cli::PunchResult punched = Cli::PunchText(text, punching.codes);
+    if (!punched.ok)
+        Fuzz::Fault("a character of the table has no code: " + punched.message);
+
+    Unit1::RunState& state = Unit1::State();
+    state.HoleCells = Algemeen::punten(1);
+    for (int column = 1; column <= kTextColumns; ++column)
+        for (int row = 0; row < kRows; ++row)
+            if (punched.punches[static_cast<std::size_t>(column - 1)][static_cast<std::size_t>(row)])
+                state.HoleCells.Append({kTextColumns + 1 - column, kRows - row});
+    Unit1::RecordingWindow window;
+    Unit1::RenderCard(window);
+    if (!state.LastReading.rendered || state.LastReading.text.size() != kDecodedColumns)
+        Fuzz::Fault("an accepted table did not render 72 columns: " + window.EditText());
+    for (std::size_t k = 0; k < kDecodedColumns; ++k) {
+        const char decoded = state.LastReading.text[k];
+        const std::string wanted = AsMarks(punched.punches[k]);
+        bool found = false;
+        for (std::size_t j = 1; j < state.CodeTable.size() && !found; ++j)
+            found = state.CodeTable[j][0] == decoded && state.CodeTable[j].substr(1) == wanted;
+        if (!found)
+            Fuzz::Fault("column " + std::to_string(k + 1) + " decoded to a code of another pattern");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    Fuzz::EnterWorkplace();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    std::istringstream forReading(bytes), forPunching(bytes);
+    const auto parsed = Unit1::ParseCardSpec(forReading);
+    const Cli::CodeTableResult punching = Cli::ParseCodeTable(forPunching);
+    if (punching.ok && !parsed)
+        Fuzz::Fault("the punch side accepts a table that the reader refuses");
+    if (parsed)
+        CompareReaders(*parsed, punching);
+
+    // The file as the card reader meets it.
+    Unit1::ResetRunState();
+    Fuzz::WriteInput("ibmkaart.txt", data, size);
+    Unit1::RecordingWindow window;
+    const bool read = Unit1::ReadCardSpec(window);
+    if (read != parsed.has_value())
+        Fuzz::Fault("ReadCardSpec and ParseCardSpec disagree");
+    if (!read && (window.EditColour() != Algemeen::kRed || window.EditText().rfind("Errors in  ", 0) != 0))
+        Fuzz::Fault("a refused table is not reported in red: " + window.EditText());
+    if (read && punching.ok)
+        RoundTrip(punching);
+    return 0;
+}

@@ -1,0 +1,97 @@
+// Fuzz target: the input bytes as a scan file, taken through every command a user can give it.
+// Open loads and checks the file; when it is accepted, Process traces and classifies it; when
+// cards are found, Select and a left click at the centre of each card read it, as
+// `korvane-cli read --all` does. The overlay is rasterised as a window would show it.
+//
+// Beyond what the sanitizers catch, an error report from a command is a fault: for a file that
+// lies in a directory of our own, every refusal must come back as a message, never as an exception.
+#include "BMPunit.h"
+#include "Contour.h"
+#include "FuzzSupport.h"
+#include "RecordingWindow.h"
+#include "Unit1.h"
+
+#include <cmath>
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+constexpr const char* kScan = "scan.bmp";
+
+void ExpectNoError(const Unit1::RecordingWindow& window, const char* command)
+{
+    if (!window.Errors().empty())
+        Fuzz::Fault(std::string(command) + " reported an unexpected error: " + window.Errors().front());
+}
+
+// Accepted card outlines, in contour-number order.
+std::vector<std::int32_t> AcceptedCards()
+{
+    std::vector<std::int32_t> cards;
+    const auto& cardOf = Unit1::State().CardOf;
+    for (std::int32_t i = 1; i <= BMPunit::ContourCount() && i < cardOf.Length(); ++i)
+        if (cardOf[i] == i && !BMPunit::IsContourErased(i))
+            cards.push_back(i);
+    return cards;
+}
+
+// The centroid of the card outline, in whole pixels.
+Algemeen::IntPoint InteriorPoint(std::int32_t card)
+{
+    Ogenblik::Contour outline;
+    BMPunit::GetContour(card, outline.Points);
+    outline.ComputeMoments();
+    const auto c = outline.AreaMoments.Centre;
+    if (!(std::fabs(c.X) < 2e9 && std::fabs(c.Y) < 2e9))
+        Fuzz::Fault("the centre of an accepted card lies outside every picture");
+    return {static_cast<std::int32_t>(std::floor(c.X)), static_cast<std::int32_t>(std::floor(c.Y))};
+}
+
+void StartClean()
+{
+    Unit1::ResetRunState();
+    BMPunit::ResetContourStore();
+    BMPunit::RestorePicture(BMPunit::Picture{});
+    Algemeen::ResetLog();
+    std::error_code ignored;
+    std::filesystem::remove("Vertolkt.log", ignored); // it only grows; one run's lines are enough
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    Fuzz::EnterWorkplace();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    StartClean();
+    Fuzz::WriteInput(kScan, data, size);
+    Unit1::RecordingWindow window;
+    Unit1::Starten(window);
+    window.QueueDialogAnswer(std::string(kScan));
+    Unit1::Open1Click(window);
+    ExpectNoError(window, "Open");
+    if (!window.MenuEnabled(Unit1::MenuItem::Process1) || window.EditColour() != Algemeen::kBlack)
+        return 0; // refused
+
+    Unit1::Process1Click(window);
+    ExpectNoError(window, "Process");
+    if (!window.MenuEnabled(Unit1::MenuItem::Select1))
+        return 0; // no card
+    for (const std::int32_t card : AcceptedCards()) {
+        const Algemeen::IntPoint at = InteriorPoint(card);
+        Unit1::Select1Click(window);
+        Unit1::Kiezen(window, Unit1::MouseButton::Left, at.X, at.Y);
+        ExpectNoError(window, "Pick");
+    }
+    // What a window would show: the overlay with the grid dots of the last card read.
+    const Algemeen::Raster& shown = window.ShownBitmap();
+    if (shown.Width() != BMPunit::ImageWidth() || shown.Height() != BMPunit::ImageHeight())
+        Fuzz::Fault("the overlay does not have the picture's size");
+    Unit1::Stoppen(window);
+    return 0;
+}
