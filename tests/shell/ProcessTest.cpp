@@ -205,6 +205,66 @@ TEST_F(ProcessTest, PictureWithoutResolutionShowsNoCard)
     ExpectNotACard();
 }
 
+// A window whose pending events, run by the pass, are a user clicking away at every command.
+class ImpatientWindow : public RecordingWindow
+{
+public:
+    void PumpEvents() override
+    {
+        RecordingWindow::PumpEvents();
+        if (!impatient)
+            return;
+        QueueDialogAnswer("page.bmp");
+        Open1Click(*this);
+        Process1Click(*this);
+        Select1Click(*this);
+        Kiezen(*this, MouseButton::Left, 10, 10);
+        Exit1Click(*this);
+        fileMenuSeenOn = fileMenuSeenOn || MenuEnabled(MenuItem::File1);
+    }
+    bool impatient = false;
+    bool fileMenuSeenOn = false;
+};
+
+TEST_F(ProcessTest, NoCommandRunsInsideAPass)
+{
+    BMPunit::WriteFileBytes("page.bmp", BMPunit::EncodeBitmap(Page({{"PATIENCE", 0}}), 5906));
+    ImpatientWindow impatient;
+    Starten(impatient);
+    impatient.QueueDialogAnswer("page.bmp");
+    Open1Click(impatient);
+    impatient.impatient = true;
+    Process1Click(impatient);
+    EXPECT_GT(impatient.PumpCount(), 100) << "events run during the pass";
+    EXPECT_FALSE(impatient.fileMenuSeenOn) << "nothing enabled File1 in the middle of the pass";
+    EXPECT_TRUE(impatient.Messages().empty()) << "Select did not run";
+    EXPECT_FALSE(impatient.Closed()) << "Exit did not run";
+    EXPECT_EQ(impatient.EditText(), "");
+    EXPECT_TRUE(impatient.MenuEnabled(MenuItem::Select1));
+    EXPECT_TRUE(impatient.MenuEnabled(MenuItem::File1));
+    EXPECT_EQ(Cards().size(), 1u);
+}
+
+TEST_F(ProcessTest, CardTouchingAnotherFeatureIsNoCardButItsNeighbourIs)
+{
+    // A white square beside the top card, touching its left edge, makes its outline something else.
+    const auto page = Page({{"JOINED", 0}, {"FREE", 0}});
+    constexpr std::int32_t kExtra = 300;
+    BMPunit::BitImage image(page.width + kExtra, page.height, true);
+    for (std::int32_t y = 0; y < page.height; ++y)
+        for (std::int32_t x = 0; x < page.width; ++x)
+            image.Set(x + kExtra, y, page.Black(x, y));
+    const std::int32_t top = static_cast<std::int32_t>(layout.centres[0].y);
+    for (std::int32_t y = top - 100; y < top + 100; ++y)
+        for (std::int32_t x = 40; x < kExtra + 60; ++x)
+            image.Set(x, y, false);
+    OpenAndProcess(image);
+    const auto cards = Cards();
+    ASSERT_EQ(cards.size(), 1u);
+    EXPECT_EQ(HolesOf(cards[0]), 8) << "FREE";
+    EXPECT_EQ(window.EditText(), "");
+}
+
 TEST_F(ProcessTest, HoleModelMarginGrowsWithTheScale)
 {
     EXPECT_DOUBLE_EQ(HoleModelMargin(0.0), 0.5);
