@@ -5,22 +5,50 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace Algemeen {
 
 namespace {
 
 // A private (n+1) x (n+1) copy of M; entries that M lacks are 0.
-matrix PaddedCopy(const matrix& M, std::int32_t n)
+constexpr std::int32_t kLargest = 8;
+
+// The matrix's entries [0..n][0..n] in a fixed square, entries beyond M's own size 0.
+struct Padded
 {
-    matrix copy = MakeMatrix(n);
+    double a[kLargest + 1][kLargest + 1] = {};
+};
+
+Padded PaddedCopy(const matrix& M, std::int32_t n)
+{
+    Padded copy;
     const std::ptrdiff_t rows = std::min<std::ptrdiff_t>(M.Length(), n + 1);
     for (std::ptrdiff_t r = 0; r < rows; ++r) {
         const std::ptrdiff_t cols = std::min<std::ptrdiff_t>(M[r].Length(), n + 1);
         for (std::ptrdiff_t c = 0; c < cols; ++c)
-            copy[r][c] = M[r][c];
+            copy.a[r][c] = M[r][c];
     }
     return copy;
+}
+
+// The next permutation of perm[0..length) in lexicographic order, sign following its parity:
+// the same steps as NextPermutation, on a fixed array.
+void NextPermutationOf(std::int32_t* perm, std::int32_t length, std::int32_t& sign)
+{
+    std::int32_t i = length - 1;
+    while (perm[i - 1] >= perm[i])
+        --i;
+    const std::int32_t p = i - 1;
+    std::int32_t j = length - 1;
+    while (perm[j] <= perm[p])
+        --j;
+    std::swap(perm[p], perm[j]);
+    sign = -sign;
+    for (std::int32_t lo = p + 1, hi = length - 1; hi > lo; ++lo, --hi) {
+        std::swap(perm[lo], perm[hi]);
+        sign = -sign;
+    }
 }
 
 } // namespace
@@ -31,8 +59,10 @@ double subdet(std::int32_t i, std::int32_t j, std::int32_t n, const matrix& M)
         TheConsole().Line("subdet: input Error");
         return 0.0;
     }
-    const matrix a = PaddedCopy(M, n);
-    integers perm(n - 1);
+    // A private copy of M and the permutation in fixed arrays: the inverse calls this 36 times a
+    // round of the grid fit, so it allocates nothing.
+    const Padded copy = PaddedCopy(M, n);
+    std::int32_t perm[kLargest] = {};
     for (std::int32_t k = 0; k < n - 1; ++k)
         perm[k] = k + 1;
     std::int32_t sign = 1;
@@ -40,13 +70,13 @@ double subdet(std::int32_t i, std::int32_t j, std::int32_t n, const matrix& M)
     const std::int32_t terms = Factorial(n - 1);
     for (std::int32_t t = 1; t <= terms; ++t) {
         if (t > 1)
-            NextPermutation(perm, sign);
+            NextPermutationOf(perm, n - 1, sign);
         double prod = sign;
         for (std::int32_t r = 1; r <= n - 1; ++r) {
             // Rows and columns at or beyond the deleted ones move up by one.
             const std::int32_t row = r + BoolToInt(r >= i);
             const std::int32_t col = perm[r - 1] + BoolToInt(perm[r - 1] >= j);
-            prod = prod * a[row][col];
+            prod = prod * copy.a[row][col];
         }
         sum = sum + prod;
     }
