@@ -39,6 +39,13 @@ void DrawingRecord::Add(const Step& step)
     ops_->push_back(step);
 }
 
+void DrawingRecord::Reserve(std::size_t steps)
+{
+    if (!ops_ || ops_.use_count() > 1)
+        ops_ = std::make_shared<std::vector<Step>>(ops_ ? *ops_ : std::vector<Step>{});
+    ops_->reserve(ops_->size() + steps);
+}
+
 void DrawingRecord::ReplayOnto(DrawingSurface& surface) const
 {
     surface.SetSize(width_, height_);

@@ -33,6 +33,8 @@ public:
     // A raster of the recorded drawing.
     Raster Rasterise() const;
     std::size_t OperationCount() const { return ops_ ? ops_->size() : 0; }
+    // Makes room for this many more drawing steps at once.
+    void Reserve(std::size_t steps);
 
 private:
     enum class Op : std::uint8_t

@@ -5,6 +5,7 @@
 #include "Ponskaart.h"
 #include "Unit1.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -60,6 +61,10 @@ void DrawOverlay(Window& window)
 {
     RunState& state = State();
     PrepareOverlay();
+    // A pen colour, a move and a line per node of every ring, and the model outlines: room for all
+    // of it in one go rather than growing step by step.
+    state.OverlayBitmap.Reserve(static_cast<std::size_t>(BMPunit::PieceCount()) +
+                                3 * static_cast<std::size_t>(std::max(BMPunit::ContourCount(), 0)) + 4096);
     Algemeen::Colour colour = NextOverlayColour();
     Ogenblik::Contour work;
     Algemeen::Jordan outline;
