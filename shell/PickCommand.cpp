@@ -3,6 +3,9 @@
 #include "ReadCard.h"
 #include "Unit1.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace Unit1 {
 
 namespace {
@@ -24,6 +27,28 @@ std::int32_t CardUnder(Algemeen::RealPoint point)
 }
 
 } // namespace
+
+std::vector<std::int32_t> AcceptedCards()
+{
+    std::vector<std::int32_t> cards;
+    const auto& cardOf = State().CardOf;
+    for (std::int32_t i = 1; i <= BMPunit::ContourCount() && i < cardOf.Length(); ++i)
+        if (cardOf[i] == i && !BMPunit::IsContourErased(i))
+            cards.push_back(i);
+    return cards;
+}
+
+Algemeen::IntPoint CardCentre(std::int32_t card)
+{
+    Ogenblik::Contour outline;
+    BMPunit::GetContour(card, outline.Points);
+    outline.ComputeMoments();
+    const auto c = outline.AreaMoments.Centre;
+    auto whole = [](double v) {
+        return static_cast<std::int32_t>(std::clamp(std::floor(v), -2147483648.0, 2147483647.0));
+    };
+    return {whole(c.X), whole(c.Y)};
+}
 
 // A mouse press on the image: while picking is armed, a left click inside a card outline reads
 // that card; a click beside every card asks for another click.

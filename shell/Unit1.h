@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace Unit1 {
 
@@ -76,5 +77,10 @@ void Select1Click(Window& window);
 void Kiezen(Window& window, MouseButton button, std::int32_t x, std::int32_t y);
 void Exit1Click(Window& window);
 void Stoppen(Window& window);
+
+// The accepted card outlines of the last Process, in contour-number order (empty before one).
+std::vector<std::int32_t> AcceptedCards();
+// A pixel well inside an accepted card outline, to pick it at: its centroid, rounded down.
+Algemeen::IntPoint CardCentre(std::int32_t card);
 
 } // namespace Unit1

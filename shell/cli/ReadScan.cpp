@@ -43,27 +43,6 @@ public:
     void EndLine() override { std::cerr << "\n"; }
 };
 
-// A point well inside the card outline: its centroid.
-Algemeen::IntPoint InteriorPoint(std::int32_t card)
-{
-    Ogenblik::Contour outline;
-    BMPunit::GetContour(card, outline.Points);
-    outline.ComputeMoments();
-    const auto c = outline.AreaMoments.Centre;
-    return {static_cast<std::int32_t>(std::floor(c.X)), static_cast<std::int32_t>(std::floor(c.Y))};
-}
-
-// Accepted card outlines, in contour-number order.
-std::vector<std::int32_t> AcceptedCards()
-{
-    std::vector<std::int32_t> cards;
-    const auto& cardOf = Unit1::State().CardOf;
-    for (std::int32_t i = 1; i <= BMPunit::ContourCount() && i < cardOf.Length(); ++i)
-        if (cardOf[i] == i && !BMPunit::IsContourErased(i))
-            cards.push_back(i);
-    return cards;
-}
-
 json PointJson(Algemeen::RealPoint p)
 {
     return json::array({p.X, p.Y});
@@ -168,8 +147,8 @@ int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
     } else if (options.atX) {
         Pick(window, {*options.atX, *options.atY}, options, out, cards, outcome);
     } else if (options.all) {
-        for (const std::int32_t card : AcceptedCards())
-            Pick(window, InteriorPoint(card), options, out, cards, outcome);
+        for (const std::int32_t card : Unit1::AcceptedCards())
+            Pick(window, Unit1::CardCentre(card), options, out, cards, outcome);
     } else if (!options.json) {
         PrintTextLine(window, out);
     }
