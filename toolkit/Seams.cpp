@@ -1,8 +1,11 @@
 #include "Seams.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <stdexcept>
 #include <string>
 
 namespace Algemeen {
@@ -34,15 +37,23 @@ void Console::Line(std::string_view text)
     EndLine();
 }
 
+namespace {
+[[noreturn]] void ConsoleFailure()
+{
+    throw std::runtime_error(std::string("cannot write to standard output: ") + std::strerror(errno));
+}
+} // namespace
+
 void StdoutConsole::Write(std::string_view text)
 {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size())
+        ConsoleFailure();
 }
 
 void StdoutConsole::EndLine()
 {
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    if (std::fputc('\n', stdout) == EOF || std::fflush(stdout) != 0)
+        ConsoleFailure();
 }
 
 std::int32_t SystemClock::MillisecondsSinceMidnight()

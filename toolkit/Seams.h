@@ -64,7 +64,7 @@ public:
     virtual void LineTo(std::int32_t x, std::int32_t y) = 0;
 };
 
-// Standard output, unbuffered per line.
+// Standard output, flushed at every line end. A write that fails throws std::runtime_error.
 class StdoutConsole : public Console
 {
 public:

@@ -17,12 +17,20 @@ int main(int argc, char** argv)
     case Cli::ParseResult::Success:
         break;
     }
+    int status = Cli::kUnexpected;
     try {
         if (options.command == Cli::Command::Punch)
-            return Cli::RunPunch(options.punch, std::cerr);
-        return Cli::RunRead(options.read, std::cout, std::cerr);
+            status = Cli::RunPunch(options.punch, std::cerr);
+        else
+            status = Cli::RunRead(options.read, std::cout, std::cerr);
     } catch (const std::exception& error) {
         std::cerr << "korvane-cli: " << error.what() << "\n";
         return Cli::kUnexpected;
     }
+    // The results are on standard output: when they could not all be written, the run failed.
+    if (!std::cout.flush()) {
+        std::cerr << "korvane-cli: cannot write to standard output\n";
+        return Cli::kUnexpected;
+    }
+    return status;
 }
