@@ -1,6 +1,7 @@
 // One step of the hole-grid fit for a card with 300 punched holes scanned at 300 dpi: the normal
 // equations built by visiting all 960 grid positions per hole, as a plain loop, against
 // GridNormalEquations, which visits only the positions that can weigh more than zero.
+#include "GridFitReference.h"
 #include "Ogenblik.h"
 
 #include <benchmark/benchmark.h>
@@ -70,40 +71,6 @@ Card MakeCard()
     return card;
 }
 
-// Every hole weighs all 960 positions, straight into M and V: the loop as first written.
-double FullLoop(const momenten& holes, RealPoint O, RealPoint Dc, RealPoint Dr, matrix& M, kolom& V)
-{
-    M = Algemeen::MakeMatrix(6);
-    V.SetLength(7);
-    double total = 0;
-    Algemeen::Schuine bell;
-    for (std::ptrdiff_t k = 1; k < holes.Length(); ++k) {
-        const MomentRecord& h = holes[k];
-        bell.Prepare(h.Sxx, h.Syy, h.Sxy, h.Centre);
-        double kxx, kyy, kxy;
-        bell.Coefficients(kxx, kyy, kxy);
-        for (int i = 0; i <= 79; ++i) {
-            for (int j = 0; j <= 11; ++j) {
-                const double w = bell.Weight({i * Dc.X + O.X + j * Dr.X, i * Dc.Y + O.Y + j * Dr.Y});
-                total = total + w;
-                const double wxx = w * kyy, wxy = -w * kxy, wyy = w * kxx;
-                const double f[3] = {1.0, double(i), double(j)};
-                for (int r = 0; r <= 2; ++r) {
-                    for (int t = 0; t <= 2; ++t) {
-                        M[1 + r][1 + t] += wxx * f[r] * f[t];
-                        M[1 + r][4 + t] += wxy * f[r] * f[t];
-                        M[4 + r][1 + t] += wxy * f[r] * f[t];
-                        M[4 + r][4 + t] += wyy * f[r] * f[t];
-                    }
-                    V[1 + r] += (wxx * h.Centre.X + wxy * h.Centre.Y) * f[r];
-                    V[4 + r] += (wxy * h.Centre.X + wyy * h.Centre.Y) * f[r];
-                }
-            }
-        }
-    }
-    return total;
-}
-
 const Card& TheCard()
 {
     static const Card card = MakeCard();
@@ -116,7 +83,8 @@ void BM_FullLoop(benchmark::State& state)
     matrix M;
     kolom V;
     for (auto _ : state)
-        benchmark::DoNotOptimize(FullLoop(card.holes, card.O, card.Dc, card.Dr, M, V));
+        benchmark::DoNotOptimize(
+            GridFitReference::FullLoopReference(card.holes, card.O, card.Dc, card.Dr, M, V));
 }
 
 void BM_GridNormalEquations(benchmark::State& state)
@@ -134,7 +102,7 @@ bool SameResults()
     const Card& card = TheCard();
     matrix M1, M2;
     kolom V1, V2;
-    const double t1 = FullLoop(card.holes, card.O, card.Dc, card.Dr, M1, V1);
+    const double t1 = GridFitReference::FullLoopReference(card.holes, card.O, card.Dc, card.Dr, M1, V1);
     const double t2 = GridNormalEquations(card.holes, card.O, card.Dc, card.Dr, M2, V2);
     std::printf("total weight %.6f over %td holes\n", t2, card.holes.Length() - 1);
     return std::memcmp(&t1, &t2, sizeof t1) == 0 && M1 == M2 && V1 == V2;
