@@ -189,6 +189,20 @@ TEST_F(BmpLoadTest, RealScanIsAccepted)
     EXPECT_EQ(ImageHeight(), 544);
 }
 
+TEST_F(BmpLoadTest, LargestPictureIsAcceptedOneRowMoreIsNot)
+{
+    // kMaxPixels as 8192 x 8192 pixels, rows of 1024 bytes; the file always holds every row.
+    constexpr std::int32_t kSide = 8192;
+    static_assert(kMaxPixels == std::int64_t{kSide} * kSide);
+    for (const std::int32_t height : {kSide, kSide + 1}) {
+        auto bytes = GoodFile(kSide, 1);
+        bytes.resize(62 + std::size_t{1024} * static_cast<std::size_t>(height), 0xFF);
+        Put32(bytes, 2, static_cast<std::uint32_t>(bytes.size()));
+        Put32(bytes, 22, static_cast<std::uint32_t>(height));
+        EXPECT_EQ(Check(bytes), height == kSide) << "height " << height;
+    }
+}
+
 TEST_F(BmpLoadTest, ZeroResolutionIsAccepted)
 {
     auto bytes = GoodFile();
