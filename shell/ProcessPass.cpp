@@ -3,9 +3,11 @@
 #include "BMPunit.h"
 #include "Unit1.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 namespace Unit1 {
 
@@ -102,11 +104,64 @@ void HolePass(const RunState& state, const Algemeen::kolom& areaKey, double pixe
     }
 }
 
+// The start point of a hole that is still in the store.
+struct HoleStart
+{
+    Algemeen::RealPoint at;
+    std::int32_t hole;
+};
+
+// The box outside which Contains finds no point of the ring: its bounding box widened by
+// points / 3 + 2 pixels. Seen from a point at a distance D > 1 from every point of the ring, the
+// winding number is 0 and each edge that Contains leaves out of its angle sum (its line passes
+// within a pixel of the point, the edge itself does not) subtends less than 1 / sqrt(D^2 - 1); with
+// N edges the sum stays below N / sqrt(D^2 - 1), which is less than 3 when D > N / 3 + 1, so
+// short of the pi that an inside point needs.
+struct Box
+{
+    double left, top, right, bottom;
+    bool Holds(Algemeen::RealPoint p) const
+    {
+        return p.X >= left && p.X <= right && p.Y >= top && p.Y <= bottom;
+    }
+};
+
+Box ReachOf(const Algemeen::Jordan& ring)
+{
+    Box box{ring[0].X, ring[0].Y, ring[0].X, ring[0].Y};
+    for (const auto& p : ring) {
+        box.left = std::min(box.left, p.X);
+        box.right = std::max(box.right, p.X);
+        box.top = std::min(box.top, p.Y);
+        box.bottom = std::max(box.bottom, p.Y);
+    }
+    const double margin = static_cast<double>(ring.Length()) / 3.0 + 2.0;
+    return {box.left - margin, box.top - margin, box.right + margin, box.bottom + margin};
+}
+
 // Gives every hole the largest accepted outline that contains its start point.
+//
+// A hole goes to the first card in rank order whose outline contains its start point; the order in
+// which one card tests the holes does not matter. So each card tests only the holes whose start lies
+// in its reach, found among the holes sorted by the height of their start: the result is that of
+// testing every hole against every card.
+//
+// Remark: testing every hole against every card cost cards x holes; a page of 1000 small cards at
+// 20 dpi (1000 outlines, 290 000 holes) took 8.3 s here, and a hostile page packed with smaller cards
+// would take hours.
 void Containment(RunState& state, Algemeen::EventPump& events, Contour& work)
 {
     const std::int32_t n = BMPunit::ContourCount();
     state.CardOf.SetLength(n + 1);
+    std::vector<HoleStart> holes;
+    for (std::int32_t p = state.CandidateCount + 1; p <= n; ++p) {
+        const std::int32_t h = state.CandidateOrder[p];
+        if (!BMPunit::IsContourErased(h))
+            holes.push_back({BMPunit::ContourStartPoint(h), h});
+    }
+    std::sort(holes.begin(), holes.end(),
+              [](const HoleStart& a, const HoleStart& b) { return a.at.Y < b.at.Y; });
+
     for (std::int32_t k = 1; k <= state.CandidateCount; ++k) {
         events.PumpEvents();
         const std::int32_t o = state.CandidateOrder[k];
@@ -114,13 +169,12 @@ void Containment(RunState& state, Algemeen::EventPump& events, Contour& work)
         if (BMPunit::IsContourErased(o))
             continue;
         BMPunit::GetContour(o, work.Points);
-        for (std::int32_t p = state.CandidateCount + 1; p <= n; ++p) {
-            const std::int32_t h = state.CandidateOrder[p];
-            if (BMPunit::IsContourErased(h) || state.CardOf[h] > 0)
-                continue;
-            if (work.Contains(BMPunit::ContourStartPoint(h)))
-                state.CardOf[h] = o;
-        }
+        const Box reach = ReachOf(work.Points);
+        auto hole = std::lower_bound(holes.begin(), holes.end(), reach.top,
+                                     [](const HoleStart& a, double top) { return a.at.Y < top; });
+        for (; hole != holes.end() && hole->at.Y <= reach.bottom; ++hole)
+            if (reach.Holds(hole->at) && state.CardOf[hole->hole] == 0 && work.Contains(hole->at))
+                state.CardOf[hole->hole] = o;
     }
 }
 

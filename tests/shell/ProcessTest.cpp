@@ -273,3 +273,36 @@ TEST_F(ProcessTest, HoleModelMarginGrowsWithTheScale)
     EXPECT_TRUE(WithinTolerance(1.0, 1.5, 0.6));
     EXPECT_FALSE(WithinTolerance(1.0, 1.5, 0.5)) << "strictly inside";
 }
+
+TEST_F(ProcessTest, EveryHoleGoesToTheFirstCardInRankOrderThatContainsIt)
+{
+    // Turned cards reach into each other's bounding boxes, so a hole lies in the box of a card
+    // that does not hold it; the pass must still give it the card the plain rule gives.
+    const std::string text = "&-0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ&-0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    OpenAndProcess(Page({{text, 25}, {text, -35}, {text, 150}, {text, 5}}, 60), 2362);
+    const auto cards = Cards();
+    ASSERT_EQ(cards.size(), 4u);
+    const RunState& state = State();
+    Ogenblik::Contour outline;
+    std::int32_t holes = 0;
+    for (std::int32_t i = 1; i <= BMPunit::ContourCount(); ++i) {
+        if (BMPunit::IsContourErased(i) || state.CardOf[i] == i)
+            continue;
+        std::int32_t expected = 0;
+        for (std::int32_t k = 1; k <= state.CandidateCount && expected == 0; ++k) {
+            const std::int32_t card = state.CandidateOrder[k];
+            if (BMPunit::IsContourErased(card))
+                continue;
+            BMPunit::GetContour(card, outline.Points);
+            if (outline.Contains(BMPunit::ContourStartPoint(i)))
+                expected = card;
+        }
+        EXPECT_EQ(state.CardOf[i], expected) << "contour " << i;
+        holes += expected != 0 ? 1 : 0;
+    }
+    std::int32_t punches = 0;
+    for (const auto& column : Cli::PunchText(text, codes).punches)
+        for (const bool punched : column)
+            punches += punched ? 1 : 0;
+    EXPECT_EQ(holes, 4 * punches) << "every punch of the four cards is found";
+}
