@@ -6,14 +6,11 @@
 // Beyond what the sanitizers catch, an error report from a command is a fault: for a file that
 // lies in a directory of our own, every refusal must come back as a message, never as an exception.
 #include "BMPunit.h"
-#include "Contour.h"
 #include "FuzzSupport.h"
 #include "RecordingWindow.h"
 #include "Unit1.h"
 
-#include <cmath>
 #include <filesystem>
-#include <vector>
 
 namespace {
 
@@ -23,29 +20,6 @@ void ExpectNoError(const Unit1::RecordingWindow& window, const char* command)
 {
     if (!window.Errors().empty())
         Fuzz::Fault(std::string(command) + " reported an unexpected error: " + window.Errors().front());
-}
-
-// Accepted card outlines, in contour-number order.
-std::vector<std::int32_t> AcceptedCards()
-{
-    std::vector<std::int32_t> cards;
-    const auto& cardOf = Unit1::State().CardOf;
-    for (std::int32_t i = 1; i <= BMPunit::ContourCount() && i < cardOf.Length(); ++i)
-        if (cardOf[i] == i && !BMPunit::IsContourErased(i))
-            cards.push_back(i);
-    return cards;
-}
-
-// The centroid of the card outline, in whole pixels.
-Algemeen::IntPoint InteriorPoint(std::int32_t card)
-{
-    Ogenblik::Contour outline;
-    BMPunit::GetContour(card, outline.Points);
-    outline.ComputeMoments();
-    const auto c = outline.AreaMoments.Centre;
-    if (!(std::fabs(c.X) < 2e9 && std::fabs(c.Y) < 2e9))
-        Fuzz::Fault("the centre of an accepted card lies outside every picture");
-    return {static_cast<std::int32_t>(std::floor(c.X)), static_cast<std::int32_t>(std::floor(c.Y))};
 }
 
 void StartClean()
@@ -82,8 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ExpectNoError(window, "Process");
     if (!window.MenuEnabled(Unit1::MenuItem::Select1))
         return 0; // no card
-    for (const std::int32_t card : AcceptedCards()) {
-        const Algemeen::IntPoint at = InteriorPoint(card);
+    for (const std::int32_t card : Unit1::AcceptedCards()) {
+        const Algemeen::IntPoint at = Unit1::CardCentre(card);
         Unit1::Select1Click(window);
         Unit1::Kiezen(window, Unit1::MouseButton::Left, at.X, at.Y);
         ExpectNoError(window, "Pick");
