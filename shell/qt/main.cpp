@@ -2,12 +2,16 @@
 // been chosen in the open dialog.
 #include "TForm1.h"
 #include "Unit1.h"
+#include "WindowConsole.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    Algemeen::StdoutConsole standardOutput;
+    Unit1::WindowConsole console(standardOutput);
+    Algemeen::InstallConsole(&console);
     Unit1::TForm1 form;
     form.show();
     const QStringList arguments = QApplication::arguments();
@@ -17,5 +21,7 @@ int main(int argc, char** argv)
         Unit1::Open1Click(form);
         form.chooseFile = nullptr;
     }
-    return app.exec();
+    const int status = app.exec();
+    Algemeen::InstallConsole(nullptr);
+    return status;
 }
