@@ -1,3 +1,4 @@
+#include "CardModel.h"
 #include "GridFitReference.h"
 #include "Ogenblik.h"
 #include "TestSupport.h"
@@ -80,15 +81,6 @@ MomentRecord Blob(double sxx, double syy, double sxy, RealPoint centre)
     r.Sxy = sxy;
     r.Centre = centre;
     return r;
-}
-
-Ponskaart CardModel(double scale)
-{
-    Ponskaart model;
-    model.Scale = scale;
-    model.MakeCard(scale);
-    model.BuildModel();
-    return model;
 }
 
 } // namespace

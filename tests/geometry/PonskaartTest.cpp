@@ -1,3 +1,4 @@
+#include "CardModel.h"
 #include "Ogenblik.h"
 #include "TestSupport.h"
 
@@ -8,15 +9,6 @@
 using namespace Ogenblik;
 
 namespace {
-
-Ponskaart CardModel(double scale)
-{
-    Ponskaart model;
-    model.Scale = scale;
-    model.MakeCard(scale);
-    model.BuildModel();
-    return model;
-}
 
 // A contour holding `points`, measured.
 Contour Specimen(const Jordan& points)
