@@ -1,6 +1,7 @@
 #include "ReadCard.h"
 
 #include "BMPunit.h"
+#include "CardOrientation.h"
 #include "GridFit.h"
 #include "RenderCard.h"
 #include "Unit1.h"
@@ -109,6 +110,34 @@ void PlaceHoles(RunState& state, const momenten& holes)
     }
 }
 
+// A card without a cut corner: its punches choose between the grid as fitted and its half turn,
+// and the text, if read, shows in red with a console line that says so.
+void ReadUncutCard(Window& window, RunState& state, const momenten& holes)
+{
+    PlaceHoles(state, holes);
+    PunchVerdict verdict = PunchVerdict::AsFitted;
+    if (!OrientationFromPunches(window, state, verdict)) {
+        DotGrid(window, Algemeen::kBlack);
+        return; // the code table's message is shown
+    }
+    if (verdict == PunchVerdict::HalfTurn)
+        TurnGridAndCells(state);
+    DotGrid(window, Algemeen::kBlack);
+    auto& console = Algemeen::TheConsole();
+    if (verdict == PunchVerdict::FaceUp || verdict == PunchVerdict::Uncertain) {
+        const bool faceUp = verdict == PunchVerdict::FaceUp;
+        state.LastReading.orientation = faceUp ? "face-up" : "uncertain";
+        console.Line(faceUp ? kFaceUp : kUncertain);
+        window.SetEditColour(Algemeen::kRed);
+        window.SetEditText(faceUp ? kFaceUp : kUncertain);
+        return;
+    }
+    state.LastReading.orientation = "from-punches";
+    console.Line(kFromPunches);
+    RenderCard(window);
+    window.SetEditColour(Algemeen::kRed);
+}
+
 } // namespace
 
 void ReadCard(Window& window, std::int32_t card)
@@ -123,10 +152,11 @@ void ReadCard(Window& window, std::int32_t card)
     Ogenblik::Contour outline;
     BMPunit::GetContour(card, outline.Points);
     outline.ComputeMoments();
-    const double score = state.CardModel->BestFit(outline, false);
-    if (score < kRescanScore) {
+    state.CardModel->BestFit(outline, false);
+    const auto orientation = SettleOrientation(state, outline).verdict;
+    if (orientation == Ogenblik::OrientationVerdict::FaceUp) {
         window.SetEditColour(Algemeen::kRed);
-        window.SetEditText("This card should be scanned again: face up and backside down");
+        window.SetEditText(kFaceUp);
         return;
     }
     window.SetEditColour(Algemeen::kBlack);
@@ -136,6 +166,10 @@ void ReadCard(Window& window, std::int32_t card)
     state.HoleCells.SetLength(holes.Length());
     FitGrid(state, holes, specimen);
     state.GridShown = true;
+    if (orientation == Ogenblik::OrientationVerdict::NoCutCorner) {
+        ReadUncutCard(window, state, holes);
+        return;
+    }
     DotGrid(window, Algemeen::kBlack);
     PlaceHoles(state, holes);
     RenderCard(window);

@@ -79,6 +79,26 @@ void RenderCard(Window& window)
     state.LastReading.text = text;
 }
 
+std::int32_t UnknownColumns(const Algemeen::punten& cells, bool mirrorColumns, bool mirrorRows)
+{
+    Algemeen::punten carried(cells.Length());
+    for (std::ptrdiff_t l = 1; l < cells.Length(); ++l) {
+        Algemeen::IntPoint cell = cells[l];
+        if (cell.X >= 1 && cell.X <= kTextColumns && cell.Y >= 1 && cell.Y <= kRows) {
+            if (mirrorColumns)
+                cell.X = kTextColumns + 1 - cell.X;
+            if (mirrorRows)
+                cell.Y = kRows + 1 - cell.Y;
+        }
+        carried[l] = cell;
+    }
+    const auto patterns = ColumnPatterns(carried);
+    std::int32_t unknown = 0;
+    for (std::size_t k = 1; k <= kTextColumns; ++k)
+        unknown += Decode(State().CodeTable, patterns[k]) == 0 ? 1 : 0;
+    return unknown;
+}
+
 void DotGrid(Window& window, Algemeen::Colour colour)
 {
     const RunState& state = State();

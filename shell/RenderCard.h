@@ -16,6 +16,11 @@ namespace Unit1 {
 // table failure only the text line shows it.
 void RenderCard(Window& window);
 
+// The number of the 80 columns of `cells` that no code of the run state's CodeTable matches, with
+// the cells first carried through a mirror of the columns (i -> 81 - i) and/or of the rows
+// (m -> 13 - m). The table must have been read.
+std::int32_t UnknownColumns(const Algemeen::punten& cells, bool mirrorColumns, bool mirrorRows);
+
 // Sets the pixel at each of the 960 grid points of the run state's grid to colour; points outside
 // the picture, or too far to address, are skipped.
 void DotGrid(Window& window, Algemeen::Colour colour);

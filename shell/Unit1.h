@@ -26,6 +26,11 @@ struct CardReading
     double fitFirst = 0.0; // the fit-quality percentages written to the console
     double fitLast = 0.0;
     bool hasFitLast = false;
+    // How the card's orientation was settled: empty before a judgement, else "settled",
+    // "face-up", "from-punches" or "uncertain"; with the outline's best and runner-up scores.
+    std::string orientation;
+    double orientationScore = 0.0;
+    double orientationAlternative = 0.0;
 };
 
 // The one state of the window for a run.

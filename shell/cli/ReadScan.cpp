@@ -65,6 +65,10 @@ json CardJson(const RecordingWindow& window, Algemeen::IntPoint at)
     for (const auto& p : points)
         outline.push_back(PointJson(p));
     card["outline"] = outline;
+    if (!reading.orientation.empty())
+        card["orientation"] = {{"verdict", reading.orientation},
+                               {"score", reading.orientationScore},
+                               {"alternative", reading.orientationAlternative}};
     if (!reading.rendered) {
         card["message"] = window.EditText();
         return card;
@@ -97,7 +101,8 @@ void Pick(RecordingWindow& window, Algemeen::IntPoint at, const ReadOptions& opt
     Unit1::Select1Click(window);
     Unit1::Kiezen(window, Unit1::MouseButton::Left, at.X, at.Y);
     const auto& reading = Unit1::State().LastReading;
-    if (!reading.rendered)
+    // A card whose orientation is uncertain is not refused: it was read as far as it could be.
+    if (!reading.rendered && reading.orientation != "uncertain")
         outcome.refused = true;
     else if (window.EditColour() != Algemeen::kBlack)
         outcome.unknown = true;
