@@ -25,6 +25,27 @@ double GaussianAlong(RealPoint q, RealPoint r, RealPoint t, double s2)
     return std::exp(-across * across / (2.0 * s2)) * sigma * std::sqrt(std::numbers::pi / 2.0) * part;
 }
 
+// Carries a point of the model's frame into the picture as `Placement` puts the card: the model's
+// centre to the specimen's and the model's axis (reversed for a half turn) onto the specimen's. A
+// mirrored placement mirrors the model first across its long middle line, which mirrors its centre
+// and its axis exactly with it.
+RealPoint PlaceInSpecimen(const Ponskaart& model, const MomentRecord& specimen, Placement placement,
+                          RealPoint p)
+{
+    const bool mirrored = placement == Placement::Mirrored || placement == Placement::MirroredTurned;
+    const double flip = mirrored ? -1.0 : 1.0;
+    const double middle = -kCardHeight * model.Scale; // twice the y of the long middle line
+    auto mirror = [&](RealPoint q) { return mirrored ? RealPoint{q.X, middle - q.Y} : q; };
+    const RealPoint c = mirror(model.AreaMoments.Centre);
+    const double reverse = Reverses(placement) ? -1.0 : 1.0;
+    const RealPoint a{reverse * model.AreaMoments.Axis.X, reverse * flip * model.AreaMoments.Axis.Y};
+    const RealPoint b = specimen.Axis;
+    const double cosine = a.X * b.X + a.Y * b.Y, sine = a.X * b.Y - a.Y * b.X;
+    const RealPoint q = mirror(p);
+    const RealPoint v{q.X - c.X, q.Y - c.Y};
+    return {specimen.Centre.X + cosine * v.X - sine * v.Y, specimen.Centre.Y + sine * v.X + cosine * v.Y};
+}
+
 } // namespace
 
 std::array<double, 4> PlacementScores(const Ponskaart& model, const Contour& specimen)
@@ -35,20 +56,15 @@ std::array<double, 4> PlacementScores(const Ponskaart& model, const Contour& spe
     if (!(cut > 0.0) || specimen.Points.Length() < 2)
         return scores;
     const double s2 = cut * cut / 36.0;
-    // The middle of the cut in the model's frame, and its images under a half turn about the
-    // card's centre and under the mirror across the card's long middle line.
-    const double u = (kCardLength - kCutAlongLength / 2.0) * s;
-    const double v = (kCutAlongHeight / 2.0 - kCardHeight) * s;
-    const double uTurned = kCardLength * s - u;
-    const double vMirrored = -kCardHeight * s - v;
-    const std::array<RealPoint, 4> middles{RealPoint{u, v}, RealPoint{uTurned, vMirrored},
-                                           RealPoint{u, vMirrored}, RealPoint{uTurned, v}};
+    // The middle of the cut in the model's frame.
+    const RealPoint middle{(kCardLength - kCutAlongLength / 2.0) * s,
+                           (kCutAlongHeight / 2.0 - kCardHeight) * s};
     const Jordan& points = specimen.Points;
     const std::ptrdiff_t n = points.Length();
-    for (std::size_t h = 0; h < middles.size(); ++h) {
-        const RealPoint t = model.ModelToSpecimen(specimen.AreaMoments, middles[h]);
-        // Edges farther than this from the target add less than 1e-9 of a cut each.
-        const double reach2 = 50.0 * s2;
+    // Edges farther than this from the target add less than 1e-9 of a cut each.
+    const double reach2 = 50.0 * s2;
+    for (std::size_t h = 0; h < scores.size(); ++h) {
+        const RealPoint t = PlaceInSpecimen(model, specimen.AreaMoments, static_cast<Placement>(h), middle);
         double sum = 0.0;
         for (std::ptrdiff_t k = 0; k < n; ++k) {
             const RealPoint q = points[k == 0 ? n - 1 : k - 1];

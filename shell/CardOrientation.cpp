@@ -3,8 +3,6 @@
 #include "CardSpec.h"
 #include "RenderCard.h"
 
-#include <algorithm>
-
 namespace Unit1 {
 
 using Ogenblik::OrientationVerdict;
@@ -22,21 +20,13 @@ Ogenblik::OrientationJudgement SettleOrientation(RunState& state, const Ogenblik
     return judgement;
 }
 
-PunchVerdict JudgeByPunches(const std::array<std::int32_t, 4>& unknown)
+PunchVerdict JudgeByPunches(std::int32_t asFitted, std::int32_t halfTurn)
 {
-    const auto best =
-        static_cast<std::size_t>(std::min_element(unknown.begin(), unknown.end()) - unknown.begin());
-    for (std::size_t h = 0; h < unknown.size(); ++h)
-        if (h != best && unknown[h] < kPunchLead * unknown[best] + kPunchMargin)
-            return PunchVerdict::Uncertain;
-    switch (best) {
-    case 0:
+    if (halfTurn >= kPunchLead * asFitted + kPunchMargin)
         return PunchVerdict::AsFitted;
-    case 1:
+    if (asFitted >= kPunchLead * halfTurn + kPunchMargin)
         return PunchVerdict::HalfTurn;
-    default:
-        return PunchVerdict::FaceUp;
-    }
+    return PunchVerdict::Uncertain;
 }
 
 bool OrientationFromPunches(Window& window, RunState& state, PunchVerdict& verdict)
@@ -44,8 +34,7 @@ bool OrientationFromPunches(Window& window, RunState& state, PunchVerdict& verdi
     if (!ReadCardSpec(window))
         return false;
     const auto& cells = state.HoleCells;
-    verdict = JudgeByPunches({UnknownColumns(cells, false, false), UnknownColumns(cells, true, true),
-                              UnknownColumns(cells, false, true), UnknownColumns(cells, true, false)});
+    verdict = JudgeByPunches(UnknownColumns(cells, false, false), UnknownColumns(cells, true, true));
     return true;
 }
 

@@ -7,7 +7,6 @@
 #include "Unit1.h"
 #include "Window.h"
 
-#include <array>
 #include <cstdint>
 
 namespace Unit1 {
@@ -19,20 +18,19 @@ Ogenblik::OrientationJudgement SettleOrientation(RunState& state, const Ogenblik
 
 enum class PunchVerdict
 {
-    AsFitted, // the grid as fitted reads the card best, by a clear lead
-    HalfTurn, // the grid turned by a half turn does
-    FaceUp,   // a mirrored reading does: the card lies face up
-    Uncertain // no placement leads clearly (e.g. a blank card, or digits only)
+    AsFitted, // the grid as fitted leaves clearly fewer unknown columns than its half turn
+    HalfTurn, // its half turn does
+    Uncertain // neither leads clearly (e.g. a blank card, or digits only)
 };
 
-// A placement is taken from the punches when every other one leaves at least
-// kPunchLead * its unknown columns + kPunchMargin unknown columns.
+// One placement is taken from the punches when the other leaves at least kPunchLead times its
+// unknown columns plus kPunchMargin. Mirrored placements are not weighed: a card mirrored end to
+// end reads its text backwards with every column known, so the punches cannot tell a face-up card.
 inline constexpr std::int32_t kPunchLead = 2;
 inline constexpr std::int32_t kPunchMargin = 3;
 
-// The verdict from the unknown-column counts of the placements as fitted, half turned, rows
-// mirrored and columns mirrored, in that order.
-PunchVerdict JudgeByPunches(const std::array<std::int32_t, 4>& unknown);
+// The verdict from the unknown-column counts of the grid as fitted and of its half turn.
+PunchVerdict JudgeByPunches(std::int32_t asFitted, std::int32_t halfTurn);
 
 // Reads the code table (false, with the table's message shown, when it cannot be read), counts
 // the unknown columns of the run state's HoleCells in the four placements and judges them.

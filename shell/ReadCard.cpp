@@ -124,12 +124,11 @@ void ReadUncutCard(Window& window, RunState& state, const momenten& holes)
         TurnGridAndCells(state);
     DotGrid(window, Algemeen::kBlack);
     auto& console = Algemeen::TheConsole();
-    if (verdict == PunchVerdict::FaceUp || verdict == PunchVerdict::Uncertain) {
-        const bool faceUp = verdict == PunchVerdict::FaceUp;
-        state.LastReading.orientation = faceUp ? "face-up" : "uncertain";
-        console.Line(faceUp ? kFaceUp : kUncertain);
+    if (verdict == PunchVerdict::Uncertain) {
+        state.LastReading.orientation = "uncertain";
+        console.Line(kUncertain);
         window.SetEditColour(Algemeen::kRed);
-        window.SetEditText(faceUp ? kFaceUp : kUncertain);
+        window.SetEditText(kUncertain);
         return;
     }
     state.LastReading.orientation = "from-punches";

@@ -57,10 +57,39 @@ Problem CollectTexts(const PunchOptions& options, std::vector<std::string>& text
     return {};
 }
 
-// Every text through the code table of the current directory.
-Problem PunchCards(const std::vector<std::string>& texts, const std::vector<double>& angles,
+// Which of `count` cards an option names: "all", or card numbers from 1 separated by commas.
+Problem ChosenCards(const std::string& option, const std::string& text, std::size_t count,
+                    std::vector<bool>& chosen)
+{
+    chosen.assign(count, text == "all");
+    if (text.empty() || text == "all")
+        return {};
+    std::istringstream in(text);
+    for (std::string item; std::getline(in, item, ',');) {
+        std::size_t used = 0, number = 0;
+        try {
+            number = item.size() <= 9 && !item.empty() && item[0] != '-' ? std::stoul(item, &used) : 0;
+        } catch (const std::exception&) {
+            number = 0;
+        }
+        if (used != item.size() || number < 1 || number > count)
+            return option + ": \"" + item + "\" is not a card number from 1 to " + std::to_string(count);
+        chosen[number - 1] = true;
+    }
+    return {};
+}
+
+// Every text through the code table of the current directory. Angles are reduced modulo 360
+// first, which is exact, so that no later arithmetic meets a huge angle.
+Problem PunchCards(const std::vector<std::string>& texts, const PunchOptions& options,
                    std::vector<CardOnPage>& cards)
 {
+    const std::vector<double>& angles = options.angles;
+    std::vector<bool> faceUp, noCut;
+    if (Problem problem = ChosenCards("--face-up", options.faceUp, texts.size(), faceUp); !problem.empty())
+        return problem;
+    if (Problem problem = ChosenCards("--no-cut", options.noCut, texts.size(), noCut); !problem.empty())
+        return problem;
     const CodeTableResult table = ReadCodeTable(kCodeTableFileName);
     if (!table.ok)
         return std::string(kCodeTableFileName) + ": " + table.message;
@@ -69,7 +98,8 @@ Problem PunchCards(const std::vector<std::string>& texts, const std::vector<doub
         const PunchResult punched = PunchText(texts[i], table.codes);
         if (!punched.ok)
             return "card " + std::to_string(i + 1) + ": " + punched.message;
-        cards.push_back({punched.punches, angles.size() == 1 ? angles[0] : angles[i]});
+        const double angle = std::fmod(angles.size() == 1 ? angles[0] : angles[i], 360.0);
+        cards.push_back({punched.punches, angle, faceUp[i], noCut[i]});
     }
     return {};
 }
@@ -115,7 +145,7 @@ int RunPunch(const PunchOptions& options, std::ostream& err)
     if (problem.empty())
         problem = CollectTexts(options, texts);
     if (problem.empty())
-        problem = PunchCards(texts, options.angles, cards);
+        problem = PunchCards(texts, options, cards);
     if (problem.empty())
         problem = DrawPage(options, cards);
     if (problem.empty())
