@@ -2,6 +2,7 @@
 
 #include "BMPunit.h"
 #include "CardOrientation.h"
+#include "GridBounds.h"
 #include "GridFit.h"
 #include "RenderCard.h"
 #include "Unit1.h"
@@ -52,10 +53,14 @@ momenten HoleMoments(std::int32_t card)
 }
 
 // Re-weighted least squares: at most 100 rounds, until the total weight changes by less than the
-// tolerance. Falls back to the initial grid when the normal matrix turns out singular.
+// tolerance. Falls back to the initial grid when the normal matrix turns out singular. A round
+// whose steps stray from the nominal ones, or whose grid weighs the holes more than once (a fit
+// collapsed onto a few holes), is not taken: the last sound round's grid stays.
 void FitGrid(RunState& state, const momenten& holes, const MomentRecord& specimen)
 {
     Ogenblik::InitialGrid(*state.CardModel, specimen, state.GridOrigin, state.ColumnStep, state.RowStep);
+    const RealPoint nominalColumn = state.ColumnStep, nominalRow = state.RowStep;
+    RealPoint soundOrigin = state.GridOrigin, soundColumn = state.ColumnStep, soundRow = state.RowStep;
     Algemeen::VektorRuimte space;
     space.SetDimension(kUnknowns);
     Algemeen::matrix normal;
@@ -69,10 +74,23 @@ void FitGrid(RunState& state, const momenten& holes, const MomentRecord& specime
                                             rhs);
         if (k == 0)
             state.LastReading.fitFirst = ReportFitQuality("first", cur, holeListLength);
+        else if (100.0 * cur / holeListLength > Ogenblik::kMaxFitQuality) {
+            state.GridOrigin = soundOrigin;
+            state.ColumnStep = soundColumn;
+            state.RowStep = soundRow;
+            cur = prev;
+            break;
+        }
         inverted = space.DirekteInverse(normal);
         if (!inverted)
             break;
         space.MultiplyVector(normal, rhs, solution);
+        if (!Ogenblik::StepIsSound({solution[2], solution[5]}, nominalColumn) ||
+            !Ogenblik::StepIsSound({solution[3], solution[6]}, nominalRow))
+            break;
+        soundOrigin = state.GridOrigin;
+        soundColumn = state.ColumnStep;
+        soundRow = state.RowStep;
         state.GridOrigin = {solution[1], solution[4]};
         state.ColumnStep = {solution[2], solution[5]};
         state.RowStep = {solution[3], solution[6]};
