@@ -4,10 +4,9 @@
 #include "BmpWrite.h"
 #include "CardRenderer.h"
 #include "CodeTableFile.h"
-#include "ReadScan.h"
-
 #include "FileAccess.h"
 #include "OutputGuard.h"
+#include "ReadScan.h"
 
 #include <cmath>
 #include <sstream>
