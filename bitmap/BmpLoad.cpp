@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -109,23 +108,25 @@ Picture& ThePicture()
 
 bool LoadBitmapFile(const std::string& fileName)
 {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(fileName, error)) {
+    // Opened without blocking and only as a regular file: a FIFO or device counts as no file.
+    Algemeen::OpenedFile opened = Algemeen::OpenRegularFile(fileName, Algemeen::OpenMode::Read);
+    if (opened.status == Algemeen::FileStatus::Missing || opened.status == Algemeen::FileStatus::NotRegular) {
         Algemeen::TheConsole().Line(fileName + ": does Not exist");
         return false;
     }
-    std::FILE* file = std::fopen(fileName.c_str(), "rb");
+    if (opened.status != Algemeen::FileStatus::Ok)
+        throw std::runtime_error("cannot read \"" + fileName + "\": " + opened.message);
+    std::FILE* file = ::fdopen(opened.handle.Get(), "rb");
     if (file == nullptr)
         ReadFailure(fileName);
+    opened.handle.Release(); // the stream owns the descriptor now
     struct Closer
     {
         std::FILE* f;
         ~Closer() { std::fclose(f); }
     } closer{file};
 
-    const auto size = static_cast<std::int64_t>(std::filesystem::file_size(fileName, error));
-    if (error)
-        ReadFailure(fileName);
+    const std::int64_t size = opened.size;
     const bool oversized = size > kMaxFileBytes;
     std::vector<std::uint8_t> bytes =
         ReadBlocks(file, oversized ? kHeaderBytes : static_cast<std::size_t>(size), fileName);

@@ -13,6 +13,7 @@
 #include "RenderCard.h"
 #include "Unit1.h"
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 
@@ -88,7 +89,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    // Both readers of the file look at its beginning only.
+    const std::string bytes(reinterpret_cast<const char*>(data), std::min(size, Unit1::kCodeTableReadBytes));
     std::istringstream forReading(bytes), forPunching(bytes);
     const auto parsed = Unit1::ParseCardSpec(forReading);
     const Cli::CodeTableResult punching = Cli::ParseCodeTable(forPunching);

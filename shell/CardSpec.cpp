@@ -1,9 +1,9 @@
 #include "CardSpec.h"
 
+#include "FileAccess.h"
 #include "Unit1.h"
 
-#include <filesystem>
-#include <fstream>
+#include <sstream>
 
 namespace Unit1 {
 
@@ -79,16 +79,19 @@ bool ReadCardSpec(Window& window)
 {
     RunState& state = State();
     const std::string& name = state.SpecFileName;
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(name, error)) {
+    // Only a regular file counts as the table (a FIFO would block the read), and only its
+    // beginning is read, however large the file is.
+    const Algemeen::FileBytes file = Algemeen::ReadRegularFile(name, kCodeTableReadBytes);
+    if (file.status == Algemeen::FileStatus::Missing || file.status == Algemeen::FileStatus::NotRegular) {
         ShowFailure(window, "TextFile  ", name, "  with punchcard specifications: missing");
         return false;
     }
-    std::ifstream in(name, std::ios::binary);
     std::optional<CodeTableEntries> table;
-    if (in)
+    if (file.status == Algemeen::FileStatus::Ok) {
+        std::istringstream in(file.bytes);
         table = ParseCardSpec(in);
-    if (!table || in.bad()) {
+    }
+    if (!table) {
         ShowFailure(window, "Errors in  ", name, "  with supposed punchcard specifications");
         return false;
     }

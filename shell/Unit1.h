@@ -64,6 +64,9 @@ RunState& State();
 // Back to the state at program start (tests start each case clean with it).
 void ResetRunState();
 
+// The log file, in the current directory.
+inline constexpr const char* kLogFileName = "Vertolkt.log";
+
 // Texts of the text line.
 inline constexpr const char* kWelcome = "Content of IBM PunchCards";
 inline constexpr const char* kNotAProperFilename = " : Not a proper filename !!";

@@ -1,10 +1,10 @@
 #include "Log.h"
 
+#include "FileAccess.h"
 #include "Seams.h"
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -22,10 +22,9 @@ struct LogState
 
 LogState gLog;
 
-[[noreturn]] void Fail(const char* what)
+[[noreturn]] void Fail(const char* what, const std::string& reason)
 {
-    throw std::runtime_error(std::string(what) + " log file \"" + gLog.fileName +
-                             "\": " + std::strerror(errno));
+    throw std::runtime_error(std::string(what) + " log file \"" + gLog.fileName + "\": " + reason);
 }
 
 } // namespace
@@ -41,19 +40,19 @@ const std::string& LogFileName()
 
 void LogLine(const std::string& text)
 {
-    // Opened for every line and closed again, so each line is on disk when we return. Binary
-    // append mode: the file is only ever extended, and CR LF is written as it stands.
-    std::FILE* file = std::fopen(gLog.fileName.c_str(), "ab");
-    if (file == nullptr)
-        Fail("cannot open");
-    const bool written =
-        std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fwrite("\r\n", 1, 2, file) == 2;
-    const int flushed = std::fflush(file);
-    const int closed = std::fclose(file);
-    if (!written || flushed != 0)
-        Fail("cannot write to");
-    if (closed != 0)
-        Fail("cannot close");
+    // Opened for every line and closed again, so each line is on disk when we return. Appending
+    // only, so the file is only ever extended, and only to a regular file: a FIFO or a device in
+    // its place is refused at once instead of blocking the run or swallowing the lines.
+    OpenedFile file = OpenRegularFile(gLog.fileName, OpenMode::Append);
+    if (file.status == FileStatus::NotRegular)
+        Fail("cannot write to", file.message);
+    if (file.status != FileStatus::Ok)
+        Fail("cannot open", file.message);
+    const std::string line = text + "\r\n"; // one write, so a line is never split by another writer
+    if (!WriteAll(file.handle, line))
+        Fail("cannot write to", std::strerror(errno));
+    if (!file.handle.Close())
+        Fail("cannot close", std::strerror(errno));
     TheConsole().Line(text);
 }
 

@@ -1,7 +1,10 @@
 #include "CodeTableFile.h"
 
+#include "CardSpec.h"
+#include "FileAccess.h"
+
 #include <cstdio>
-#include <fstream>
+#include <sstream>
 
 namespace Cli {
 
@@ -100,12 +103,17 @@ CodeTableResult ParseCodeTable(std::istream& in)
 
 CodeTableResult ReadCodeTable(const std::string& fileName)
 {
-    std::ifstream in(fileName);
-    if (!in)
+    // The same bounded beginning of the file that reading a card uses.
+    const Algemeen::FileBytes file = Algemeen::ReadRegularFile(fileName, Unit1::kCodeTableReadBytes);
+    if (file.status == Algemeen::FileStatus::Missing)
         return Failure("missing; the card code table must lie in the current directory");
+    if (file.status != Algemeen::FileStatus::Ok)
+        return Failure(file.message);
+    std::istringstream in(file.bytes);
     auto result = ParseCodeTable(in);
-    if (in.bad())
-        return Failure("read error");
+    if (!result.ok && !file.complete)
+        result.message += " (only the first " + std::to_string(Unit1::kCodeTableReadBytes) +
+                          " bytes of the table are read)";
     return result;
 }
 

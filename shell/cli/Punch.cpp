@@ -4,10 +4,11 @@
 #include "BmpWrite.h"
 #include "CardRenderer.h"
 #include "CodeTableFile.h"
+#include "FileAccess.h"
+#include "OutputGuard.h"
 #include "ReadScan.h"
 
 #include <cmath>
-#include <fstream>
 #include <sstream>
 
 namespace Cli {
@@ -33,22 +34,40 @@ Problem CheckNumbers(const PunchOptions& options)
     return {};
 }
 
+// The lines of --file, within the bounds on their number and length.
+Problem ReadLines(const std::string& fileName, std::vector<std::string>& texts)
+{
+    constexpr std::size_t kMaxBytes = kMaxFileLines * (kMaxLineLength + 2);
+    const Algemeen::FileBytes file = Algemeen::ReadRegularFile(fileName, kMaxBytes);
+    if (file.status == Algemeen::FileStatus::Missing)
+        return fileName + ": cannot be read";
+    if (file.status != Algemeen::FileStatus::Ok)
+        return fileName + ": " + file.message;
+    std::istringstream in(file.bytes);
+    std::size_t count = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (++count > kMaxFileLines)
+            return fileName + ": more than " + std::to_string(kMaxFileLines) + " lines";
+        if (line.size() > kMaxLineLength)
+            return fileName + ": line " + std::to_string(count) + " is longer than " +
+                   std::to_string(kMaxLineLength) + " characters";
+        texts.push_back(std::move(line));
+    }
+    if (!file.complete)
+        return fileName + ": more than " + std::to_string(kMaxFileLines) + " lines of at most " +
+               std::to_string(kMaxLineLength) + " characters";
+    return {};
+}
+
 // The cards' texts: the TEXT arguments, then the lines of --file.
 Problem CollectTexts(const PunchOptions& options, std::vector<std::string>& texts)
 {
     texts = options.texts;
-    if (!options.file.empty()) {
-        std::ifstream in(options.file);
-        if (!in)
-            return options.file + ": cannot be read";
-        for (std::string line; std::getline(in, line);) {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            texts.push_back(line);
-        }
-        if (in.bad())
-            return options.file + ": read error";
-    }
+    if (!options.file.empty())
+        if (Problem problem = ReadLines(options.file, texts); !problem.empty())
+            return problem;
     if (texts.empty())
         return "no cards to punch: give TEXT arguments or --file";
     if (options.angles.size() != 1 && options.angles.size() != texts.size())
@@ -142,6 +161,8 @@ int RunPunch(const PunchOptions& options, std::ostream& err)
     std::vector<std::string> texts;
     std::vector<CardOnPage> cards;
     Problem problem = CheckNumbers(options);
+    if (problem.empty())
+        problem = OverwritesInput("-o", options.output, PunchInputs(options));
     if (problem.empty())
         problem = CollectTexts(options, texts);
     if (problem.empty())

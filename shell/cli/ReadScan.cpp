@@ -1,6 +1,7 @@
 #include "ReadScan.h"
 
 #include "BMPunit.h"
+#include "OutputGuard.h"
 #include "PngFile.h"
 #include "RecordingWindow.h"
 #include "Unit1.h"
@@ -128,6 +129,12 @@ int ExitStatus(const RecordingWindow& window, const std::string& scan, const Out
 
 int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
 {
+    if (!options.overlay.empty())
+        if (const std::string refusal = OverwritesInput("--overlay", options.overlay, ReadInputs(options));
+            !refusal.empty()) {
+            err << "korvane-cli: " << refusal << "\n";
+            return kRefused;
+        }
     ErrorConsole errorConsole;
     if (options.json)
         Algemeen::InstallConsole(&errorConsole);
@@ -171,7 +178,9 @@ int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
                 << ": no overlay to save (the picture was not processed)\n";
     }
     if (options.json)
-        out << result.dump(2) << "\n";
+        // Card texts hold the code table's bytes and the scan's name the file system's; bytes that
+        // are not UTF-8 become U+FFFD, so the results still come out whole.
+        out << result.dump(2, ' ', false, json::error_handler_t::replace) << "\n";
     Algemeen::InstallConsole(nullptr);
     Unit1::Stoppen(window);
     return ExitStatus(window, options.scan, outcome, err);
