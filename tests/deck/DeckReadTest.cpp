@@ -67,6 +67,10 @@ TEST(DeckReadTest, MixedDeckRoundTripsInEveryLayoutAndCode)
             for (const auto& punches : read.cards)
                 again.push_back(CardFromPunches(punches, map));
             EXPECT_EQ(WriteDeck(format, again, map), bytes);
+            if (format == DeckFormat::Text) { // both kinds of line were written
+                EXPECT_NE(bytes.find("~raw"), std::string::npos);
+                EXPECT_NE(bytes.find("SEQ01960\n"), std::string::npos);
+            }
         }
     }
 }
