@@ -4,13 +4,14 @@
 // The first holds rows 12, 11, 0, 1, 2, 3 in bits 5 to 0, the second rows 4 to 9; bit 6 makes
 // the parity of bits 0 to 6 odd; bit 7 is set on the first byte of each card only. Sources: the
 // card-format notes of diyessi/Z0ftware (doc/cards.md); Pierce's "Tools and Formats" page on
-// bitsavers (SDS/9xx/diag/magtape/tool.html); the simulator documentation of the 7094 card
-// reader ("two characters per column", attach -C).
+// bitsavers (SDS/9xx/diag/magtape/tool.html); the SIMH i7094 documentation (attach -C, .CBN
+// files, "two characters per column").
 //
 // Binary (.bin): one 16-bit word per column, little-endian, rows 12, 11, 0, 1, ..., 9 in bits 15
 // to 4 and bits 3 to 0 zero; so the first byte of a column holds rows 6 to 9 in its high nibble.
-// Where the simulator sources disagree on the byte order, the deck files published on bitsavers
-// follow this one. Sources: bitsavers IBM/1130/diagnostics/simhCardFormat.txt; open-simh/simh#503.
+// The comments of SIMH's sim_card.c and sim_card.h disagree on the byte order; the deck files
+// published on bitsavers follow this one. Sources: bitsavers IBM/1130/diagnostics/simhCardFormat.txt;
+// open-simh/simh#503.
 #include "DeckFile.h"
 
 #include <bit>
