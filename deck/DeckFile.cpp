@@ -1,6 +1,7 @@
 #include "DeckFile.h"
 
 #include <array>
+#include <stdexcept>
 #include <utility>
 
 namespace Deck {
@@ -51,9 +52,9 @@ std::string WriteDeck(DeckFormat format, const std::vector<DeckCard>& cards, con
     case DeckFormat::Bin:
         return WriteBinDeck(PunchesOf(cards));
     case DeckFormat::Jsonl:
-        break;
+        return WriteJsonlDeck(cards);
     }
-    return WriteJsonlDeck(cards);
+    throw std::invalid_argument("no such deck format");
 }
 
 DeckRead ReadDeck(DeckFormat format, std::string_view bytes, const CodeMap& map)
@@ -65,12 +66,13 @@ DeckRead ReadDeck(DeckFormat format, std::string_view bytes, const CodeMap& map)
         return ReadCbnDeck(bytes);
     case DeckFormat::Bin:
         return ReadBinDeck(bytes);
-    case DeckFormat::Jsonl:
-        break;
+    case DeckFormat::Jsonl: {
+        DeckRead result;
+        result.message = "a jsonl deck is written only; read text, cbn or bin";
+        return result;
     }
-    DeckRead result;
-    result.message = "a jsonl deck is written only; read text, cbn or bin";
-    return result;
+    }
+    throw std::invalid_argument("no such deck format");
 }
 
 } // namespace Deck

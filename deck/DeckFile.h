@@ -57,7 +57,8 @@ DeckRead ReadTextDeck(std::string_view bytes, const CodeMap& map);
 DeckRead ReadCbnDeck(std::string_view bytes);
 DeckRead ReadBinDeck(std::string_view bytes);
 
-// The same, chosen by format. Reading a jsonl deck fails with a message.
+// The same, chosen by format. Reading a jsonl deck fails with a message; a value outside the
+// enumeration throws std::invalid_argument.
 std::string WriteDeck(DeckFormat format, const std::vector<DeckCard>& cards, const CodeMap& map);
 DeckRead ReadDeck(DeckFormat format, std::string_view bytes, const CodeMap& map);
 
