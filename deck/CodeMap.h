@@ -20,6 +20,7 @@ public:
     {
         char character = ' ';
         ColumnPunches punches = 0;
+        friend bool operator==(const Code&, const Code&) = default;
     };
 
     // A map without codes: no column has a character.

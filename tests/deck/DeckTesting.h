@@ -25,6 +25,15 @@ inline Deck::CodeMap MapOf(const std::string& relative)
     return result.map;
 }
 
+// Rows by name, as the holes of a character are usually written ("12-8-2").
+constexpr Deck::ColumnPunches Holes(std::initializer_list<int> rows)
+{
+    Deck::ColumnPunches punches = 0;
+    for (const int row : rows)
+        punches |= Deck::Row(row);
+    return punches;
+}
+
 // Bytes from hex pairs separated by blanks: "A0 40".
 inline std::string Hex(std::string_view pairs)
 {
