@@ -6,6 +6,7 @@
 // card, and "~eor", "~eof", "~eoi" are 7-8-9, 6-7-9 and 6-7-8-9 punched in column 1.
 #include "DeckFile.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace Deck {
@@ -100,26 +101,27 @@ std::optional<CardPunches> ReadRaw(std::string_view digits, int lineNumber, std:
     return card;
 }
 
-// The 80 columns of a text line: tabs expanded, blanks added or cut at the end.
+// The 80 columns of a text line: tabs expanded, blanks added or cut at the end. Nothing beyond
+// column 80 is kept, so a line of many tabs costs no more than a short one.
 std::optional<std::string> Columns(std::string_view line, int lineNumber, std::string& message)
 {
     std::string columns;
+    std::size_t width = 0; // columns the line spans so far, beyond 80 too
+    bool beyond = false;   // something other than a blank lies beyond column 80
     for (const char c : line) {
-        if (c != '\t') {
+        const std::size_t next = c == '\t' ? (width / kTabStop + 1) * kTabStop : width + 1;
+        if (width >= kColumns)
+            beyond = beyond || (c != ' ' && c != '\t');
+        else if (c == '\t')
+            columns.append(std::min<std::size_t>(next, kColumns) - width, ' ');
+        else
             columns += c;
-            continue;
-        }
-        do
-            columns += ' ';
-        while (columns.size() % kTabStop != 0);
+        width = next;
     }
-    if (columns.size() > kColumns) {
-        if (columns.find_first_not_of(' ', kColumns) != std::string::npos) {
-            message = At(lineNumber) + " has " + std::to_string(columns.size()) + " columns; a card holds " +
-                      std::to_string(kColumns);
-            return std::nullopt;
-        }
-        columns.resize(kColumns);
+    if (beyond) {
+        message = At(lineNumber) + " has " + std::to_string(width) + " columns; a card holds " +
+                  std::to_string(kColumns);
+        return std::nullopt;
     }
     columns.resize(kColumns, ' ');
     return columns;

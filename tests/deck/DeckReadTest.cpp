@@ -94,8 +94,9 @@ TEST(DeckReadTest, TextDeckTakesWhatSimulatorDecksHold)
         {"CR LF line ends", "AB\r\nCD\r\n", {TextCard("AB", map), TextCard("CD", map)}},
         {"tabs to 8-column stops", "A\tB\t\tC\n", {TextCard("A       B               C", map)}},
         {"blanks beyond column 80 are cut",
-         std::string(80, 'X') + "   \n",
+         std::string(80, 'X') + "  \t \n",
          {TextCard(std::string(80, 'X'), map)}},
+        {"a tab across column 80", std::string(75, 'X') + "\t\n", {TextCard(std::string(75, 'X'), map)}},
         {"~ alone ends the deck", "AB\n~\nCD\n", {TextCard("AB", map)}},
         {"control cards", "~eor\n~eof\n~eoi\n", {eor, eof, eoi}},
         {"raw groups may be spaced", "~raw 4400 0400" + Repeat(" 0000", 78) + "\n", {TextCard("A1", map)}},
@@ -123,6 +124,7 @@ TEST(DeckReadTest, BrokenDecksAreRefusedWithWhereAndWhy)
         std::string message;
     } cases[] = {
         {DeckFormat::Text, "AB\n" + std::string(81, 'X') + "\n", "line 2 has 81 columns; a card holds 80"},
+        {DeckFormat::Text, std::string(79, 'X') + "\tY\n", "line 1 has 81 columns; a card holds 80"},
         {DeckFormat::Text, "AB{\n", "line 1, column 3: '{' has no code in the table"},
         {DeckFormat::Text, "\x01\n", "line 1, column 1: 0x01 has no code in the table"},
         {DeckFormat::Text, "~raw1234\n", "line 1: ~raw needs 80 groups of 4 octal digits"},
