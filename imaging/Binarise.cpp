@@ -94,13 +94,19 @@ PixPtr FixedThreshold(PIX* pix8, int threshold)
 // ---- Sauvola ------------------------------------------------------------------------------
 //
 // J. Sauvola and M. Pietikäinen, "Adaptive document image binarization" (2000): a pixel is dark
-// below m (1 + k (s / 128 - 1)), m and s the mean and standard deviation in a window around it
-// (Leptonica's pixSauvolaBinarize, k = 0.34). Where nothing in the window varies (s small, the
-// inside of the black backing or of a blank stretch of card) that threshold sits just below the
-// mean and would call the backing light. There the threshold is taken instead from the
-// surrounding parts that do vary: the mean local threshold per tile of the window's size, tiles
-// without such parts filled in from their neighbours (a threshold surface in the manner of
-// Yanowitz and Bruckstein), so it follows light that falls off across the page.
+// below m (1 + k (s / R - 1)), m and s the mean and standard deviation in a window around it
+// (computed by Leptonica's pixSauvolaBinarize), k = 0.34, R the largest spread there is. That rule
+// assumes that dark means 0; our dark parts are a black level well above 0, which puts the
+// threshold of the backing beside a card's edge right on the black level. So, as C. Wolf and
+// J.-M. Jolion normalise it, the rule is applied above the local dark level d, with R half the
+// distance between the local dark and light levels (the spread of a window centred on an edge):
+//     t = d + (m - d) (1 + k (s / R - 1)),
+// kept within the middle half between the levels, where sensor noise cannot cross it.
+// The local levels come from the tiles (of the window's size) that hold both dark and light: their
+// Otsu classes, tiles without filled in from their neighbours. Where nothing in the window varies
+// (inside the backing or a blank stretch of card) the rule cannot tell dark from light; there the
+// tiles' Otsu thresholds are used, a threshold surface after S. D. Yanowitz and A. M. Bruckstein.
+// So the thresholds follow light that falls off across the page.
 
 constexpr float kSauvolaFactor = 0.34f;
 
@@ -112,7 +118,8 @@ int SauvolaHalfWindow(PIX* pix8, double ppi)
     return std::min(half, (std::min(w, h) - 3) / 2);
 }
 
-// Fills the empty (negative) cells of a map from their filled neighbours, a ring at a time.
+// Fills the empty (negative) cells of a map from their filled neighbours, a ring at a time; at
+// least one cell is filled.
 void FillMap(std::vector<double>& map, int nx, int ny)
 {
     bool missing = true;
@@ -141,44 +148,87 @@ void FillMap(std::vector<double>& map, int nx, int ny)
     }
 }
 
-PixPtr SauvolaThreshold(PIX* pix8, double ppi, int globalThreshold, double flatSpread)
+l_uint32* Line(PIX* pix, int y)
+{
+    return pixGetData(pix) + static_cast<std::ptrdiff_t>(y) * pixGetWpl(pix);
+}
+
+// The surfaces through the tiles (of `tile` pixels square) that hold both classes (each at least
+// 1 % of the tile, their means `separation` apart): per tile its Otsu threshold and the means of its
+// dark and light classes; the other tiles filled in from their neighbours. Empty when no tile
+// holds both.
+struct Surfaces
+{
+    int nx = 0, tile = 1;
+    std::vector<double> threshold, dark, light;
+    std::size_t At(int x, int y) const { return static_cast<std::size_t>((y / tile) * nx + x / tile); }
+};
+
+Surfaces TileSurfaces(PIX* pix8, int tile, double separation)
+{
+    const int w = pixGetWidth(pix8), h = pixGetHeight(pix8);
+    Surfaces s;
+    s.tile = tile;
+    s.nx = (w + tile - 1) / tile;
+    const int ny = (h + tile - 1) / tile;
+    std::vector<Histogram> counts(static_cast<std::size_t>(s.nx) * ny, Histogram{});
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            counts[s.At(x, y)][GET_DATA_BYTE(Line(pix8, y), x)] += 1.0;
+    s.threshold.assign(counts.size(), -1.0);
+    s.dark = s.light = s.threshold;
+    bool any = false;
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+        double dark = 0.0, light = 0.0, total = 0.0, below = 0.0;
+        const int t = OtsuOnHistogram(counts[i], dark, light);
+        for (int v = 0; v < 256; ++v) {
+            total += counts[i][v];
+            below += v <= t ? counts[i][v] : 0.0;
+        }
+        if (light - dark >= separation && below >= 0.01 * total && total - below >= 0.01 * total) {
+            s.threshold[i] = t;
+            s.dark[i] = dark;
+            s.light[i] = light;
+            any = true;
+        }
+    }
+    if (!any)
+        return {};
+    for (auto* map : {&s.threshold, &s.dark, &s.light})
+        FillMap(*map, s.nx, ny);
+    return s;
+}
+
+PixPtr SauvolaThreshold(PIX* pix8, double ppi, int globalThreshold, double classes)
 {
     const int half = SauvolaHalfWindow(pix8, ppi);
-    if (half < 2)
+    const Surfaces surfaces = half >= 2 ? TileSurfaces(pix8, 2 * half + 1, classes / 4.0) : Surfaces{};
+    if (surfaces.threshold.empty())
         return FixedThreshold(pix8, globalThreshold);
     PIX *mean = nullptr, *spread = nullptr, *local = nullptr;
     if (pixSauvolaBinarize(pix8, half, kSauvolaFactor, 1, &mean, &spread, &local, nullptr) != 0)
         return nullptr;
     PixPtr meanOwner(mean), spreadOwner(spread), localOwner(local);
-    const int w = pixGetWidth(pix8), h = pixGetHeight(pix8), tile = 2 * half + 1;
-    const int nx = (w + tile - 1) / tile, ny = (h + tile - 1) / tile;
-    std::vector<double> sum(static_cast<std::size_t>(nx) * ny, 0.0), count(sum.size(), 0.0);
-    auto line = [](PIX* p, int y) { return pixGetData(p) + static_cast<std::ptrdiff_t>(y) * pixGetWpl(p); };
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            if (GET_DATA_BYTE(line(spread, y), x) >= flatSpread) {
-                sum[(y / tile) * nx + x / tile] += GET_DATA_BYTE(line(local, y), x);
-                count[(y / tile) * nx + x / tile] += 1.0;
-            }
-    bool anyVaries = false;
-    for (std::size_t i = 0; i < sum.size(); ++i) {
-        sum[i] = count[i] > 0.0 ? sum[i] / count[i] : -1.0;
-        anyVaries = anyVaries || count[i] > 0.0;
-    }
-    if (!anyVaries)
-        return FixedThreshold(pix8, globalThreshold);
-    FillMap(sum, nx, ny);
+    const int w = pixGetWidth(pix8), h = pixGetHeight(pix8);
     PixPtr out(pixCreate(w, h, 1));
     if (!out)
         return nullptr;
     for (int y = 0; y < h; ++y) {
-        l_uint32* to = line(out.get(), y);
+        l_uint32* to = Line(out.get(), y);
+        const l_uint32 *from = Line(pix8, y), *m = Line(mean, y), *s = Line(spread, y);
         for (int x = 0; x < w; ++x) {
-            const int value = GET_DATA_BYTE(line(pix8, y), x);
-            const double limit = GET_DATA_BYTE(line(spread, y), x) >= flatSpread
-                                     ? GET_DATA_BYTE(line(local, y), x)
-                                     : sum[(y / tile) * nx + x / tile];
-            if (value < limit)
+            const std::size_t at = surfaces.At(x, y);
+            const double dark = surfaces.dark[at], light = surfaces.light[at], range = (light - dark) / 2.0;
+            double limit = surfaces.threshold[at] + 0.5; // dark up to and including the tile's threshold
+            // A window "varies" when its spread exceeds a third of the distance between the local
+            // classes: well above sensor noise. Its threshold is kept to the middle half between them.
+            const double sd = GET_DATA_BYTE(s, x);
+            if (sd >= range * 2.0 / 3.0) {
+                const double t =
+                    dark + (GET_DATA_BYTE(m, x) - dark) * (1.0 + kSauvolaFactor * (sd / range - 1.0));
+                limit = std::clamp(t, dark + range / 2.0, light - range / 2.0);
+            }
+            if (GET_DATA_BYTE(from, x) < limit)
                 SET_DATA_BIT(to, x);
         }
     }
@@ -203,9 +253,7 @@ PixPtr Binarise(PIX* pix8, const DecodeOptions& options, double ppi, int& thresh
     threshold = OtsuOnHistogram(GreyHistogram(pix8), dark, light);
     if (options.Method == Binarisation::Otsu)
         return FixedThreshold(pix8, threshold);
-    // A window "varies" when its spread exceeds a sixth of the distance between the two classes:
-    // well above sensor noise, well below the spread across a card's edge or a hole.
-    return SauvolaThreshold(pix8, ppi, threshold, std::max(4.0, (light - dark) / 6.0));
+    return SauvolaThreshold(pix8, ppi, threshold, std::max(1.0, light - dark));
 }
 
 } // namespace Imaging::Lept

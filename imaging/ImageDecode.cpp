@@ -122,12 +122,14 @@ std::string ReadHeader(const std::uint8_t* data, std::size_t size, int page, Hea
         ok = GifHeader(data, size, header) ? 0 : 1;
     else if (IsTiff(header.format))
         ok = readHeaderMemTiff(data, size, page, &header.width, &header.height, &header.bitsPerSample,
-                               &header.samples, nullptr, &cmap, nullptr);
+                               &header.samples, nullptr, &cmap, &header.format);
     else
         ok = pixReadHeaderMem(data, size, nullptr, &header.width, &header.height, &header.bitsPerSample,
                               &header.samples, &cmap);
-    if (ok != 0)
+    if (ok != 0) {
+        findFileFormatBuffer(data, &header.format); // the TIFF header reader clears it
         return "the " + label + " file is truncated or corrupt: its header cannot be read";
+    }
     header.palette = header.palette || cmap != 0;
     return {};
 }
@@ -135,14 +137,17 @@ std::string ReadHeader(const std::uint8_t* data, std::size_t size, int page, Hea
 std::string CheckSize(const Header& header)
 {
     const std::int64_t w = header.width, h = header.height;
-    if (header.framePixels > BMPunit::kMaxPixels)
-        return "the GIF file's frames hold " + std::to_string(header.framePixels) +
-               " pixels: more than Korvane reads (" + std::to_string(BMPunit::kMaxPixels) + " at most)";
-    if (w > 0 && h > 0 && w <= BMPunit::kMaxSide && h <= BMPunit::kMaxSide && w * h <= BMPunit::kMaxPixels)
+    if (w <= 0 || h <= 0)
+        return "the header gives the picture no pixels (" + std::to_string(w) + " x " + std::to_string(h) +
+               ")";
+    if (!(w > 0 && h > 0 && w <= BMPunit::kMaxSide && h <= BMPunit::kMaxSide && w * h <= BMPunit::kMaxPixels))
+        return "the picture is " + std::to_string(w) + " x " + std::to_string(h) +
+               " pixels: larger than Korvane reads (at most " + std::to_string(BMPunit::kMaxSide) +
+               " pixels a side and " + std::to_string(BMPunit::kMaxPixels) + " pixels in all)";
+    if (header.framePixels <= BMPunit::kMaxPixels)
         return {};
-    return "the picture is " + std::to_string(w) + " x " + std::to_string(h) +
-           " pixels: larger than Korvane reads (at most " + std::to_string(BMPunit::kMaxSide) +
-           " pixels a side and " + std::to_string(BMPunit::kMaxPixels) + " pixels in all)";
+    return "the GIF file's frames hold " + std::to_string(header.framePixels) +
+           " pixels: more than Korvane reads (" + std::to_string(BMPunit::kMaxPixels) + " at most)";
 }
 
 // A 1-bit picture whose palette says 0 is black (Leptonica's 1 = black the other way round).

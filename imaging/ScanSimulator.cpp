@@ -144,6 +144,15 @@ PixPtr Paint(const korvane::Picture& picture, const ScanLook& look, ScanFormat f
     PixPtr pix = Lept::PixFromPicture(picture);
     if (look.Tone != ScanTone::BlackWhite || format == ScanFormat::Jpeg)
         pix = Sensor(Light(pix.get(), look).get(), look);
+    if (look.Deep && look.Tone == ScanTone::Grey && format != ScanFormat::Jpeg && format != ScanFormat::Bmp)
+        pix.reset(pixConvert8To16(pix.get(), 8)); // each byte repeated: 0xAB -> 0xABAB
+    if (look.Alpha && look.Tone == ScanTone::Colour && format != ScanFormat::Jpeg &&
+        format != ScanFormat::Bmp) {
+        pixSetComponentArbitrary(pix.get(), L_ALPHA_CHANNEL, 255);
+        pixSetSpp(pix.get(), 4);
+    }
+    if (!pix)
+        throw std::runtime_error("cannot paint the scan");
     const auto ppi = static_cast<l_int32>(std::lround(look.Ppi));
     pixSetResolution(pix.get(), ppi, ppi);
     return pix;

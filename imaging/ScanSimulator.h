@@ -37,7 +37,9 @@ struct ScanLook
     double Noise = 0.0;   // standard deviation of the sensor noise, in grey levels
     std::uint32_t Seed = 1;
     int JpegQuality = 90;
-    double Ppi = 0.0; // resolution stored in the file; 0 to store none
+    bool Deep = false;  // grey: 16 bits per sample (PNG, TIFF)
+    bool Alpha = false; // colour: an opaque alpha channel as well (PNG, TIFF)
+    double Ppi = 0.0;   // resolution stored in the file; 0 to store none
 };
 
 // The file's bytes: one page per picture (more than one only for TIFF). Throws
