@@ -7,11 +7,13 @@
 
 namespace Imaging::Lept {
 
-// Measured with bench/grey-channel.sh on simulated colour scans (a cream card, a blue-black
-// backing, independent noise per channel): the luminance separates card from background and
-// holes better. It averages the channels' noise away, where the brightest channel keeps it and
-// raises the dark parts most (the largest of three noisy values), and it keeps a tinted backing as
-// dark as it looks; see the report of that script for the figures.
+// Luminance, measured with bench/grey-channel.sh on simulated colour scans (a cream card, a
+// blue-black backing, independent noise per channel, box blur 1): the Fisher separation of card
+// from backing and holes was 51.8 against 53.8 for the brightest channel at black 20 / card 235 /
+// noise 4, but 40.1 against 37.1 at black 55 / card 175 / falloff 12 % / noise 6, and 30.2 against
+// 23.5 with noise 12 (Otsu then misplaced 1123 pixels against 1799). The luminance averages the
+// channels' noise, where the largest of three noisy values keeps it and lifts the dark parts most;
+// only on clean bright scans is the brightest channel a little ahead, where either reads.
 const GreyFrom kGreyFromColour = GreyFrom::Luminance;
 
 PixPtr GreyFromColour(PIX* pix32, GreyFrom method)
