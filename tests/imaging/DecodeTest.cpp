@@ -251,3 +251,40 @@ TEST(DecodeTest, RealScansInTheirOriginalPngEqualTheirBmpTwins)
         EXPECT_EQ(differing, 0);
     }
 }
+
+TEST(DecodeTest, EveryFormatOfTheFuzzSeedsDecodesToTheSameCard)
+{
+    // The seeds (fuzz/seeds/image) are one 123 x 57 card, painted and stored in every format.
+    const std::string dir = TestSupport::SourcePath("fuzz/seeds/image/");
+    const DecodeResult reference = DecodeImageFile(dir + "card-1bit.png");
+    ASSERT_TRUE(reference.Ok) << reference.Message;
+    const struct
+    {
+        const char* file;
+        const char* label;
+        int pages;
+        bool lossy;
+        double ppi;
+    } seeds[] = {
+        {"card-grey.png", "PNG", 1, false, 96},
+        {"card-grey16.png", "PNG", 1, false, 0},
+        {"card-rgba.png", "PNG", 1, false, 300},
+        {"card-g4-no-resolution.tif", "TIFF (Group 4)", 1, false, 0},
+        {"card-grey-2-pages.tif", "TIFF (LZW)", 2, false, 200},
+        {"card-colour.jpg", "JPEG", 1, true, 150},
+        {"card-grey.bmp", "BMP", 1, false, 150},
+        {"card-grey.gif", "GIF", 1, false, 0},
+        {"card-grey.webp", "WebP", 1, true, 0},
+        {"card-grey.pgm", "PNM", 1, false, 0},
+    };
+    for (const auto& s : seeds) {
+        SCOPED_TRACE(s.file);
+        const DecodeResult result = DecodeImageFile(dir + s.file);
+        ASSERT_TRUE(result.Ok) << result.Message;
+        EXPECT_EQ(result.Info.Format, s.label);
+        EXPECT_EQ(result.Info.Pages, s.pages);
+        EXPECT_EQ(result.Info.Ppi, s.ppi);
+        EXPECT_LE(DifferingPixels(reference.Picture, result.Picture),
+                  s.lossy ? Corners(reference.Picture) : 0);
+    }
+}
