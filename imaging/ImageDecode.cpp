@@ -111,12 +111,39 @@ bool GifHeader(const std::uint8_t* data, std::size_t size, Header& header)
     return image;
 }
 
+// Whether the file reaches its end: for PNG the chain of chunks (length, type, data, CRC) runs to
+// IEND inside the bytes; for JPEG an end-of-image marker (FF D9) follows the last scan. Checked
+// before decoding because a truncated file makes libpng and libjpeg print on standard error,
+// which Leptonica cannot route.
+bool Complete(int format, const std::uint8_t* data, std::size_t size)
+{
+    if (format == IFF_PNG) {
+        for (std::size_t at = 8; at + 12 <= size;) {
+            const std::uint64_t length =
+                (std::uint64_t{data[at]} << 24) | (data[at + 1] << 16) | (data[at + 2] << 8) | data[at + 3];
+            if (std::memcmp(data + at + 4, "IEND", 4) == 0)
+                return true;
+            at += 12 + length;
+        }
+        return false;
+    }
+    if (format == IFF_JFIF_JPEG) {
+        for (std::size_t at = size; at >= 2 && size - at < 4096; --at)
+            if (data[at - 2] == 0xFF && data[at - 1] == 0xD9)
+                return true;
+        return false;
+    }
+    return true;
+}
+
 // Reads the header of the bytes (of the page, for TIFF). An empty message when it could be read.
 std::string ReadHeader(const std::uint8_t* data, std::size_t size, int page, Header& header)
 {
     if (size < 12 || findFileFormatBuffer(data, &header.format) != 0 || FormatLabel(header.format) == nullptr)
         return "not a picture file Korvane reads (BMP, PNG, TIFF, JPEG, PNM, GIF or WebP)";
     const std::string label = FormatLabel(header.format);
+    if (!Complete(header.format, data, size))
+        return "the " + label + " file is truncated: it ends before its last part";
     int cmap = 0, ok = 1;
     if (header.format == IFF_GIF)
         ok = GifHeader(data, size, header) ? 0 : 1;
