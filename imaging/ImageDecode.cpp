@@ -228,6 +228,8 @@ PixPtr GreyOrBinary(PixPtr pix, Polarity holes)
 DecodeResult DecodeImage(const std::uint8_t* data, std::size_t size, const DecodeOptions& options)
 {
     Lept::MessageCatcher messages;
+    if (options.Page < 0)
+        return Refused("there is no page " + std::to_string(options.Page + 1));
     Header header;
     if (std::string why = ReadHeader(data, size, options.Page, header); !why.empty()) {
         if (IsTiff(header.format) && options.Page > 0 && options.Page >= Tiff::CountPages(data, size))
