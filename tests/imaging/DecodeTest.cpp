@@ -4,6 +4,7 @@
 #include "TestPictures.h"
 #include "TestSupport.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 using namespace Imaging;
@@ -287,4 +288,21 @@ TEST(DecodeTest, EveryFormatOfTheFuzzSeedsDecodesToTheSameCard)
         EXPECT_LE(DifferingPixels(reference.Picture, result.Picture),
                   s.lossy ? Corners(reference.Picture) : 0);
     }
+}
+
+TEST(DecodeTest, WriteScanWritesTheWholeFileOrNothing)
+{
+    TestSupport::ScratchDir scratch;
+    const korvane::Picture source = CardPicture(9);
+    const std::string name = scratch.File("card.tif");
+    WriteScan(name, {source}, ScanLook{.Noise = 2}, ScanFormat::Tiff);
+    EXPECT_EQ(DifferingPixels(source, DecodeImageFile(name).Picture), 0);
+    const auto before = TestSupport::ReadFileBytes(name);
+    // A refused look, and a folder that does not exist: an exception, and nothing written or left.
+    EXPECT_THROW(WriteScan(name, {source}, ScanLook{.BlackLevel = 200, .CardWhite = 100}, ScanFormat::Png),
+                 std::invalid_argument);
+    EXPECT_EQ(TestSupport::ReadFileBytes(name), before);
+    EXPECT_THROW(WriteScan(scratch.File("no-such-folder/card.png"), {source}, {}, ScanFormat::Png),
+                 std::runtime_error);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()), {}), 1);
 }
