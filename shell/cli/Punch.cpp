@@ -5,6 +5,7 @@
 #include "CardRenderer.h"
 #include "CodeTableFile.h"
 #include "ReadScan.h"
+#include "Unit1.h"
 
 #include <cmath>
 #include <fstream>
@@ -57,13 +58,14 @@ Problem CollectTexts(const PunchOptions& options, std::vector<std::string>& text
     return {};
 }
 
-// Every text through the code table of the current directory.
+// Every text through the code table in use (the current directory's, or the installed one).
 Problem PunchCards(const std::vector<std::string>& texts, const std::vector<double>& angles,
                    std::vector<CardOnPage>& cards)
 {
-    const CodeTableResult table = ReadCodeTable(kCodeTableFileName);
+    const std::string& tableFile = Unit1::State().SpecFileName;
+    const CodeTableResult table = ReadCodeTable(tableFile);
     if (!table.ok)
-        return std::string(kCodeTableFileName) + ": " + table.message;
+        return tableFile + ": " + table.message;
     cards.clear();
     for (std::size_t i = 0; i < texts.size(); ++i) {
         const PunchResult punched = PunchText(texts[i], table.codes);
