@@ -1,9 +1,8 @@
 // korvane-cli: the headless driver of Korvane's commands.
+#include "CodeTablePath.h"
 #include "Options.h"
 #include "Punch.h"
 #include "ReadScan.h"
-
-#include "CodeTablePath.h"
 #include "Unit1.h"
 
 #include <exception>

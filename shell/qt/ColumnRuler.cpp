@@ -32,7 +32,8 @@ double ColumnRuler::ColumnLeft(int column) const
     QStyleOptionFrame option;
     option.initFrom(line_);
     option.rect = line_->rect();
-    option.lineWidth = line_->hasFrame() ? line_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, line_) : 0;
+    option.lineWidth =
+        line_->hasFrame() ? line_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, line_) : 0;
     option.midLineWidth = 0;
     option.state |= QStyle::State_Sunken;
     const QRect contents = line_->style()

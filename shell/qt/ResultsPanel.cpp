@@ -63,7 +63,8 @@ ResultsPanel::ResultsPanel(QWidget* parent) : QDockWidget("Cards read", parent)
 
 void ResultsPanel::Show(const CardRow& row)
 {
-    const auto same = std::find_if(rows_.begin(), rows_.end(), [&](const CardRow& r) { return r.card == row.card; });
+    const auto same =
+        std::find_if(rows_.begin(), rows_.end(), [&](const CardRow& r) { return r.card == row.card; });
     int at = static_cast<int>(same - rows_.begin());
     if (same == rows_.end()) {
         rows_.push_back(row);
@@ -101,8 +102,10 @@ void ResultsPanel::Fill(int tableRow, const CardRow& row)
         text->setForeground(QColor(255, 0, 0));
     }
 
-    table_->setItem(tableRow, kUnknown, new QTableWidgetItem(QString::fromStdString(ColumnList(row.unknownColumns))));
-    auto* fit = new QTableWidgetItem(row.fitQuality ? QString::number(*row.fitQuality, 'f', 1) + " %" : QString());
+    table_->setItem(tableRow, kUnknown,
+                    new QTableWidgetItem(QString::fromStdString(ColumnList(row.unknownColumns))));
+    auto* fit =
+        new QTableWidgetItem(row.fitQuality ? QString::number(*row.fitQuality, 'f', 1) + " %" : QString());
     fit->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     table_->setItem(tableRow, kFit, fit);
     table_->setItem(tableRow, kVerdict, new QTableWidgetItem(QString::fromStdString(row.verdict)));

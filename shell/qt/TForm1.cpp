@@ -1,10 +1,10 @@
 #include "TForm1.h"
 
 #include "BMPunit.h"
-#include "Log.h"
 #include "CardRow.h"
 #include "CodeTablePath.h"
 #include "ColumnRuler.h"
+#include "Log.h"
 #include "ResultsPanel.h"
 #include "Unit1.h"
 
@@ -19,9 +19,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QMimeData>
 #include <QSaveFile>
 #include <QScreen>
 #include <QScrollArea>
@@ -34,6 +34,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <vector>
 
 namespace Unit1 {
 
@@ -50,7 +51,8 @@ const QRgb kWhitePixel = qRgb(255, 255, 255);
 // The dropped or given picture, when it is one local file.
 std::optional<QString> DroppedFile(const QMimeData* data)
 {
-    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 || !data->urls().front().isLocalFile())
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 ||
+        !data->urls().front().isLocalFile())
         return std::nullopt;
     return data->urls().front().toLocalFile();
 }
@@ -141,22 +143,26 @@ void ImageArea::SetZoom(double zoom)
 
 void ImageArea::ApplySize()
 {
-    resize(static_cast<int>(std::ceil(area_.width() * zoom_)), static_cast<int>(std::ceil(area_.height() * zoom_)));
+    resize(static_cast<int>(std::ceil(area_.width() * zoom_)),
+           static_cast<int>(std::ceil(area_.height() * zoom_)));
     updateGeometry();
 }
 
+// A widget pixel belongs to the picture pixel under its centre; this is also how the painter
+// samples the picture when it draws it enlarged.
 QPoint ImageArea::ToPicture(QPointF position) const
 {
-    return {static_cast<int>(std::floor(position.x() / zoom_)), static_cast<int>(std::floor(position.y() / zoom_))};
+    return {static_cast<int>(std::floor((std::floor(position.x()) + 0.5) / zoom_)),
+            static_cast<int>(std::floor((std::floor(position.y()) + 0.5) / zoom_))};
 }
 
+// The widget pixels whose centres lie on the picture pixels (at least one pixel).
 QRect ImageArea::ToWidget(const QRect& r) const
 {
-    const int left = static_cast<int>(std::floor(r.x() * zoom_));
-    const int top = static_cast<int>(std::floor(r.y() * zoom_));
-    const int right = static_cast<int>(std::ceil((r.x() + r.width()) * zoom_));
-    const int bottom = static_cast<int>(std::ceil((r.y() + r.height()) * zoom_));
-    return {left, top, std::max(right - left, 1), std::max(bottom - top, 1)};
+    const auto edge = [this](int v) { return static_cast<int>(std::ceil(v * zoom_ - 0.5)); };
+    const int left = edge(r.x()), top = edge(r.y());
+    return {left, top, std::max(edge(r.x() + r.width()) - left, 1),
+            std::max(edge(r.y() + r.height()) - top, 1)};
 }
 
 void ImageArea::SetHighlight(const QRect& box)
@@ -169,6 +175,29 @@ void ImageArea::SetHighlight(const QRect& box)
         update(ToWidget(highlight_).adjusted(-pad, -pad, pad, pad));
 }
 
+// The widget rectangle of the enlarged picture, each widget pixel taking the picture pixel that
+// ToPicture names for it, so that what is seen under the mouse is what a click picks.
+QImage ImageArea::Enlarged(const QRect& exposed) const
+{
+    QImage out(exposed.size(), QImage::Format_RGB32);
+    out.fill(palette().color(QPalette::Window));
+    std::vector<int> column(static_cast<std::size_t>(exposed.width()));
+    for (int i = 0; i < exposed.width(); ++i)
+        column[static_cast<std::size_t>(i)] = ToPicture(QPointF(exposed.x() + i, 0)).x();
+    for (int j = 0; j < exposed.height(); ++j) {
+        const int y = ToPicture(QPointF(0, exposed.y() + j)).y();
+        if (y < 0 || y >= picture_.height())
+            continue;
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(j));
+        for (int i = 0; i < exposed.width(); ++i) {
+            const int x = column[static_cast<std::size_t>(i)];
+            if (x >= 0 && x < picture_.width())
+                row[i] = picture_.pixel(x, y);
+        }
+    }
+    return out;
+}
+
 void ImageArea::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
@@ -177,10 +206,8 @@ void ImageArea::paintEvent(QPaintEvent* event)
         if (zoom_ == 1.0) {
             painter.drawImage(event->rect().topLeft(), picture_, event->rect());
         } else if (zoom_ > 1.0) {
-            // Only the picture pixels under the exposed rectangle, each drawn as a sharp square.
-            const QRect source = QRect(ToPicture(event->rect().topLeft()), ToPicture(event->rect().bottomRight()))
-                                     .intersected(picture_.rect());
-            painter.drawImage(ToWidget(source), picture_, source);
+            // Each picture pixel under the exposed rectangle as a sharp square.
+            painter.drawImage(event->rect().topLeft(), Enlarged(event->rect()));
         } else {
             if (reducedStale_) {
                 reduced_ = picture_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -191,7 +218,8 @@ void ImageArea::paintEvent(QPaintEvent* event)
             const double side = 3.0;
             for (auto dot = dots_.cbegin(); dot != dots_.cend(); ++dot) {
                 const QPointF centre((dot.key().x() + 0.5) * zoom_, (dot.key().y() + 0.5) * zoom_);
-                painter.fillRect(QRectF(centre.x() - side / 2, centre.y() - side / 2, side, side), QColor(dot.value()));
+                painter.fillRect(QRectF(centre.x() - side / 2, centre.y() - side / 2, side, side),
+                                 QColor(dot.value()));
             }
         }
     }
@@ -217,8 +245,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     if (const QScreen* shown = screen()) {
         const QRect free = shown->availableGeometry();
         const QSize size(free.width() * 4 / 5, free.height() * 4 / 5);
-        setGeometry(QRect(free.topLeft() + QPoint((free.width() - size.width()) / 2,
-                                                  (free.height() - size.height()) / 2),
+        setGeometry(QRect(free.topLeft() +
+                              QPoint((free.width() - size.width()) / 2, (free.height() - size.height()) / 2),
                           size));
     }
 
@@ -334,9 +362,9 @@ void TForm1::CreateMenus()
         if (chooseSaveFile) {
             target = chooseSaveFile();
         } else {
-            const QString name = QFileDialog::getSaveFileName(this, "Save overlay", lastFolder_ + "/overlay.png",
-                                                              "PNG pictures (*.png)", nullptr,
-                                                              QFileDialog::DontUseNativeDialog);
+            const QString name = QFileDialog::getSaveFileName(
+                this, "Save overlay", lastFolder_ + "/overlay.png", "PNG pictures (*.png)", nullptr,
+                QFileDialog::DontUseNativeDialog);
             if (!name.isEmpty())
                 target = name.toStdString();
         }
@@ -491,14 +519,17 @@ void TForm1::FitToWindow()
     if (area.isEmpty())
         return;
     const QSize room = scroller_->maximumViewportSize();
-    const double zoom = std::min({1.0, double(room.width()) / area.width(), double(room.height()) / area.height()});
+    const double zoom =
+        std::min({1.0, double(room.width()) / area.width(), double(room.height()) / area.height()});
     SetZoom(zoom, QPoint(0, 0));
 }
 
 void TForm1::ActualSize()
 {
+    // From the whole picture to its top-left corner; otherwise the middle of the view stays put.
+    const std::optional<QPoint> anchor = fitted_ ? std::optional<QPoint>(QPoint(0, 0)) : std::nullopt;
     fitted_ = false;
-    SetZoom(1.0, std::nullopt);
+    SetZoom(1.0, anchor);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
@@ -564,7 +595,8 @@ void TForm1::WarnAtStart()
 {
     QStringList problems;
     if (!QFileInfo(QString::fromStdString(State().SpecFileName)).isFile())
-        problems << QString("No code table %1: cards cannot be decoded").arg(QString::fromStdString(State().SpecFileName));
+        problems << QString("No code table %1: cards cannot be decoded")
+                        .arg(QString::fromStdString(State().SpecFileName));
     const QFileInfo log(QString::fromStdString(Algemeen::LogFileName()));
     const bool logWritable = log.exists() ? log.isWritable() : QFileInfo(log.absolutePath()).isWritable();
     if (!logWritable)
@@ -578,12 +610,13 @@ void TForm1::WarnAtStart()
 
 void TForm1::ShowAbout()
 {
-    ShowMessage("Korvane " KORVANE_VERSION "\n"
-                "Reads 80-column punched cards from black-and-white scans.\n\n"
-                "The real card scans bundled with Korvane (tests/data/real-scans) are card images of the "
-                "U.S. National Archives, published with the teaching notebooks of cases-umd/Reading-Punchcards "
-                "under the Creative Commons Attribution 4.0 licence (CC BY 4.0).",
-                "About Korvane");
+    ShowMessage(
+        "Korvane " KORVANE_VERSION "\n"
+        "Reads 80-column punched cards from black-and-white scans.\n\n"
+        "The real card scans bundled with Korvane (tests/data/real-scans) are card images of the "
+        "U.S. National Archives, published with the teaching notebooks of cases-umd/Reading-Punchcards "
+        "under the Creative Commons Attribution 4.0 licence (CC BY 4.0).",
+        "About Korvane");
 }
 
 void TForm1::SetEditText(const std::string& text)
@@ -639,8 +672,9 @@ std::optional<std::string> TForm1::RunOpenDialog()
         return pendingFile_;
     if (chooseFile)
         return chooseFile();
-    const QString name = QFileDialog::getOpenFileName(this, "Open", lastFolder_, "Bitmaps (*.bmp);;All files (*)",
-                                                      nullptr, QFileDialog::DontUseNativeDialog);
+    const QString name =
+        QFileDialog::getOpenFileName(this, "Open", lastFolder_, "Bitmaps (*.bmp);;All files (*)", nullptr,
+                                     QFileDialog::DontUseNativeDialog);
     if (name.isEmpty())
         return std::nullopt;
     return name.toStdString();

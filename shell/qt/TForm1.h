@@ -6,9 +6,9 @@
 
 #include <QElapsedTimer>
 #include <QHash>
-#include <QPoint>
 #include <QImage>
 #include <QMainWindow>
+#include <QPoint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -60,6 +60,7 @@ protected:
 
 private:
     void ApplySize();
+    QImage Enlarged(const QRect& exposed) const;
 
     QImage picture_;
     QSize area_;

@@ -8,12 +8,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QSettings>
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTest>
 #include <cmath>
 #include <cstdlib>
@@ -175,7 +175,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     // Recent files and the last folder go to a settings file of this run, not the user's.
-    const QString settings = QDir::temp().filePath("korvane-qt-tests-" + QString::number(QCoreApplication::applicationPid()));
+    const QString settings =
+        QDir::temp().filePath("korvane-qt-tests-" + QString::number(QCoreApplication::applicationPid()));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings);
     QApplication::setOrganizationName("KorvaneTests");
     ::testing::InitGoogleTest(&argc, argv);

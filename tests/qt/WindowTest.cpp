@@ -1,10 +1,9 @@
 // The window around the commands: zoom, the results panel, Read all, dialogs that are cancelled,
 // drag and drop, closing during a command, start-up warnings. Offscreen, through menus and mouse.
-#include "TForm1.h"
-
 #include "BMPunit.h"
 #include "ColumnRuler.h"
 #include "ResultsPanel.h"
+#include "TForm1.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 
@@ -23,6 +22,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWheelEvent>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -117,10 +117,13 @@ TEST_F(WindowTest, ClicksMapToPicturePixelsAtEveryZoom)
         int times;
         double zoom;
     };
-    const std::vector<Step> steps{{form->Actual(), 1, 1.0},      {form->ZoomIn(), 1, 1.25},
+    const std::vector<Step> steps{{form->Actual(), 1, 1.0},
+                                  {form->ZoomIn(), 1, 1.25},
                                   {form->ZoomIn(), 4, 1.25 * 1.25 * 1.25 * 1.25 * 1.25},
-                                  {form->Actual(), 1, 1.0},      {form->ZoomOut(), 3, 1 / (1.25 * 1.25 * 1.25)},
-                                  {form->ZoomIn(), 200, 32.0},   {form->ZoomOut(), 400, 1.0 / 32}};
+                                  {form->Actual(), 1, 1.0},
+                                  {form->ZoomOut(), 3, 1 / (1.25 * 1.25 * 1.25)},
+                                  {form->ZoomIn(), 200, 32.0},
+                                  {form->ZoomOut(), 400, 1.0 / 32}};
     QSignalSpy pressed(form->Image1(), &ImageArea::Pressed);
     for (const Step& step : steps) {
         for (int i = 0; i < step.times; ++i)
@@ -130,14 +133,22 @@ TEST_F(WindowTest, ClicksMapToPicturePixelsAtEveryZoom)
         EXPECT_NEAR(zoom, step.zoom, 1e-9);
         EXPECT_FALSE(form->Fitted());
         EXPECT_NEAR(form->Image1()->width(), 900 * zoom, 1.0);
-        for (const QPoint pixel : {QPoint(0, 0), QPoint(205, 105), QPoint(899, 699)}) {
+        // (A press at widget (0, 0) cannot be sent: QTest takes a null point for the centre.)
+        for (const QPoint pixel : {QPoint(1, 2), QPoint(205, 105), QPoint(899, 699)}) {
             const QRect cell = form->Image1()->ToWidget(QRect(pixel, QSize(1, 1)));
             for (const QPoint at : {cell.topLeft(), cell.bottomRight()}) {
+                if (at.isNull())
+                    continue;
                 pressed.clear();
                 QTest::mouseClick(form->Image1(), Qt::RightButton, {}, at);
                 ASSERT_EQ(pressed.size(), 1);
-                if (zoom >= 1.0 || at == cell.topLeft()) {
-                    EXPECT_EQ(pressed.front().at(1).toPoint(), pixel) << "pressed at " << at.x() << "," << at.y();
+                const QPoint got = pressed.front().at(1).toPoint();
+                if (zoom >= 1.0) {
+                    EXPECT_EQ(got, pixel) << "pressed at " << at.x() << "," << at.y();
+                } else { // a widget pixel covers several picture pixels
+                    EXPECT_LE(std::abs(got.x() - pixel.x()), std::ceil(1 / zoom));
+                    EXPECT_LE(std::abs(got.y() - pixel.y()), std::ceil(1 / zoom));
+                    EXPECT_TRUE(form->Image1()->ToWidget(QRect(got, QSize(1, 1))).contains(at));
                 }
             }
         }
@@ -291,7 +302,11 @@ TEST_F(WindowTest, DroppedPictureOpensAndJoinsRecentFiles)
         bool accepted;
     } drops[] = {
         {"a text", {}, "big.bmp", false},
-        {"two files", {QUrl::fromLocalFile(QString::fromStdString(dir.File("big.bmp"))), QUrl::fromLocalFile(QString::fromStdString(dir.File("big.bmp")))}, {}, false},
+        {"two files",
+         {QUrl::fromLocalFile(QString::fromStdString(dir.File("big.bmp"))),
+          QUrl::fromLocalFile(QString::fromStdString(dir.File("big.bmp")))},
+         {},
+         false},
         {"a remote file", {QUrl("https://example.invalid/big.bmp")}, {}, false},
         {"one picture", {QUrl::fromLocalFile(QString::fromStdString(dir.File("big.bmp")))}, {}, true},
     };
@@ -313,15 +328,16 @@ TEST_F(WindowTest, DroppedPictureOpensAndJoinsRecentFiles)
     EXPECT_EQ(form->Image1()->AreaSize(), QSize(900, 700));
     const QList<QAction*> recent = form->RecentFiles()->actions();
     ASSERT_FALSE(recent.isEmpty());
-    EXPECT_EQ(recent.front()->data().toString(), QFileInfo(QString::fromStdString(dir.File("big.bmp"))).absoluteFilePath());
+    EXPECT_EQ(recent.front()->data().toString(),
+              QFileInfo(QString::fromStdString(dir.File("big.bmp"))).absoluteFilePath());
 
     // A recent file opens again without the dialog.
     answer = "missing.bmp";
     form->Open1()->trigger();
-    EXPECT_FALSE(form->Process1()->isEnabled());
+    EXPECT_EQ(form->Edit1()->text(), "missing.bmp : does Not exist !!");
     recent.front()->trigger();
-    EXPECT_TRUE(form->Process1()->isEnabled());
     EXPECT_EQ(form->Edit1()->text(), "");
+    EXPECT_EQ(State().PictureFileName, recent.front()->data().toString().toStdString());
 }
 
 // A close asked for while a command runs is carried out as soon as the command ends.
@@ -369,7 +385,7 @@ TEST_F(WindowTest, TextLineShowsAllColumnsAboveTheRuler)
 {
     form->resize(1280, 800);
     QApplication::processEvents();
-    const QFontMetrics metrics(form->Edit1()->font());
+    const QFontMetricsF metrics(form->Edit1()->font());
     EXPECT_EQ(metrics.horizontalAdvance('i'), metrics.horizontalAdvance('M')) << "fixed pitch";
     EXPECT_GE(form->Edit1()->width(), metrics.horizontalAdvance(QString(72, 'M')) + 8);
     EXPECT_TRUE(form->Edit1()->font().bold());
