@@ -214,8 +214,9 @@ void ImageArea::paintEvent(QPaintEvent* event)
                 reducedStale_ = false;
             }
             painter.drawImage(event->rect().topLeft(), reduced_, event->rect());
-            // Single-pixel dots would fade away: draw them as small squares.
-            const double side = 3.0;
+            // Single-pixel dots would fade away: draw them as small squares, no larger than their
+            // spacing on a card allows.
+            const double side = std::clamp(zoom_ * 4, 1.0, 3.0);
             for (auto dot = dots_.cbegin(); dot != dots_.cend(); ++dot) {
                 const QPointF centre((dot.key().x() + 0.5) * zoom_, (dot.key().y() + 0.5) * zoom_);
                 painter.fillRect(QRectF(centre.x() - side / 2, centre.y() - side / 2, side, side),
@@ -288,6 +289,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 
     results_ = new ResultsPanel(this);
     addDockWidget(Qt::BottomDockWidgetArea, results_);
+    resizeDocks({results_}, {height() / 5}, Qt::Vertical);
     connect(results_, &ResultsPanel::CardChosen, this, [this](const CardBox& box) {
         const QRect r(box.x, box.y, box.width, box.height);
         image1_->SetHighlight(r);
@@ -496,11 +498,17 @@ bool TForm1::SaveOverlay(const QString& path)
 
 void TForm1::SetZoom(double zoom, std::optional<QPoint> anchor)
 {
-    // The picture pixel under the anchor (the viewport centre by default) stays where it is.
-    const QPoint at = anchor.value_or(scroller_->viewport()->rect().center());
-    const QPointF picture = (QPointF(at) + QPointF(scroller_->horizontalScrollBar()->value(),
-                                                   scroller_->verticalScrollBar()->value())) /
-                            image1_->Zoom();
+    // The picture pixel under the anchor stays where it is. Without an anchor that is the chosen
+    // card when it is in view, else the middle of the view.
+    const QRect view = scroller_->viewport()->rect();
+    const QPoint offset(scroller_->horizontalScrollBar()->value(), scroller_->verticalScrollBar()->value());
+    QPoint at = view.center();
+    if (anchor)
+        at = *anchor;
+    else if (const QPoint card = image1_->ToWidget(image1_->Highlight()).center() - offset;
+             !image1_->Highlight().isEmpty() && view.contains(card))
+        at = card;
+    const QPointF picture = QPointF(at + offset) / image1_->Zoom();
     image1_->SetZoom(zoom);
     scroller_->horizontalScrollBar()->setValue(static_cast<int>(picture.x() * image1_->Zoom()) - at.x());
     scroller_->verticalScrollBar()->setValue(static_cast<int>(picture.y() * image1_->Zoom()) - at.y());
