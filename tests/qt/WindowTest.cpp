@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QScrollArea>
 #include <QSignalSpy>
@@ -370,8 +371,18 @@ TEST_F(WindowTest, CloseDuringACommandClosesAfterIt)
     EXPECT_FALSE(form->isVisible());
 }
 
-TEST_F(WindowTest, StartUpWarnsOfAMissingCodeTable)
+TEST_F(WindowTest, StartUpWarnsOfAMissingCodeTableAndAboutNamesTheLicence)
 {
+    QAction* about = nullptr;
+    for (QAction* menu : form->menuBar()->actions())
+        for (QAction* item : menu->menu()->actions())
+            about = item->text() == "&About Korvane" ? item : about;
+    ASSERT_NE(about, nullptr);
+    about->trigger();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("Korvane 0."), std::string::npos);
+    EXPECT_NE(messages[0].find("CC BY 4.0"), std::string::npos);
+
     EXPECT_TRUE(form->StartupWarning()->isVisibleTo(form.get()));
     EXPECT_TRUE(form->StartupWarning()->text().contains("No code table ibmkaart.txt"));
     EXPECT_FALSE(form->StartupWarning()->text().contains("log"));
