@@ -3,6 +3,8 @@
 #include "BMPunit.h"
 #include "CommandGuard.h"
 
+#include <stdexcept>
+
 namespace Unit1 {
 
 namespace {
@@ -17,6 +19,13 @@ RunState& State()
 void ResetRunState()
 {
     gState = RunState{};
+}
+
+korvane::ReaderContext& RunState::Reading() const
+{
+    if (!Reader)
+        throw std::logic_error("no picture has been processed");
+    return Reader->Context();
 }
 
 void DisableControls(Window& window)
@@ -65,28 +74,22 @@ void Open1Click(Window& window)
             ShowResult(window, Algemeen::kRed, name + kNotAProperFilename);
             return;
         }
-        BMPunit::Picture shown = BMPunit::TakePicture();
-        bool loaded = false;
-        try {
-            loaded = BMPunit::LoadBitmapFile(name);
-        } catch (...) {
-            BMPunit::RestorePicture(std::move(shown));
-            throw;
-        }
-        if (!loaded) {
-            BMPunit::RestorePicture(std::move(shown));
+        auto& console = Algemeen::TheConsole();
+        BMPunit::BmpFile file;
+        if (!BMPunit::LoadBitmapFile(file, name, console)) {
             EnableControls(window);
             ShowResult(window, Algemeen::kRed, name + kDoesNotExist);
             return;
         }
-        if (!BMPunit::CheckBitmapHeader()) {
-            BMPunit::RestorePicture(std::move(shown));
+        if (!BMPunit::CheckBitmapHeader(file, console)) {
             EnableControls(window);
             ShowResult(window, Algemeen::kRed, name + kNotAProperPicture);
             return;
         }
+        gState.Scan = BMPunit::TakePicture(std::move(file));
+        gState.PictureLoaded = true;
         ShowResult(window, Algemeen::kBlack, "");
-        window.SetImageSize(BMPunit::ImageWidth(), BMPunit::ImageHeight());
+        window.SetImageSize(gState.Scan.Width, gState.Scan.Height);
         window.ShowPictureFile(name);
         gState.PickArmed = false;
         window.SetMenuEnabled(MenuItem::Process1, true);
@@ -118,7 +121,9 @@ void Exit1Click(Window& window)
 
 void Stoppen(Window& /*window*/)
 {
-    BMPunit::ReleaseBitmapData();
+    gState.Reader.reset();
+    gState.Scan = korvane::Picture{};
+    gState.PictureLoaded = false;
     gState.OverlayBitmap = DrawingRecord{};
 }
 

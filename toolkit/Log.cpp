@@ -1,9 +1,6 @@
 #include "Log.h"
 
-#include "Seams.h"
-
 #include <cerrno>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -14,65 +11,73 @@ namespace {
 
 constexpr std::int32_t kMillisecondsPerDay = 86'400'000;
 
-struct LogState
+[[noreturn]] void Fail(const char* what, const std::string& fileName)
 {
-    std::string fileName;
-    std::int32_t stopWatchStart = 0;
-};
-
-LogState gLog;
-
-[[noreturn]] void Fail(const char* what)
-{
-    throw std::runtime_error(std::string(what) + " log file \"" + gLog.fileName +
-                             "\": " + std::strerror(errno));
+    throw std::runtime_error(std::string(what) + " log file \"" + fileName + "\": " + std::strerror(errno));
 }
 
 } // namespace
 
-void SetLogFileName(const std::string& name)
+void RunLog::LogLine(const std::string& text)
 {
-    gLog.fileName = name;
-}
-const std::string& LogFileName()
-{
-    return gLog.fileName;
-}
-
-void LogLine(const std::string& text)
-{
+    if (fileName_.empty()) { // a log without a file: the console line alone
+        Out().Line(text);
+        return;
+    }
     // Opened for every line and closed again, so each line is on disk when we return. Binary
     // append mode: the file is only ever extended, and CR LF is written as it stands.
-    std::FILE* file = std::fopen(gLog.fileName.c_str(), "ab");
+    std::FILE* file = std::fopen(fileName_.c_str(), "ab");
     if (file == nullptr)
-        Fail("cannot open");
+        Fail("cannot open", fileName_);
     const bool written =
         std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fwrite("\r\n", 1, 2, file) == 2;
     const int flushed = std::fflush(file);
     const int closed = std::fclose(file);
     if (!written || flushed != 0)
-        Fail("cannot write to");
+        Fail("cannot write to", fileName_);
     if (closed != 0)
-        Fail("cannot close");
-    TheConsole().Line(text);
+        Fail("cannot close", fileName_);
+    Out().Line(text);
 }
 
-void StopWatch(const std::string& label)
+void RunLog::StopWatch(const std::string& label)
 {
-    const std::int32_t now = TheClock().MillisecondsSinceMidnight();
+    const std::int32_t now = Time().MillisecondsSinceMidnight();
     if (label.empty()) {
-        gLog.stopWatchStart = now;
+        stopWatchStart_ = now;
         return;
     }
-    std::int32_t elapsed = now - gLog.stopWatchStart;
+    std::int32_t elapsed = now - stopWatchStart_;
     if (elapsed < 0)
         elapsed += kMillisecondsPerDay; // the measurement spans local midnight
     LogLine(label + " = " + std::to_string(elapsed) + " ms");
 }
 
+RunLog& TheLog()
+{
+    static RunLog log;
+    return log;
+}
+
+void SetLogFileName(const std::string& name)
+{
+    TheLog().SetLogFileName(name);
+}
+const std::string& LogFileName()
+{
+    return TheLog().LogFileName();
+}
+void LogLine(const std::string& text)
+{
+    TheLog().LogLine(text);
+}
+void StopWatch(const std::string& label)
+{
+    TheLog().StopWatch(label);
+}
 void ResetLog()
 {
-    gLog = LogState{};
+    TheLog() = RunLog{};
 }
 
 } // namespace Algemeen

@@ -1,6 +1,5 @@
 #include "ReadScan.h"
 
-#include "BMPunit.h"
 #include "PngFile.h"
 #include "RecordingWindow.h"
 #include "Unit1.h"
@@ -59,10 +58,8 @@ json CardJson(const RecordingWindow& window, Algemeen::IntPoint at)
         card["message"] = window.EditText();
         return card;
     }
-    Algemeen::Jordan points;
-    BMPunit::GetContour(reading.card, points);
     json outline = json::array();
-    for (const auto& p : points)
+    for (const auto& p : reading.result.Outline)
         outline.push_back(PointJson(p));
     card["outline"] = outline;
     if (!reading.rendered) {
@@ -77,9 +74,10 @@ json CardJson(const RecordingWindow& window, Algemeen::IntPoint at)
     card["unknownColumns"] = unknown;
     card["fitQuality"] = {{"first", reading.fitFirst},
                           {"last", reading.hasFitLast ? json(reading.fitLast) : json()}};
-    card["grid"] = {{"origin", PointJson(state.GridOrigin)},
-                    {"columnStep", PointJson(state.ColumnStep)},
-                    {"rowStep", PointJson(state.RowStep)}};
+    const auto& grid = reading.result.Grid;
+    card["grid"] = {{"origin", PointJson(grid.Origin)},
+                    {"columnStep", PointJson(grid.ColumnStep)},
+                    {"rowStep", PointJson(grid.RowStep)}};
     return card;
 }
 
@@ -89,13 +87,18 @@ struct Outcome
     bool unknown = false;
 };
 
-// Select and a left click at the point; records how the pick ended.
-void Pick(RecordingWindow& window, Algemeen::IntPoint at, const ReadOptions& options, std::ostream& out,
-          json& cards, Outcome& outcome)
+// Select and a left click at the point, or for --all the card read by its own outline; records
+// how the pick ended.
+void Pick(RecordingWindow& window, Algemeen::IntPoint at, std::int32_t card, const ReadOptions& options,
+          std::ostream& out, json& cards, Outcome& outcome)
 {
     Unit1::State().LastReading = Unit1::CardReading{};
-    Unit1::Select1Click(window);
-    Unit1::Kiezen(window, Unit1::MouseButton::Left, at.X, at.Y);
+    if (card != 0) {
+        Unit1::ReadAcceptedCard(window, card);
+    } else {
+        Unit1::Select1Click(window);
+        Unit1::Kiezen(window, Unit1::MouseButton::Left, at.X, at.Y);
+    }
     const auto& reading = Unit1::State().LastReading;
     if (!reading.rendered)
         outcome.refused = true;
@@ -145,17 +148,18 @@ int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
             PrintTextLine(window, out);
         result["message"] = window.EditText();
     } else if (options.atX) {
-        Pick(window, {*options.atX, *options.atY}, options, out, cards, outcome);
+        Pick(window, {*options.atX, *options.atY}, 0, options, out, cards, outcome);
     } else if (options.all) {
         for (const std::int32_t card : Unit1::AcceptedCards())
-            Pick(window, Unit1::CardCentre(card), options, out, cards, outcome);
+            Pick(window, Unit1::CardCentre(card), card, options, out, cards, outcome);
     } else if (!options.json) {
         PrintTextLine(window, out);
     }
     if (opened) {
-        result["width"] = BMPunit::ImageWidth();
-        result["height"] = BMPunit::ImageHeight();
-        result["pixelsPerMillimetre"] = BMPunit::PixelsPerMillimetre();
+        const korvane::Picture& scan = Unit1::State().Scan;
+        result["width"] = scan.Width;
+        result["height"] = scan.Height;
+        result["pixelsPerMillimetre"] = scan.PixelsPerMillimetre;
     }
     result["cards"] = cards;
     if (!options.overlay.empty()) {

@@ -1,6 +1,5 @@
 #include "TForm1.h"
 
-#include "BMPunit.h"
 #include "Unit1.h"
 
 #include <QAction>
@@ -45,12 +44,13 @@ Qt::CursorShape ToShape(CursorKind cursor)
 // The loaded picture as a 1-bit image, built from the bytes the tracer reads.
 QImage LoadedPicture()
 {
-    const int width = BMPunit::ImageWidth(), height = BMPunit::ImageHeight();
+    const korvane::Picture& scan = State().Scan;
+    const int width = scan.Width, height = scan.Height;
     QImage image(width, height, QImage::Format_Mono);
     image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
     const auto rowBytes = static_cast<std::size_t>((width + 7) / 8);
     for (int y = 0; y < height; ++y)
-        std::copy_n(BMPunit::PixelRow(y), rowBytes, image.scanLine(y));
+        std::copy_n(scan.Row(y), rowBytes, image.scanLine(y));
     return image;
 }
 

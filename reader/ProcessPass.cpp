@@ -1,7 +1,6 @@
 #include "ProcessPass.h"
 
 #include "BMPunit.h"
-#include "Unit1.h"
 
 #include <algorithm>
 #include <chrono>
@@ -9,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-namespace Unit1 {
+namespace korvane {
 
 using Ogenblik::Contour;
 using Ogenblik::Ponskaart;
@@ -20,9 +19,8 @@ constexpr double kMinimumArea = 1.0;      // square pixels
 constexpr double kHoleMarginPixels = 0.5; // pixel rounding of a traced border
 constexpr double kHoleMarginMillimetres = 0.1;
 
-void WriteMeasures(const Ogenblik::MomentRecord& m, const char* what)
+void WriteMeasures(Algemeen::Console& console, const Ogenblik::MomentRecord& m, const char* what)
 {
-    auto& console = Algemeen::TheConsole();
     console.WriteReal(m.Size, 15, 5);
     console.WriteReal(m.Trace, 15, 5);
     console.WriteReal(m.RootDeterminant, 15, 5);
@@ -32,16 +30,16 @@ void WriteMeasures(const Ogenblik::MomentRecord& m, const char* what)
 
 // Erases the contours of less than one square pixel and ranks the rest by descending signed
 // area. Returns the number of positive-area contours.
-std::int32_t AreaPass(RunState& state, Algemeen::kolom& areaKey, Contour& work)
+std::int32_t AreaPass(ReaderContext& state, Algemeen::kolom& areaKey, Contour& work)
 {
-    const std::int32_t n = BMPunit::ContourCount();
+    const std::int32_t n = state.Store.ContourCount();
     std::int32_t candidates = 0;
     for (std::int32_t i = 1; i <= n; ++i) {
-        BMPunit::GetContour(i, work.Points);
+        state.Store.GetContour(i, work.Points);
         work.ComputeAreaAndLength();
         const double a = work.AreaMoments.Size;
         if (std::fabs(a) < kMinimumArea) {
-            BMPunit::EraseContour(i);
+            state.Store.EraseContour(i);
             areaKey[i] = 0.0;
         } else {
             areaKey[i] = -a;
@@ -55,52 +53,52 @@ std::int32_t AreaPass(RunState& state, Algemeen::kolom& areaKey, Contour& work)
 
 // A contour whose area, known from the area pass, already rules it out is erased without being
 // measured further: area is the first thing the model comparison looks at.
-bool AreaRulesOut(std::int32_t c, const Algemeen::kolom& areaKey, const Ponskaart& model)
+bool AreaRulesOut(ReaderContext& state, std::int32_t c, const Algemeen::kolom& areaKey,
+                  const Ponskaart& model)
 {
     if (WithinTolerance(-areaKey[c], model.AreaMoments.Size, model.AreaTolerance))
         return false;
-    BMPunit::EraseContour(c);
+    state.Store.EraseContour(c);
     return true;
 }
 
 // Keeps the card candidates that match the card model; refused ones are erased.
-bool CardPass(RunState& state, const Algemeen::kolom& areaKey, Contour& work)
+bool CardPass(ReaderContext& state, const Algemeen::kolom& areaKey, Contour& work)
 {
     Ponskaart& model = *state.CardModel;
     bool accepted = false;
     state.CandidateMoments.SetLength(state.CandidateCount + 1);
     for (std::int32_t p = 1; p <= state.CandidateCount; ++p) {
         const std::int32_t o = state.CandidateOrder[p];
-        if (AreaRulesOut(o, areaKey, model))
+        if (AreaRulesOut(state, o, areaKey, model))
             continue;
-        BMPunit::GetContour(o, work.Points);
+        state.Store.GetContour(o, work.Points);
         work.ComputeMoments();
-        if (!CheckAgainstModel(work, model, true))
+        if (!CheckAgainstModel(state, work, model, true))
             continue;
-        model.BestFit(work, true);
+        model.BestFit(work, true, &state.Log.Out());
         state.CandidateMoments[p] = work.AreaMoments;
-        BMPunit::CompressContour(o);
+        state.Store.CompressContour(o, state.Log.Out());
         accepted = true;
     }
     return accepted;
 }
 
 // Erases every remaining contour that does not look like a hole.
-void HolePass(const RunState& state, const Algemeen::kolom& areaKey, double pixelsPerMillimetre,
-              Contour& work)
+void HolePass(ReaderContext& state, const Algemeen::kolom& areaKey, double pixelsPerMillimetre, Contour& work)
 {
     Ponskaart holeModel;
     holeModel.Scale = pixelsPerMillimetre;
     holeModel.MakeHole(HoleModelMargin(pixelsPerMillimetre));
     holeModel.BuildModel();
-    const std::int32_t n = BMPunit::ContourCount();
+    const std::int32_t n = state.Store.ContourCount();
     for (std::int32_t p = state.CandidateCount + 1; p <= n; ++p) {
         const std::int32_t h = state.CandidateOrder[p];
-        if (BMPunit::IsContourErased(h) || AreaRulesOut(h, areaKey, holeModel))
+        if (state.Store.IsContourErased(h) || AreaRulesOut(state, h, areaKey, holeModel))
             continue;
-        BMPunit::GetContour(h, work.Points);
+        state.Store.GetContour(h, work.Points);
         work.ComputeMoments();
-        CheckAgainstModel(work, holeModel, false);
+        CheckAgainstModel(state, work, holeModel, false);
     }
 }
 
@@ -110,34 +108,6 @@ struct HoleStart
     Algemeen::RealPoint at;
     std::int32_t hole;
 };
-
-// The box outside which Contains finds no point of the ring: its bounding box widened by
-// points / 3 + 2 pixels. Seen from a point at a distance D > 1 from every point of the ring, the
-// winding number is 0 and each edge that Contains leaves out of its angle sum (its line passes
-// within a pixel of the point, the edge itself does not) subtends less than 1 / sqrt(D^2 - 1); with
-// N edges the sum stays below N / sqrt(D^2 - 1), which is less than 3 when D > N / 3 + 1, so
-// short of the pi that an inside point needs.
-struct Box
-{
-    double left, top, right, bottom;
-    bool Holds(Algemeen::RealPoint p) const
-    {
-        return p.X >= left && p.X <= right && p.Y >= top && p.Y <= bottom;
-    }
-};
-
-Box ReachOf(const Algemeen::Jordan& ring)
-{
-    Box box{ring[0].X, ring[0].Y, ring[0].X, ring[0].Y};
-    for (const auto& p : ring) {
-        box.left = std::min(box.left, p.X);
-        box.right = std::max(box.right, p.X);
-        box.top = std::min(box.top, p.Y);
-        box.bottom = std::max(box.bottom, p.Y);
-    }
-    const double margin = static_cast<double>(ring.Length()) / 3.0 + 2.0;
-    return {box.left - margin, box.top - margin, box.right + margin, box.bottom + margin};
-}
 
 // Gives every hole the largest accepted outline that contains its start point.
 //
@@ -149,15 +119,15 @@ Box ReachOf(const Algemeen::Jordan& ring)
 // Remark: testing every hole against every card cost cards x holes; a page of 1000 small cards at
 // 20 dpi (1000 outlines, 290 000 holes) took 8.3 s here, and a hostile page packed with smaller cards
 // would take hours.
-void Containment(RunState& state, Algemeen::EventPump& events, Contour& work)
+void Containment(ReaderContext& state, Algemeen::EventPump& events, Contour& work)
 {
-    const std::int32_t n = BMPunit::ContourCount();
+    const std::int32_t n = state.Store.ContourCount();
     state.CardOf.SetLength(n + 1);
     std::vector<HoleStart> holes;
     for (std::int32_t p = state.CandidateCount + 1; p <= n; ++p) {
         const std::int32_t h = state.CandidateOrder[p];
-        if (!BMPunit::IsContourErased(h))
-            holes.push_back({BMPunit::ContourStartPoint(h), h});
+        if (!state.Store.IsContourErased(h))
+            holes.push_back({state.Store.ContourStartPoint(h), h});
     }
     std::sort(holes.begin(), holes.end(),
               [](const HoleStart& a, const HoleStart& b) { return a.at.Y < b.at.Y; });
@@ -166,9 +136,9 @@ void Containment(RunState& state, Algemeen::EventPump& events, Contour& work)
         events.PumpEvents();
         const std::int32_t o = state.CandidateOrder[k];
         state.CardOf[o] = o;
-        if (BMPunit::IsContourErased(o))
+        if (state.Store.IsContourErased(o))
             continue;
-        BMPunit::GetContour(o, work.Points);
+        state.Store.GetContour(o, work.Points);
         const Box reach = ReachOf(work.Points);
         auto hole = std::lower_bound(holes.begin(), holes.end(), reach.top,
                                      [](const HoleStart& a, double top) { return a.at.Y < top; });
@@ -176,6 +146,38 @@ void Containment(RunState& state, Algemeen::EventPump& events, Contour& work)
             if (reach.Holds(hole->at) && state.CardOf[hole->hole] == 0 && work.Contains(hole->at))
                 state.CardOf[hole->hole] = o;
     }
+}
+
+// Keeps what the pass knows of every accepted card: its moments, its holes in contour-number order
+// and its outline's reach in the click index.
+void GatherCards(ReaderContext& state)
+{
+    const std::int32_t n = state.Store.ContourCount();
+    std::vector<std::int32_t> slot(static_cast<std::size_t>(n) + 1, -1);
+    for (std::int32_t p = 1; p <= state.CandidateCount; ++p) {
+        const std::int32_t o = state.CandidateOrder[p];
+        if (state.Store.IsContourErased(o))
+            continue;
+        slot[static_cast<std::size_t>(o)] = p; // the rank, for the moments; replaced below
+    }
+    std::vector<CardIndex::Entry> reaches;
+    Algemeen::Jordan outline;
+    for (std::int32_t i = 1; i <= n; ++i) {
+        const std::int32_t rank = slot[static_cast<std::size_t>(i)];
+        if (rank < 0 || state.CardOf[i] != i)
+            continue;
+        state.Store.ContourPoints(i, outline);
+        slot[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(state.Cards.size());
+        state.Cards.push_back({i, state.CandidateMoments[rank], {}});
+        reaches.push_back({i, ReachOf(outline)});
+    }
+    for (std::int32_t i = 1; i <= n; ++i) {
+        const std::int32_t card = state.CardOf[i];
+        if (card == 0 || card == i || state.Store.IsContourErased(i))
+            continue;
+        state.Cards[static_cast<std::size_t>(slot[static_cast<std::size_t>(card)])].Holes.push_back(i);
+    }
+    state.Index.Build(std::move(reaches));
 }
 
 // Adds the milliseconds since the last lap to one stage's figure.
@@ -223,27 +225,29 @@ bool DiffersFromModel(const Contour& contour, const Ponskaart& model)
              WithinTolerance(s.RootDeterminant, m.RootDeterminant, model.DeterminantTolerance));
 }
 
-bool CheckAgainstModel(Contour& contour, const Ponskaart& model, bool verbose)
+bool CheckAgainstModel(ReaderContext& state, Contour& contour, const Ponskaart& model, bool verbose)
 {
-    const std::int32_t last = BMPunit::CurrentContour();
+    const std::int32_t last = state.Store.CurrentContour;
     contour.ComputeMoments();
     if (DiffersFromModel(contour, model)) {
-        BMPunit::EraseContour(last);
+        state.Store.EraseContour(last);
         return false;
     }
     if (verbose) {
-        Algemeen::TheConsole().Line("Area, Trace and Determinant:");
-        WriteMeasures(contour.AreaMoments, "   : specimen");
-        WriteMeasures(model.AreaMoments, "   : model");
+        auto& console = state.Log.Out();
+        console.Line("Area, Trace and Determinant:");
+        WriteMeasures(console, contour.AreaMoments, "   : specimen");
+        WriteMeasures(console, model.AreaMoments, "   : model");
     }
     return true;
 }
 
-bool ProcessPass(Algemeen::EventPump& events, ProcessPassTimes* times)
+bool ProcessPass(ReaderContext& state, Algemeen::EventPump& events, ProcessPassTimes* times)
 {
     StageClock clock(times);
-    RunState& state = State();
-    const std::int32_t n = BMPunit::ContourCount();
+    state.Cards.clear();
+    state.Index.Build({});
+    const std::int32_t n = state.Store.ContourCount();
     Algemeen::kolom areaKey(n + 1);
     state.CandidateOrder.SetLength(n + 1);
     state.DrawOrder.SetLength(n + 1);
@@ -255,7 +259,7 @@ bool ProcessPass(Algemeen::EventPump& events, ProcessPassTimes* times)
     if (state.CandidateCount == 0)
         return false;
 
-    const double scale = BMPunit::PixelsPerMillimetre();
+    const double scale = state.Scan ? state.Scan->PixelsPerMillimetre : 0.0;
     state.CardModel = std::make_unique<Ponskaart>(); // the previous pass's model goes here
     state.CardModel->Scale = scale;
     state.CardModel->MakeCard(CardModelMargin(scale));
@@ -263,21 +267,22 @@ bool ProcessPass(Algemeen::EventPump& events, ProcessPassTimes* times)
     const bool accepted = CardPass(state, areaKey, work);
     clock.Lap(&ProcessPassTimes::card);
     if (!accepted) {
-        Algemeen::TheConsole().Line("fouteboel");
+        state.Log.Out().Line("fouteboel");
         return false;
     }
 
     HolePass(state, areaKey, scale, work);
     clock.Lap(&ProcessPassTimes::hole);
-    Algemeen::StopWatch("");
+    state.Log.StopWatch("");
     Containment(state, events, work);
-    Algemeen::StopWatch("Punched inside / outside");
+    state.Log.StopWatch("Punched inside / outside");
     clock.Lap(&ProcessPassTimes::containment);
 
     for (std::int32_t i = 1; i <= n; ++i)
         areaKey[i] = state.CardOf[i];
     state.DrawOrder = Algemeen::RankOrder(areaKey);
+    GatherCards(state);
     return true;
 }
 
-} // namespace Unit1
+} // namespace korvane

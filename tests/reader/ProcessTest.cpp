@@ -3,6 +3,7 @@
 #include "CardRenderer.h"
 #include "CodeTableFile.h"
 #include "ProcessPass.h"
+#include "ReaderContext.h"
 #include "RecordingWindow.h"
 #include "TestSupport.h"
 #include "Unit1.h"
@@ -13,8 +14,17 @@
 #include <set>
 
 using namespace Unit1;
+using korvane::CardModelMargin;
+using korvane::HoleModelMargin;
+using korvane::WithinTolerance;
 
 namespace {
+
+// The reader of the window's last Process.
+korvane::ReaderContext& Reading()
+{
+    return State().Reading();
+}
 
 class ProcessTest : public ::testing::Test
 {
@@ -22,7 +32,6 @@ protected:
     void SetUp() override
     {
         ResetRunState();
-        BMPunit::ResetContourStore();
         const auto table = Cli::ReadCodeTable(TestSupport::SourcePath("ibmkaart.txt"));
         ASSERT_TRUE(table.ok);
         codes = table.codes;
@@ -49,16 +58,16 @@ protected:
     std::vector<std::int32_t> Cards() const
     {
         std::vector<std::int32_t> cards;
-        for (std::int32_t i = 1; i <= BMPunit::ContourCount(); ++i)
-            if (State().CardOf[i] == i && !BMPunit::IsContourErased(i))
+        for (std::int32_t i = 1; i <= Reading().Store.ContourCount(); ++i)
+            if (Reading().CardOf[i] == i && !Reading().Store.IsContourErased(i))
                 cards.push_back(i);
         return cards;
     }
     std::int32_t HolesOf(std::int32_t card) const
     {
         std::int32_t n = 0;
-        for (std::int32_t i = 1; i <= BMPunit::ContourCount(); ++i)
-            n += (!BMPunit::IsContourErased(i) && State().CardOf[i] == card && i != card) ? 1 : 0;
+        for (std::int32_t i = 1; i <= Reading().Store.ContourCount(); ++i)
+            n += (!Reading().Store.IsContourErased(i) && Reading().CardOf[i] == card && i != card) ? 1 : 0;
         return n;
     }
     std::set<Algemeen::Colour> Colours(std::int32_t y0, std::int32_t y1) const
@@ -170,12 +179,12 @@ TEST_F(ProcessTest, RefusedCandidateIsErasedButBelongsToItself)
     OpenAndProcess(wide);
     ASSERT_EQ(Cards().size(), 1u);
     std::int32_t refused = 0;
-    for (std::int32_t i = 1; i <= BMPunit::ContourCount(); ++i)
-        if (State().CardOf[i] == i && BMPunit::IsContourErased(i))
+    for (std::int32_t i = 1; i <= Reading().Store.ContourCount(); ++i)
+        if (Reading().CardOf[i] == i && Reading().Store.IsContourErased(i))
             refused = i;
     ASSERT_NE(refused, 0);
     Algemeen::Jordan points;
-    BMPunit::GetContour(refused, points);
+    Reading().Store.ContourPoints(refused, points);
     EXPECT_EQ(points.Length(), 1);
 }
 
@@ -282,19 +291,19 @@ TEST_F(ProcessTest, EveryHoleGoesToTheFirstCardInRankOrderThatContainsIt)
     OpenAndProcess(Page({{text, 25}, {text, -35}, {text, 150}, {text, 5}}, 60), 2362);
     const auto cards = Cards();
     ASSERT_EQ(cards.size(), 4u);
-    const RunState& state = State();
+    const korvane::ReaderContext& state = Reading();
     Ogenblik::Contour outline;
     std::int32_t holes = 0;
-    for (std::int32_t i = 1; i <= BMPunit::ContourCount(); ++i) {
-        if (BMPunit::IsContourErased(i) || state.CardOf[i] == i)
+    for (std::int32_t i = 1; i <= Reading().Store.ContourCount(); ++i) {
+        if (Reading().Store.IsContourErased(i) || state.CardOf[i] == i)
             continue;
         std::int32_t expected = 0;
         for (std::int32_t k = 1; k <= state.CandidateCount && expected == 0; ++k) {
             const std::int32_t card = state.CandidateOrder[k];
-            if (BMPunit::IsContourErased(card))
+            if (Reading().Store.IsContourErased(card))
                 continue;
-            BMPunit::GetContour(card, outline.Points);
-            if (outline.Contains(BMPunit::ContourStartPoint(i)))
+            Reading().Store.ContourPoints(card, outline.Points);
+            if (outline.Contains(Reading().Store.ContourStartPoint(i)))
                 expected = card;
         }
         EXPECT_EQ(state.CardOf[i], expected) << "contour " << i;

@@ -6,8 +6,9 @@
 #include "Algemeen.h"
 #include "Contour.h"
 #include "Ponskaart.h"
+#include "ReaderContext.h"
 
-namespace Unit1 {
+namespace korvane {
 
 // Margin of the card model in pixels: one millimetre at the picture's scale.
 double CardModelMargin(double pixelsPerMillimetre);
@@ -16,25 +17,26 @@ double CardModelMargin(double pixelsPerMillimetre);
 // resolution.
 double HoleModelMargin(double pixelsPerMillimetre);
 
-// Runs the pass over the contour store of the last tracing and fills the run state (CandidateCount,
-// CandidateOrder, CandidateMoments, CardModel, CardOf, DrawOrder). true when at least one contour
-// was accepted as a card outline. Lets pending events run once per card candidate while it tests
-// which holes each card contains.
-// When `times` is given, the milliseconds spent in each stage are added to it.
+// Runs the pass over the reader's contour store of the last tracing and fills the rest of the
+// reader's state (CandidateCount, CandidateOrder, CandidateMoments, CardModel, CardOf, DrawOrder,
+// Cards, Index). true when at least one contour was accepted as a card outline. Lets pending events run once
+// per card candidate while it tests which holes each card contains. When `times` is given, the milliseconds
+// spent in each stage are added to it.
 struct ProcessPassTimes
 {
     double area = 0, card = 0, hole = 0, containment = 0;
 };
-bool ProcessPass(Algemeen::EventPump& events, ProcessPassTimes* times = nullptr);
+bool ProcessPass(ReaderContext& reader, Algemeen::EventPump& events, ProcessPassTimes* times = nullptr);
 
-// Measures the contour (whose points were last fetched from the store), compares it with the model
-// and erases it from the store when it differs. When verbose and it matches, writes the
+// Measures the contour (whose points were last fetched from the reader's store), compares it with
+// the model and erases it from the store when it differs. When verbose and it matches, writes the
 // "Area, Trace and Determinant:" block. true when it matches.
-bool CheckAgainstModel(Ogenblik::Contour& contour, const Ogenblik::Ponskaart& model, bool verbose);
+bool CheckAgainstModel(ReaderContext& reader, Ogenblik::Contour& contour, const Ogenblik::Ponskaart& model,
+                       bool verbose);
 // Whether area, trace or root determinant of the contour's area moments lies outside the model's
 // tolerance.
 bool DiffersFromModel(const Ogenblik::Contour& contour, const Ogenblik::Ponskaart& model);
 // |s - m| < t.
 bool WithinTolerance(double s, double m, double t);
 
-} // namespace Unit1
+} // namespace korvane

@@ -1,35 +1,62 @@
-#include "RenderCard.h"
+// Decoding hole cells through the code table, and reading the table.
+#include "Decode.h"
 
-#include "BMPunit.h"
-#include "CardSpec.h"
-#include "RecordingWindow.h"
+#include "CodeTable.h"
+#include "GridFit.h"
 #include "TestSupport.h"
-#include "Unit1.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 
-using namespace Unit1;
+using namespace korvane;
 
 namespace {
+
+// What the window's text line would show after decoding.
+struct TextLine
+{
+    std::string text;
+    Algemeen::Colour colour = Algemeen::kBlack;
+    std::string EditText() const { return text; }
+    Algemeen::Colour EditColour() const { return colour; }
+};
 
 class RenderCardTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        ResetRunState();
         std::filesystem::copy_file(TestSupport::SourcePath("ibmkaart.txt"), "ibmkaart.txt");
     }
     // Holes at grid cells (column 1..80, row 1..12).
     void Holes(std::vector<Algemeen::IntPoint> cells)
     {
-        auto& hc = State().HoleCells;
-        hc.SetLength(static_cast<std::ptrdiff_t>(cells.size()) + 1);
+        holeCells.SetLength(static_cast<std::ptrdiff_t>(cells.size()) + 1);
         for (std::size_t l = 0; l < cells.size(); ++l)
-            hc[static_cast<std::ptrdiff_t>(l) + 1] = cells[l];
+            holeCells[static_cast<std::ptrdiff_t>(l) + 1] = cells[l];
+    }
+    // Reads the table and decodes the hole cells as the card reader does, the rendering block to
+    // the console; the outcome as the text line shows it.
+    bool ReadCardSpec(TextLine& line)
+    {
+        std::string failure;
+        const auto read = korvane::ReadCardSpec("ibmkaart.txt", failure);
+        if (!read) {
+            line = {failure, Algemeen::kRed};
+            return false;
+        }
+        table = *read;
+        return true;
+    }
+    void RenderCard(TextLine& line)
+    {
+        if (!ReadCardSpec(line))
+            return;
+        const DecodedText decoded = DecodeColumns(table, PunchesOf(holeCells));
+        WriteRendering(platform.console, decoded);
+        line = {decoded.Text, decoded.UnknownColumns.empty() ? Algemeen::kBlack : Algemeen::kRed};
     }
     std::vector<std::string> Lines(const std::string& name)
     {
@@ -49,7 +76,9 @@ protected:
 
     TestSupport::ScratchDir dir;
     TestSupport::CapturedPlatform platform;
-    RecordingWindow window;
+    TextLine window;
+    Algemeen::punten holeCells;
+    CodeTableEntries table;
 };
 
 const std::string kRule(72, '-');
@@ -86,10 +115,9 @@ TEST_F(RenderCardTest, TwentyFiveLinesOfSixtySixCharactersAreEnoughAndCrLfIsFine
     for (auto& l : lines)
         l.resize(66, ' ');
     WriteLines("ibmkaart.txt", lines, "\r\n");
-    window.SetEditText("unchanged");
+    window.text = "unchanged";
     ASSERT_TRUE(ReadCardSpec(window));
     EXPECT_EQ(window.EditText(), "unchanged") << "success leaves the text line alone";
-    const auto& table = State().CodeTable;
     EXPECT_EQ(table[0], "?");
     for (std::size_t k = 1; k <= 62; ++k)
         EXPECT_EQ(table[k].size(), 13u) << k;
@@ -147,31 +175,7 @@ TEST_F(RenderCardTest, EditedTableChangesTheNextDecoding)
 
 TEST_F(RenderCardTest, FitQualityDividesByTheListLength)
 {
-    EXPECT_NEAR(ReportFitQuality("first", 38.0, 41), 92.68, 0.01);
-    ReportFitQuality("last", 0.0, 1);
+    EXPECT_NEAR(Ogenblik::ReportFitQuality(platform.console, "first", 38.0, 41), 92.68, 0.01);
+    Ogenblik::ReportFitQuality(platform.console, "last", 0.0, 1);
     EXPECT_EQ(platform.console.Text(), "Quality of Fit at first = 92.7 %\nQuality of Fit at last =  0.0 %\n");
-}
-
-TEST_F(RenderCardTest, GridDotsStayInsideThePictureAndSkipWildPoints)
-{
-    BMPunit::BitImage image(100, 60, false);
-    BMPunit::WriteFileBytes("p.bmp", BMPunit::EncodeBitmap(image, 5906));
-    ASSERT_TRUE(BMPunit::LoadBitmapFile("p.bmp") && BMPunit::CheckBitmapHeader());
-    DrawingRecord white;
-    white.SetSize(100, 60);
-    window.ShowBitmap(white);
-    auto& s = State();
-    s.GridOrigin = {0.5, 1.5};
-    s.ColumnStep = {1, 0};
-    s.RowStep = {0, 1};
-    DotGrid(window, Algemeen::kRed);
-    const auto& shown = window.ShownBitmap();
-    // x = i + 0.5 and y = m + 1.5, rounded half to even: x runs 0, 2, 2, 4, 4, ..., 80.
-    for (auto [x, y] : {std::pair{0, 2}, {2, 2}, {4, 2}, {80, 2}, {80, 12}, {0, 12}})
-        EXPECT_EQ(shown.Pixel(x, y), Algemeen::kRed) << x << "," << y;
-    for (auto [x, y] : {std::pair{1, 2}, {3, 2}, {81, 2}, {0, 13}, {0, 1}})
-        EXPECT_EQ(shown.Pixel(x, y), Algemeen::kWhite) << x << "," << y;
-    s.ColumnStep = {1e300, 0};
-    s.GridOrigin = {-1e12, 5};
-    DotGrid(window, Algemeen::kBlue); // must not overflow anything
 }
