@@ -118,8 +118,9 @@ void BM_OpenProcess(benchmark::State& state, double dpi, double noise, bool rast
         if (rasterise)
             benchmark::DoNotOptimize(window.ShownBitmap().Pixels().data());
     }
-    state.counters["pixels"] = static_cast<double>(BMPunit::ImageWidth()) * BMPunit::ImageHeight();
-    state.counters["contours"] = BMPunit::ContourCount();
+    const auto& run = Unit1::State();
+    state.counters["pixels"] = static_cast<double>(run.Scan.Width) * run.Scan.Height;
+    state.counters["contours"] = run.Reader ? run.Reader->Context().Store.ContourCount() : 0;
     Algemeen::InstallConsole(nullptr);
 }
 
@@ -128,7 +129,7 @@ void BM_Stages(benchmark::State& state, double dpi, double noise)
 {
     const std::string scan = A4Page(dpi, noise);
     Algemeen::InstallConsole(&gNull);
-    Unit1::ProcessPassTimes total;
+    korvane::ProcessPassTimes total;
     double open = 0, trace = 0, overlay = 0;
     using Clock = std::chrono::steady_clock;
     auto ms = [](Clock::time_point a, Clock::time_point b) {
@@ -143,11 +144,21 @@ void BM_Stages(benchmark::State& state, double dpi, double noise)
         window.QueueDialogAnswer(scan);
         Unit1::Open1Click(window);
         const auto t1 = Clock::now();
-        BMPunit::TraceContours(events);
+        korvane::ReadOptions options;
+        options.Console = &gNull;
+        korvane::Reader reader(options);
+        korvane::ReaderContext& context = reader.Context();
+        context.Scan = &Unit1::State().Scan;
+        BMPunit::TraceContours(*context.Scan, context.Store, context.Log, events);
         const auto t2 = Clock::now();
-        Unit1::ProcessPass(events, &total);
+        korvane::ProcessPass(context, events, &total);
         const auto t3 = Clock::now();
-        Unit1::DrawOverlay(window);
+        Unit1::DrawingRecord drawing;
+        std::int32_t palette = 0;
+        korvane::PrepareOverlay(context, drawing);
+        drawing.Reserve(korvane::OverlaySteps(context));
+        korvane::DrawOverlay(context, drawing, palette);
+        window.ShowBitmap(drawing);
         const auto t4 = Clock::now();
         open += ms(t0, t1);
         trace += ms(t1, t2);
