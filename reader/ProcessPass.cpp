@@ -1,6 +1,7 @@
 #include "ProcessPass.h"
 
 #include "BMPunit.h"
+#include "EdgeTable.h"
 
 #include <algorithm>
 #include <chrono>
@@ -122,7 +123,7 @@ struct HoleStart
 void Containment(ReaderContext& state, Algemeen::EventPump& events, Contour& work)
 {
     const std::int32_t n = state.Store.ContourCount();
-    state.CardOf.SetLength(n + 1);
+    state.CardOf = Algemeen::integers(n + 1);
     std::vector<HoleStart> holes;
     for (std::int32_t p = state.CandidateCount + 1; p <= n; ++p) {
         const std::int32_t h = state.CandidateOrder[p];
@@ -140,10 +141,11 @@ void Containment(ReaderContext& state, Algemeen::EventPump& events, Contour& wor
             continue;
         state.Store.GetContour(o, work.Points);
         const Box reach = ReachOf(work.Points);
+        const Ogenblik::EdgeTable edges(work);
         auto hole = std::lower_bound(holes.begin(), holes.end(), reach.top,
                                      [](const HoleStart& a, double top) { return a.at.Y < top; });
         for (; hole != holes.end() && hole->at.Y <= reach.bottom; ++hole)
-            if (reach.Holds(hole->at) && state.CardOf[hole->hole] == 0 && work.Contains(hole->at))
+            if (reach.Holds(hole->at) && state.CardOf[hole->hole] == 0 && edges.Contains(hole->at))
                 state.CardOf[hole->hole] = o;
     }
 }

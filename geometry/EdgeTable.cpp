@@ -1,0 +1,108 @@
+#include "EdgeTable.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace Ogenblik {
+
+namespace {
+
+constexpr double kBandHeight = 8.0; // rows per band
+constexpr double kFarAngle = 0.25;  // most that the edges beyond the visited rows may take away
+constexpr double kRoundingSlack = 1e-6;
+constexpr double kOnTheRing = 1e-6; // as Contour::Contains: an edge that runs (almost) through the point
+
+} // namespace
+
+std::int32_t EdgeTable::BandOf(double y) const
+{
+    const double b = std::floor((y - top_) / kBandHeight);
+    return static_cast<std::int32_t>(std::clamp(b, 0.0, static_cast<double>(bands_ - 1)));
+}
+
+EdgeTable::EdgeTable(const Contour& ring) : ring_(ring)
+{
+    const Jordan& p = ring.Points;
+    const std::ptrdiff_t n = p.Length();
+    if (n == 0)
+        return;
+    double bottom = p[0].Y;
+    top_ = p[0].Y;
+    for (const auto& q : p) {
+        top_ = std::min(top_, q.Y);
+        bottom = std::max(bottom, q.Y);
+    }
+    if (!std::isfinite(top_) || !std::isfinite(bottom) || (bottom - top_) / kBandHeight > 1e7) {
+        bands_ = 0; // no table: Contains asks the ring itself
+        return;
+    }
+    bands_ = static_cast<std::int32_t>(std::floor((bottom - top_) / kBandHeight)) + 1;
+    auto edgeBands = [&](std::ptrdiff_t k, auto&& visit) {
+        const RealPoint a = p[k == 0 ? n - 1 : k - 1], b = p[k];
+        for (std::int32_t band = BandOf(std::min(a.Y, b.Y)); band <= BandOf(std::max(a.Y, b.Y)); ++band)
+            visit(static_cast<std::size_t>(band));
+    };
+    std::vector<std::uint32_t> count(static_cast<std::size_t>(bands_) + 1, 0);
+    for (std::ptrdiff_t k = 0; k < n; ++k) {
+        const RealPoint a = p[k == 0 ? n - 1 : k - 1], b = p[k];
+        perimeter_ += std::hypot(b.X - a.X, b.Y - a.Y);
+        edgeBands(k, [&](std::size_t band) { ++count[band + 1]; });
+    }
+    for (std::size_t b = 1; b < count.size(); ++b)
+        count[b] += count[b - 1];
+    bandStart_ = count;
+    edges_.resize(count.back());
+    for (std::ptrdiff_t k = 0; k < n; ++k)
+        edgeBands(k, [&](std::size_t band) { edges_[count[band]++] = static_cast<std::uint32_t>(k); });
+    reach_ = std::max(2.0 * kBandHeight, std::sqrt(perimeter_ / kFarAngle));
+}
+
+bool EdgeTable::Contains(RealPoint point) const
+{
+    if (bands_ == 0 || !std::isfinite(point.X) || !std::isfinite(point.Y) || !std::isfinite(perimeter_))
+        return ring_.Contains(point);
+    const Jordan& p = ring_.Points;
+    const std::ptrdiff_t n = p.Length();
+    const std::int32_t first = BandOf(point.Y - reach_), last = BandOf(point.Y + reach_);
+    int winding = 0;
+    double leftOut = 0.0;
+    for (std::int32_t band = first; band <= last; ++band)
+        for (std::uint32_t m = bandStart_[static_cast<std::size_t>(band)];
+             m < bandStart_[static_cast<std::size_t>(band) + 1]; ++m) {
+            const std::ptrdiff_t k = edges_[m];
+            const RealPoint Q = p[k == 0 ? n - 1 : k - 1], R = p[k];
+            if (std::max(BandOf(std::min(Q.Y, R.Y)), first) != band)
+                continue; // met in an earlier visited band
+            const RealPoint a = Algemeen::OffsetPoint(Q, point, -1);
+            const RealPoint b = Algemeen::OffsetPoint(R, point, -1);
+            const double cross = a.X * b.Y - b.X * a.Y;
+            if (a.Y <= 0.0) {
+                if (b.Y > 0.0 && cross > 0.0)
+                    ++winding;
+            } else if (b.Y <= 0.0 && cross < 0.0) {
+                --winding;
+            }
+            const double dist = std::sqrt((b.X - a.X) * (b.X - a.X) + (b.Y - a.Y) * (b.Y - a.Y));
+            if (!(dist * 1.0 > std::fabs(cross)))
+                continue;
+            if (std::fabs(cross) < kOnTheRing)
+                return ring_.Contains(point);
+            // The angle the edge would have added, as Contains works it out.
+            const double lenA = std::sqrt(a.X * a.X + a.Y * a.Y), lenB = std::sqrt(b.X * b.X + b.Y * b.Y);
+            const RealPoint u{a.X / lenA, a.Y / lenA}, v{b.X / lenB, b.Y / lenB};
+            const RealPoint s{u.X + v.X, u.Y + v.Y};
+            leftOut += 2.0 * std::atan((u.X * s.Y - s.X * u.Y) / (u.X * s.X + u.Y * s.Y));
+        }
+    // Rows outside the visited bands lie at least this far from the point.
+    const double above = point.Y - (top_ + first * kBandHeight);
+    const double below = top_ + (last + 1) * kBandHeight - point.Y;
+    const double h = std::min(first == 0 ? INFINITY : above, last == bands_ - 1 ? INFINITY : below);
+    const double far = h > 1.0 ? perimeter_ / (h * h) : INFINITY;
+    const double sum = 2.0 * std::numbers::pi * winding - leftOut;
+    if (std::isfinite(sum) && std::fabs(sum - std::numbers::pi) > far + kRoundingSlack)
+        return sum > std::numbers::pi;
+    return ring_.Contains(point);
+}
+
+} // namespace Ogenblik
