@@ -9,7 +9,7 @@ namespace Ogenblik {
 namespace {
 
 constexpr double kBandHeight = 8.0; // rows per band
-constexpr double kFarAngle = 0.25;  // most that the edges beyond the visited rows may take away
+constexpr double kReach = 16.0;     // rows visited on either side of a point
 constexpr double kRoundingSlack = 1e-6;
 constexpr double kOnTheRing = 1e-6; // as Contour::Contains: an edge that runs (almost) through the point
 
@@ -33,10 +33,8 @@ EdgeTable::EdgeTable(const Contour& ring) : ring_(ring)
         top_ = std::min(top_, q.Y);
         bottom = std::max(bottom, q.Y);
     }
-    if (!std::isfinite(top_) || !std::isfinite(bottom) || (bottom - top_) / kBandHeight > 1e7) {
-        bands_ = 0; // no table: Contains asks the ring itself
-        return;
-    }
+    if (!std::isfinite(top_) || !std::isfinite(bottom) || (bottom - top_) / kBandHeight > 1e7)
+        return; // no table: Contains asks the ring itself
     bands_ = static_cast<std::int32_t>(std::floor((bottom - top_) / kBandHeight)) + 1;
     auto edgeBands = [&](std::ptrdiff_t k, auto&& visit) {
         const RealPoint a = p[k == 0 ? n - 1 : k - 1], b = p[k];
@@ -44,27 +42,49 @@ EdgeTable::EdgeTable(const Contour& ring) : ring_(ring)
             visit(static_cast<std::size_t>(band));
     };
     std::vector<std::uint32_t> count(static_cast<std::size_t>(bands_) + 1, 0);
+    lengthBefore_.assign(static_cast<std::size_t>(bands_) + 1, 0.0);
     for (std::ptrdiff_t k = 0; k < n; ++k) {
         const RealPoint a = p[k == 0 ? n - 1 : k - 1], b = p[k];
-        perimeter_ += std::hypot(b.X - a.X, b.Y - a.Y);
-        edgeBands(k, [&](std::size_t band) { ++count[band + 1]; });
+        const double length = std::hypot(b.X - a.X, b.Y - a.Y);
+        edgeBands(k, [&](std::size_t band) {
+            ++count[band + 1];
+            lengthBefore_[band + 1] += length;
+        });
     }
-    for (std::size_t b = 1; b < count.size(); ++b)
+    for (std::size_t b = 1; b < count.size(); ++b) {
         count[b] += count[b - 1];
+        lengthBefore_[b] += lengthBefore_[b - 1];
+    }
     bandStart_ = count;
     edges_.resize(count.back());
     for (std::ptrdiff_t k = 0; k < n; ++k)
         edgeBands(k, [&](std::size_t band) { edges_[count[band]++] = static_cast<std::uint32_t>(k); });
-    reach_ = std::max(2.0 * kBandHeight, std::sqrt(perimeter_ / kFarAngle));
+}
+
+double EdgeTable::FarBound(std::int32_t nearest, std::int32_t step, double gap) const
+{
+    double bound = 0.0;
+    std::int32_t from = nearest;
+    for (std::int32_t run = 1; from >= 0 && from < bands_; run *= 2) {
+        const std::int32_t to = std::clamp(from + step * run, -1, bands_); // one past the run
+        const std::int32_t low = std::min(from, to - step), high = std::max(from, to - step);
+        const double length =
+            lengthBefore_[static_cast<std::size_t>(high) + 1] - lengthBefore_[static_cast<std::size_t>(low)];
+        const double distance = gap + std::abs(from - nearest) * kBandHeight;
+        bound += length / (distance * distance);
+        from = to;
+    }
+    return bound;
 }
 
 bool EdgeTable::Contains(RealPoint point) const
 {
-    if (bands_ == 0 || !std::isfinite(point.X) || !std::isfinite(point.Y) || !std::isfinite(perimeter_))
+    if (bands_ == 0 || !std::isfinite(point.X) || !std::isfinite(point.Y) ||
+        !std::isfinite(lengthBefore_.back()))
         return ring_.Contains(point);
     const Jordan& p = ring_.Points;
     const std::ptrdiff_t n = p.Length();
-    const std::int32_t first = BandOf(point.Y - reach_), last = BandOf(point.Y + reach_);
+    const std::int32_t first = BandOf(point.Y - kReach), last = BandOf(point.Y + kReach);
     int winding = 0;
     double leftOut = 0.0;
     for (std::int32_t band = first; band <= last; ++band)
@@ -94,11 +114,14 @@ bool EdgeTable::Contains(RealPoint point) const
             const RealPoint s{u.X + v.X, u.Y + v.Y};
             leftOut += 2.0 * std::atan((u.X * s.Y - s.X * u.Y) / (u.X * s.X + u.Y * s.Y));
         }
-    // Rows outside the visited bands lie at least this far from the point.
+    // The bands outside the visited ones begin this many rows from the point.
     const double above = point.Y - (top_ + first * kBandHeight);
     const double below = top_ + (last + 1) * kBandHeight - point.Y;
-    const double h = std::min(first == 0 ? INFINITY : above, last == bands_ - 1 ? INFINITY : below);
-    const double far = h > 1.0 ? perimeter_ / (h * h) : INFINITY;
+    double far = 0.0;
+    if (first > 0)
+        far += above > 1.0 ? FarBound(first - 1, -1, above) : INFINITY;
+    if (last < bands_ - 1)
+        far += below > 1.0 ? FarBound(last + 1, +1, below) : INFINITY;
     const double sum = 2.0 * std::numbers::pi * winding - leftOut;
     if (std::isfinite(sum) && std::fabs(sum - std::numbers::pi) > far + kRoundingSlack)
         return sum > std::numbers::pi;

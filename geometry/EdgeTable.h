@@ -22,21 +22,25 @@ public:
     // passes within a pixel of the point. The winding number comes from the edges that cross the
     // point's row, all of them in its own band. An edge whose line passes within delta < 1 of the
     // point and whose nearest point lies at distance D subtends at most delta L / D^2 < L / D^2 (L
-    // its length), so the edges beyond h rows from the point take away less than P / h^2 together,
-    // P being the ring's perimeter. The bands within h rows are visited, h chosen so that this is at
-    // most a quarter; when the visited sum lies closer to pi than that bound (plus rounding), or
-    // the point lies on or very near a visited edge, the ring's own Contains decides.
+    // its length). The bands within a few rows of the point are visited; of every other band the
+    // length of its edges over the square of its distance from the point bounds what its edges take
+    // away, summed over runs of bands that double in length as they go away. When the visited sum
+    // lies further from pi than that bound (plus rounding), its side of pi is the answer; when not,
+    // or when the point lies on or very near a visited edge, the ring's own Contains decides.
     bool Contains(RealPoint point) const;
 
 private:
     const Contour& ring_;
-    double top_ = 0.0;       // the first band starts at this row
-    std::int32_t bands_ = 0; // number of bands
-    double reach_ = 0.0;     // rows visited on either side of a point
-    double perimeter_ = 0.0;
+    double top_ = 0.0;                 // the first band starts at this row
+    std::int32_t bands_ = 0;           // number of bands
+    std::vector<double> lengthBefore_; // total edge length of bands 0 .. b - 1, an edge in each of its bands
     std::vector<std::uint32_t> bandStart_; // band b's edges are edges_[bandStart_[b] .. [b + 1])
     std::vector<std::uint32_t> edges_;     // edge k joins point k - 1 (the last for k = 0) to point k
     std::int32_t BandOf(double y) const;
+    // At most what the edges of bands [from, to) take away from a point that lies `gap` rows or
+    // more from the nearest of them, walking away from the point in the direction `step` (+1 down,
+    // -1 up).
+    double FarBound(std::int32_t nearest, std::int32_t step, double gap) const;
 };
 
 } // namespace Ogenblik
