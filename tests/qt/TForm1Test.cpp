@@ -28,7 +28,6 @@ protected:
     void SetUp() override
     {
         ResetRunState();
-        BMPunit::RestorePicture(BMPunit::Picture{});
         BMPunit::BitImage image(900, 700, false);
         for (int y = 100; y < 110; ++y)
             for (int x = 200; x < 210; ++x)
@@ -142,8 +141,8 @@ TEST_F(TForm1Test, ProcessSelectAndAClickReadTheCard)
     // The overlay is shown with the grid dotted onto it.
     const QImage shown = form->Image1()->grab().toImage();
     const auto& s = State();
-    const QPoint dot(static_cast<int>(std::nearbyint(s.GridOrigin.X)),
-                     static_cast<int>(std::nearbyint(s.GridOrigin.Y)));
+    const QPoint dot(static_cast<int>(std::nearbyint(s.Grid.Origin.X)),
+                     static_cast<int>(std::nearbyint(s.Grid.Origin.Y)));
     EXPECT_EQ(shown.pixelColor(dot), QColor(0, 0, 0));
     int white = 0, coloured = 0;
     for (int y = 0; y < shown.height(); y += 3)
