@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -100,23 +99,25 @@ bool RowsFitTheFile(const BmpFile& p, std::int64_t width, std::int64_t heightFie
 
 bool LoadBitmapFile(BmpFile& file, const std::string& fileName, Algemeen::Console& console)
 {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(fileName, error)) {
+    // Opened without blocking and only as a regular file: a FIFO or device counts as no file.
+    Algemeen::OpenedFile opened = Algemeen::OpenRegularFile(fileName, Algemeen::OpenMode::Read);
+    if (opened.status == Algemeen::FileStatus::Missing || opened.status == Algemeen::FileStatus::NotRegular) {
         console.Line(fileName + ": does Not exist");
         return false;
     }
-    std::FILE* stream = std::fopen(fileName.c_str(), "rb");
+    if (opened.status != Algemeen::FileStatus::Ok)
+        throw std::runtime_error("cannot read \"" + fileName + "\": " + opened.message);
+    std::FILE* stream = ::fdopen(opened.handle.Get(), "rb");
     if (stream == nullptr)
         ReadFailure(fileName);
+    opened.handle.Release(); // the stream owns the descriptor now
     struct Closer
     {
         std::FILE* f;
         ~Closer() { std::fclose(f); }
     } closer{stream};
 
-    const auto size = static_cast<std::int64_t>(std::filesystem::file_size(fileName, error));
-    if (error)
-        ReadFailure(fileName);
+    const std::int64_t size = opened.size;
     const bool oversized = size > kMaxFileBytes;
     std::vector<std::uint8_t> bytes =
         ReadBlocks(stream, oversized ? kHeaderBytes : static_cast<std::size_t>(size), fileName);

@@ -1,8 +1,7 @@
 #include "BmpWrite.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include "FileAccess.h"
+
 #include <stdexcept>
 
 namespace BMPunit {
@@ -52,13 +51,9 @@ std::vector<std::uint8_t> EncodeBitmap(const BitImage& image, std::int32_t pixel
 
 void WriteFileBytes(const std::string& fileName, const std::vector<std::uint8_t>& bytes)
 {
-    std::FILE* file = std::fopen(fileName.c_str(), "wb");
-    if (file == nullptr)
-        throw std::runtime_error("cannot create \"" + fileName + "\": " + std::strerror(errno));
-    const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed)
-        throw std::runtime_error("cannot write \"" + fileName + "\": " + std::strerror(errno));
+    const Algemeen::WriteResult written = Algemeen::WriteWholeFile(fileName, bytes);
+    if (!written.ok)
+        throw std::runtime_error(written.message);
 }
 
 } // namespace BMPunit

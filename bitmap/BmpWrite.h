@@ -34,7 +34,8 @@ struct BitImage
 std::vector<std::uint8_t> EncodeBitmap(const BitImage& image, std::int32_t pixelsPerMetre,
                                        bool topDown = false);
 
-// Writes bytes to a file; throws std::runtime_error on failure.
+// Writes bytes to a file whole or not at all (a temporary file renamed into place); throws
+// std::runtime_error on failure, leaving what the name held before.
 void WriteFileBytes(const std::string& fileName, const std::vector<std::uint8_t>& bytes);
 
 } // namespace BMPunit

@@ -12,6 +12,7 @@
 #include "FuzzSupport.h"
 #include "Ponskaart.h"
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 
@@ -85,7 +86,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    // Both readers of the file look at its beginning only.
+    const std::string bytes(reinterpret_cast<const char*>(data), std::min(size, Unit1::kCodeTableReadBytes));
     std::istringstream forReading(bytes), forPunching(bytes);
     const auto parsed = korvane::ParseCardSpec(forReading);
     const Cli::CodeTableResult punching = Cli::ParseCodeTable(forPunching);

@@ -1,5 +1,7 @@
 #include "GridFit.h"
 
+#include "GridBounds.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -272,6 +274,8 @@ GridFitResult FitGridToHoles(const Ponskaart& model, const MomentRecord& specime
     GridFitResult result;
     CardGrid& g = result.Grid;
     InitialGrid(model, specimen, g.Origin, g.ColumnStep, g.RowStep);
+    const RealPoint nominalColumn = g.ColumnStep, nominalRow = g.RowStep;
+    CardGrid sound = g;
     Algemeen::VektorRuimte space;
     space.SetDimension(kUnknowns);
     space.Messages = &console;
@@ -285,10 +289,19 @@ GridFitResult FitGridToHoles(const Ponskaart& model, const MomentRecord& specime
         cur = GridNormalEquations(holes, g.Origin, g.ColumnStep, g.RowStep, normal, rhs, &console);
         if (k == 0)
             result.FitFirst = ReportFitQuality(console, "first", cur, holeListLength);
+        else if (100.0 * cur / holeListLength > kMaxFitQuality) {
+            g = sound;
+            cur = prev;
+            break;
+        }
         inverted = space.DirekteInverse(normal);
         if (!inverted)
             break;
         space.MultiplyVector(normal, rhs, solution);
+        if (!StepIsSound({solution[2], solution[5]}, nominalColumn) ||
+            !StepIsSound({solution[3], solution[6]}, nominalRow))
+            break;
+        sound = g;
         g.Origin = {solution[1], solution[4]};
         g.ColumnStep = {solution[2], solution[5]};
         g.RowStep = {solution[3], solution[6]};

@@ -75,7 +75,9 @@ struct GridFitResult
 
 // Fits the grid to the card's holes (their AreaMoments records at indices 1 .. n) by iteratively
 // re-weighted least squares, starting from the initial grid of the model on the specimen: at most
-// 100 rounds, until the total weight changes by less than 1e-9. Writes "Quality of Fit at first"
+// 100 rounds, until the total weight changes by less than 1e-9. A round whose steps stray from the
+// nominal ones, or whose grid weighs the holes more than once (a fit collapsed onto a few holes),
+// is not taken: the last sound round's grid stays. Writes "Quality of Fit at first"
 // after the first round and "Quality of Fit at last" at the end to the console; falls back to the
 // initial grid (without the last line) when the normal matrix turns out singular.
 GridFitResult FitGridToHoles(const Ponskaart& model, const MomentRecord& specimen, const momenten& holes,

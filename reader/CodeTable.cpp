@@ -1,10 +1,10 @@
 #include "CodeTable.h"
 
+#include "FileAccess.h"
 #include "Ponskaart.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <sstream>
 
 namespace korvane {
 
@@ -140,16 +140,19 @@ std::string FailureText(const char* before, const std::string& name, const char*
 
 std::optional<CodeTableEntries> ReadCardSpec(const std::string& fileName, std::string& failure)
 {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(fileName, error)) {
+    // Only a regular file counts as the table (a FIFO would block the read), and only its
+    // beginning is read, however large the file is.
+    const Algemeen::FileBytes file = Algemeen::ReadRegularFile(fileName, kCodeTableReadBytes);
+    if (file.status == Algemeen::FileStatus::Missing || file.status == Algemeen::FileStatus::NotRegular) {
         failure = FailureText("TextFile  ", fileName, "  with punchcard specifications: missing");
         return std::nullopt;
     }
-    std::ifstream in(fileName, std::ios::binary);
     std::optional<CodeTableEntries> table;
-    if (in)
+    if (file.status == Algemeen::FileStatus::Ok) {
+        std::istringstream in(file.bytes);
         table = ParseCardSpec(in);
-    if (!table || in.bad()) {
+    }
+    if (!table) {
         failure = FailureText("Errors in  ", fileName, "  with supposed punchcard specifications");
         return std::nullopt;
     }

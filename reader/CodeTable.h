@@ -5,11 +5,16 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <istream>
 #include <optional>
 #include <string>
 
 namespace korvane {
+
+// How much of the table file is read: lines 1 to 25 must lie within it, and nothing after line 25
+// is ever used. The table shipped with the program takes 2.3 kB.
+inline constexpr std::size_t kCodeTableReadBytes = 16 * 1024;
 
 // Entry 0 is "?"; entries 1..62 hold the code's character followed by its 12 punch marks
 // ('O' punched, blank not), rows 12, 11, 0, 1, ..., 9.

@@ -57,6 +57,14 @@ DecodedText DecodeColumns(const CodeTableEntries& table, const CardPunchBits& pu
     return decoded;
 }
 
+std::int32_t UnknownColumnCount(const CodeTableEntries& table, const CardPunchBits& punches)
+{
+    std::int32_t unknown = 0;
+    for (const std::uint16_t column : punches)
+        unknown += Decode(table, Pattern(column)) == 0 ? 1 : 0;
+    return unknown;
+}
+
 void WriteRendering(Algemeen::Console& console, const DecodedText& decoded)
 {
     const std::string rule(kTextColumns, '-');

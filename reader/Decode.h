@@ -29,6 +29,9 @@ struct DecodedText
 // Each of columns 1..72 as the lowest code whose 12 marks equal its punches; "?" when none does.
 DecodedText DecodeColumns(const CodeTableEntries& table, const CardPunchBits& punches);
 
+// How many of all 80 columns no code of the table matches.
+std::int32_t UnknownColumnCount(const CodeTableEntries& table, const CardPunchBits& punches);
+
 // The console block "Rendering of PunchCard (1-72):", a rule, the text, a rule, and
 // "? = unknown" when a column is unknown.
 void WriteRendering(Algemeen::Console& console, const DecodedText& decoded);

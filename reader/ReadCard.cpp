@@ -1,5 +1,6 @@
 #include "ReadCard.h"
 
+#include "CardOrientation.h"
 #include "Decode.h"
 #include "GridFit.h"
 
@@ -24,6 +25,51 @@ Ogenblik::momenten HoleMoments(ReaderContext& reader, const AcceptedCard& card)
     return holes;
 }
 
+// Reads the code table and decodes the card's hole cells, the rendering block to the console; on a
+// table that cannot be read, only the result's message says so.
+void Decode(ReaderContext& reader, CardResult& result)
+{
+    std::string failure;
+    const auto table = ReadCardSpec(reader.CodeTableFile, failure);
+    if (!table) {
+        result.Message = failure;
+        return;
+    }
+    reader.CodeTable = *table;
+    result.Punches = PunchesOf(result.HoleCells);
+    DecodedText decoded = DecodeColumns(reader.CodeTable, result.Punches);
+    WriteRendering(reader.Log.Out(), decoded);
+    result.Decoded = true;
+    result.Text = std::move(decoded.Text);
+    result.UnknownColumns = std::move(decoded.UnknownColumns);
+}
+
+// A card without a cut corner: its punches choose between the grid as fitted and its half turn.
+// When they do not decide, it is not decoded and the console and message say so; when they do,
+// it is decoded after a console line that says where its orientation came from.
+void ReadUncutCard(ReaderContext& reader, CardResult& result)
+{
+    std::string failure;
+    const auto table = ReadCardSpec(reader.CodeTableFile, failure);
+    if (!table) {
+        result.Message = failure;
+        return;
+    }
+    const PunchVerdict verdict = OrientationFromPunches(*table, result.HoleCells);
+    if (verdict == PunchVerdict::HalfTurn)
+        TurnGridAndCells(result.Grid, result.HoleCells);
+    result.Punches = PunchesOf(result.HoleCells);
+    if (verdict == PunchVerdict::Uncertain) {
+        result.Orientation = "uncertain";
+        reader.Log.Out().Line(kUncertain);
+        result.Message = kUncertain;
+        return;
+    }
+    result.Orientation = "from-punches";
+    reader.Log.Out().Line(kFromPunches);
+    Decode(reader, result);
+}
+
 } // namespace
 
 CardResult ReadCard(ReaderContext& reader, std::int32_t card)
@@ -37,11 +83,15 @@ CardResult ReadCard(ReaderContext& reader, std::int32_t card)
     Ogenblik::Contour outline;
     reader.Store.ContourPoints(card, outline.Points);
     outline.ComputeMoments();
-    result.OrientationScore = reader.CardModel->BestFit(outline, false);
     result.Outline = outline.Points;
-    if (result.OrientationScore < kRescanScore) {
+    reader.CardModel->BestFit(outline, false);
+    const Ogenblik::OrientationJudgement judgement = SettleOrientation(*reader.CardModel, outline);
+    result.Orientation = Ogenblik::VerdictName(judgement.verdict);
+    result.OrientationScore = judgement.score;
+    result.OrientationAlternative = judgement.alternative;
+    if (judgement.verdict == Ogenblik::OrientationVerdict::FaceUp) {
         result.Refused = true;
-        result.Message = kScanAgain;
+        result.Message = kFaceUp;
         return result;
     }
 
@@ -54,20 +104,10 @@ CardResult ReadCard(ReaderContext& reader, std::int32_t card)
     result.FitLast = fit.FitLast;
     result.HasFitLast = fit.HasFitLast;
     result.HoleCells = Ogenblik::PlaceHoles(fit.Grid, holes, console);
-    result.Punches = PunchesOf(result.HoleCells);
-
-    std::string failure;
-    const auto table = ReadCardSpec(reader.CodeTableFile, failure);
-    if (!table) {
-        result.Message = failure;
-        return result;
-    }
-    reader.CodeTable = *table;
-    DecodedText decoded = DecodeColumns(reader.CodeTable, result.Punches);
-    WriteRendering(console, decoded);
-    result.Decoded = true;
-    result.Text = std::move(decoded.Text);
-    result.UnknownColumns = std::move(decoded.UnknownColumns);
+    if (judgement.verdict == Ogenblik::OrientationVerdict::NoCutCorner)
+        ReadUncutCard(reader, result);
+    else
+        Decode(reader, result);
     return result;
 }
 

@@ -10,9 +10,12 @@
 namespace korvane {
 
 // Reads the accepted card outline numbered `card` (std::out_of_range for another number). Writes
-// the fit-quality lines and the rendering block to the reader's console. A card whose cut corner is
-// not where it should be comes back Refused with kScanAgain, a code table that cannot be read
-// comes back not Decoded with the red text of the failure; neither writes a console line.
+// the fit-quality lines and the rendering block to the reader's console. A card whose cut corner
+// lies where only a card seen from its front has it comes back Refused with kFaceUp. A card
+// without a cut corner is read in the half turn its punches make likely, after the console line
+// kFromPunches; when the punches do not decide it comes back not Decoded with kUncertain (also a
+// console line). A code table that cannot be read gives a result not Decoded with the red text of
+// the failure and no console line.
 CardResult ReadCard(ReaderContext& reader, std::int32_t card);
 
 } // namespace korvane

@@ -18,7 +18,8 @@ bool ToPixel(double v, std::int32_t& out)
 }
 
 // Reads the card and shows what was read: the fitted grid dotted onto the shown picture and the
-// text, black when complete and red when a column is unknown; or the red reason it was not read.
+// text, black when complete and red when a column is unknown or the orientation came from the
+// punches; or the red reason it was not read.
 void ShowCard(Window& window, RunState& state, std::int32_t card)
 {
     state.LastReading = CardReading{};
@@ -27,6 +28,9 @@ void ShowCard(Window& window, RunState& state, std::int32_t card)
         DotGrid(window, Algemeen::kWhite);
     korvane::CardResult result = state.Reader->ReadCard(card);
     CardReading& reading = state.LastReading;
+    reading.orientation = result.Orientation;
+    reading.orientationScore = result.OrientationScore;
+    reading.orientationAlternative = result.OrientationAlternative;
     if (result.Refused) {
         window.SetEditColour(Algemeen::kRed);
         window.SetEditText(result.Message);
@@ -45,7 +49,7 @@ void ShowCard(Window& window, RunState& state, std::int32_t card)
         window.SetEditColour(Algemeen::kRed);
         window.SetEditText(result.Message);
     } else {
-        window.SetEditColour(result.UnknownColumns.empty() ? Algemeen::kBlack : Algemeen::kRed);
+        window.SetEditColour(result.Complete() ? Algemeen::kBlack : Algemeen::kRed);
         window.SetEditText(result.Text);
         reading.rendered = true;
         reading.text = result.Text;

@@ -50,7 +50,7 @@ void ShowResult(Window& window, Algemeen::Colour colour, const std::string& text
 
 void Starten(Window& window)
 {
-    Algemeen::SetLogFileName("Vertolkt.log");
+    Algemeen::SetLogFileName(kLogFileName);
     gState.OverlayBitmap = DrawingRecord{};
     gState.PickArmed = false;
     gState.FirstSelect = true;

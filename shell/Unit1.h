@@ -26,6 +26,11 @@ struct CardReading
     double fitFirst = 0.0; // the fit-quality percentages written to the console
     double fitLast = 0.0;
     bool hasFitLast = false;
+    // How the card's orientation was settled: empty before a judgement, else "settled",
+    // "face-up", "from-punches" or "uncertain"; with the outline's best and runner-up scores.
+    std::string orientation;
+    double orientationScore = 0.0;
+    double orientationAlternative = 0.0;
     korvane::CardResult result; // everything the reader gave for the card
 };
 
@@ -65,6 +70,9 @@ struct RunState
 RunState& State();
 // Back to the state at program start (tests start each case clean with it).
 void ResetRunState();
+
+// The log file, in the current directory.
+inline constexpr const char* kLogFileName = "Vertolkt.log";
 
 // Texts of the text line.
 inline constexpr const char* kWelcome = "Content of IBM PunchCards";

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Arrays.h"
+#include "FileAccess.h"
 #include "Helpers.h"
 #include "Log.h"
 #include "Raster.h"

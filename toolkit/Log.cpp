@@ -1,7 +1,8 @@
 #include "Log.h"
 
+#include "FileAccess.h"
+
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -11,9 +12,9 @@ namespace {
 
 constexpr std::int32_t kMillisecondsPerDay = 86'400'000;
 
-[[noreturn]] void Fail(const char* what, const std::string& fileName)
+[[noreturn]] void Fail(const char* what, const std::string& fileName, const std::string& reason)
 {
-    throw std::runtime_error(std::string(what) + " log file \"" + fileName + "\": " + std::strerror(errno));
+    throw std::runtime_error(std::string(what) + " log file \"" + fileName + "\": " + reason);
 }
 
 } // namespace
@@ -24,19 +25,19 @@ void RunLog::LogLine(const std::string& text)
         Out().Line(text);
         return;
     }
-    // Opened for every line and closed again, so each line is on disk when we return. Binary
-    // append mode: the file is only ever extended, and CR LF is written as it stands.
-    std::FILE* file = std::fopen(fileName_.c_str(), "ab");
-    if (file == nullptr)
-        Fail("cannot open", fileName_);
-    const bool written =
-        std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fwrite("\r\n", 1, 2, file) == 2;
-    const int flushed = std::fflush(file);
-    const int closed = std::fclose(file);
-    if (!written || flushed != 0)
-        Fail("cannot write to", fileName_);
-    if (closed != 0)
-        Fail("cannot close", fileName_);
+    // Opened for every line and closed again, so each line is on disk when we return. Appending
+    // only, so the file is only ever extended, and only to a regular file: a FIFO or a device in
+    // its place is refused at once instead of blocking the run or swallowing the lines.
+    OpenedFile file = OpenRegularFile(fileName_, OpenMode::Append);
+    if (file.status == FileStatus::NotRegular)
+        Fail("cannot write to", fileName_, file.message);
+    if (file.status != FileStatus::Ok)
+        Fail("cannot open", fileName_, file.message);
+    const std::string line = text + "\r\n"; // one write, so a line is never split by another writer
+    if (!WriteAll(file.handle, line))
+        Fail("cannot write to", fileName_, std::strerror(errno));
+    if (!file.handle.Close())
+        Fail("cannot close", fileName_, std::strerror(errno));
     Out().Line(text);
 }
 

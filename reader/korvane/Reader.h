@@ -37,22 +37,27 @@ struct ReadOptions
     Algemeen::Clock* Clock = nullptr;
 };
 
-// The score below which a card is refused, in pixels of outline found at the cut corner.
-inline constexpr double kRescanScore = 10.0;
-
 inline constexpr const char* kNotACard = "Not (the backside of) any IBM punchcard";
-inline constexpr const char* kScanAgain = "This card should be scanned again: face up and backside down";
+// Texts for a card whose orientation the outline could not settle.
+inline constexpr const char* kFaceUp = "This card should be scanned again: face up and backside down";
+inline constexpr const char* kUncertain = "Orientation of this card is uncertain";
+inline constexpr const char* kFromPunches = "Orientation taken from the punches: this card has no cut corner";
 
 // One card read.
 struct CardResult
 {
-    std::int32_t Contour = 0;      // contour number of the card's outline
-    Algemeen::Jordan Outline;      // the outline as the process pass compressed it, picture pixels
-    double OrientationScore = 0.0; // length of outline found at the cut corner (Ponskaart::BestFit)
-    // The card's cut corner was not where it should be: nothing below was read, Message says so.
+    std::int32_t Contour = 0; // contour number of the card's outline
+    Algemeen::Jordan Outline; // the outline as the process pass compressed it, picture pixels
+    // How the orientation was settled: "settled" (by the cut corner), "face-up", "from-punches"
+    // (a card without a cut corner, turned as its punches make likely) or "uncertain"; with the
+    // outline's best placement score and the best of the others (shares of a cut edge).
+    std::string Orientation;
+    double OrientationScore = 0.0;
+    double OrientationAlternative = 0.0;
+    // The card lies face up: nothing below was read, Message is kFaceUp.
     bool Refused = false;
-    // The text was decoded. false when refused or when the code table could not be read; Message
-    // then holds the red text line.
+    // The text was decoded. false when refused, when the orientation is uncertain (Message is
+    // kUncertain) or when the code table could not be read (Message is its red text line).
     bool Decoded = false;
     std::string Message;
     Ogenblik::CardGrid Grid; // the fitted grid (the initial one when the fit failed)
@@ -65,7 +70,9 @@ struct CardResult
     std::array<std::uint16_t, 80> Punches{};
     std::string Text;                // columns 1 .. 72; "?" where no code matches
     std::vector<int> UnknownColumns; // 1-based columns of Text that read "?"
-    bool Complete() const { return Decoded && UnknownColumns.empty(); }
+    // Decoded with every column known and the orientation taken from the cut corner: the window
+    // shows such a text in black, any other text in red.
+    bool Complete() const { return Decoded && UnknownColumns.empty() && Orientation != "from-punches"; }
 };
 
 struct ScanResult

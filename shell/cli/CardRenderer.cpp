@@ -146,12 +146,19 @@ public:
           sin_(std::sin(angleDegrees * std::numbers::pi / 180.0))
     {
     }
+    CardPlacement(const CardDimensions& card, double scale, const CardOnPage& onPage, PagePoint centre)
+        : CardPlacement(card, scale, onPage.angleDegrees, centre)
+    {
+        mirrored_ = onPage.faceUp;
+        cut_ = !onPage.noCut;
+    }
 
-    // A counter-clockwise turn as seen on the picture, whose y axis points down.
+    // A counter-clockwise turn as seen on the picture, whose y axis points down; a face-up card is
+    // mirrored top to bottom first.
     PagePoint ToPage(double u, double v) const
     {
         const double dx = (u - card_.width / 2.0) * scale_;
-        const double dy = (v - card_.height / 2.0) * scale_;
+        const double dy = (mirrored_ ? card_.height / 2.0 - v : v - card_.height / 2.0) * scale_;
         return {centre_.x + cos_ * dx + sin_ * dy, centre_.y - sin_ * dx + cos_ * dy};
     }
 
@@ -159,6 +166,12 @@ public:
     {
         const CardDimensions& c = card_;
         Polygon outline;
+        if (!cut_) {
+            for (const auto& [u, v] :
+                 {std::pair{0.0, 0.0}, {c.width, 0.0}, {c.width, c.height}, {0.0, c.height}})
+                outline.Add(ToPage(u, v));
+            return outline;
+        }
         for (const auto& [u, v] : {std::pair{0.0, 0.0},
                                    {c.width - c.cutAlongLong, 0.0},
                                    {c.width, c.cutAlongShort},
@@ -187,6 +200,8 @@ private:
     double scale_;
     PagePoint centre_;
     double cos_, sin_;
+    bool mirrored_ = false;
+    bool cut_ = true;
 };
 
 struct Box
@@ -293,7 +308,7 @@ PageLayout LayOutPage(const std::vector<CardOnPage>& cards, const CardDimensions
     std::vector<Box> boxes;
     double widest = 0.0, stacked = margin;
     for (const auto& each : cards) {
-        boxes.push_back(BoundsOf(CardPlacement(card, pixelsPerMillimetre, each.angleDegrees, {}).Outline()));
+        boxes.push_back(BoundsOf(CardPlacement(card, pixelsPerMillimetre, each, {}).Outline()));
         widest = std::max(widest, boxes.back().right - boxes.back().left);
         stacked += boxes.back().bottom - boxes.back().top + margin;
     }
@@ -314,7 +329,7 @@ BMPunit::BitImage RenderPage(const std::vector<CardOnPage>& cards, const PageLay
 {
     BMPunit::BitImage image(layout.width, layout.height, true);
     for (std::size_t i = 0; i < cards.size(); ++i) {
-        const CardPlacement placement(card, pixelsPerMillimetre, cards[i].angleDegrees, layout.centres[i]);
+        const CardPlacement placement(card, pixelsPerMillimetre, cards[i], layout.centres[i]);
         const Shape outline(placement.Outline());
         PaintOutline(image, outline);
         PaintHoles(image, placement, outline, cards[i].punches);

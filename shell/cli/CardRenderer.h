@@ -62,6 +62,8 @@ struct CardOnPage
 {
     CardPunches punches{};
     double angleDegrees = 0.0; // counter-clockwise as seen on the picture
+    bool faceUp = false;       // seen from the front: the back view mirrored top to bottom
+    bool noCut = false;        // a card stock without the cut corner
 };
 
 // Space kept black around every card and between cards.

@@ -1,9 +1,10 @@
 #include "CodeTableFile.h"
 
 #include "CodeTable.h"
+#include "FileAccess.h"
 
 #include <cstdio>
-#include <fstream>
+#include <sstream>
 
 namespace Cli {
 
@@ -39,12 +40,17 @@ CodeTableResult ParseCodeTable(std::istream& in)
 
 CodeTableResult ReadCodeTable(const std::string& fileName)
 {
-    std::ifstream in(fileName);
-    if (!in)
+    // The same bounded beginning of the file that reading a card uses.
+    const Algemeen::FileBytes file = Algemeen::ReadRegularFile(fileName, korvane::kCodeTableReadBytes);
+    if (file.status == Algemeen::FileStatus::Missing)
         return Failure("missing; the card code table must lie in the current directory");
+    if (file.status != Algemeen::FileStatus::Ok)
+        return Failure(file.message);
+    std::istringstream in(file.bytes);
     auto result = ParseCodeTable(in);
-    if (in.bad())
-        return Failure("read error");
+    if (!result.ok && !file.complete)
+        result.message += " (only the first " + std::to_string(korvane::kCodeTableReadBytes) +
+                          " bytes of the table are read)";
     return result;
 }
 

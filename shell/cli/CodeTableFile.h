@@ -42,7 +42,8 @@ struct CodeTableResult
 // is neither "O" nor a blank (such a code could not be punched).
 CodeTableResult ParseCodeTable(std::istream& in);
 
-// Reads the table from a file; a missing file is a failed result, not an exception.
+// Reads the table from the beginning of a regular file (at most korvane::kCodeTableReadBytes); a
+// missing file, a FIFO or device, or a read error is a failed result, not an exception.
 CodeTableResult ReadCodeTable(const std::string& fileName);
 
 // The first code for a character, or nullptr when the table has none.

@@ -46,6 +46,11 @@ void DefinePunch(CLI::App& app, PunchOptions& punch, std::string& angles)
     cmd->add_option("--seed", punch.seed, "seed of the noise (default 1)");
     cmd->add_flag("--real", punch.real, "dimensions of a real card instead of the model's");
     cmd->add_option("--file", punch.file, "one card per line of this text file")->type_name("LINES.txt");
+    cmd->add_flag("--face-up{all}", punch.faceUp,
+                  "cards lying face up (seen from the front); =N,... for some cards only")
+        ->type_name("[=N,...]");
+    cmd->add_flag("--no-cut{all}", punch.noCut, "cards without a cut corner; =N,... for some cards only")
+        ->type_name("[=N,...]");
     cmd->add_option("TEXT", punch.texts, "one card per argument");
 }
 

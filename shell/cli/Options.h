@@ -29,6 +29,8 @@ struct PunchOptions
     bool real = false;               // --real
     std::string file;                // --file LINES.txt
     std::vector<std::string> texts;  // TEXT ...
+    std::string faceUp;              // --face-up[=N,...]: "all" or card numbers from 1
+    std::string noCut;               // --no-cut[=N,...]: the same
 };
 
 enum class Command

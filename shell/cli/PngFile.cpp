@@ -1,8 +1,7 @@
 #include "PngFile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include "FileAccess.h"
+
 #include <png.h>
 #include <stdexcept>
 #include <vector>
@@ -16,34 +15,33 @@ namespace {
     throw std::runtime_error(message);
 }
 
+// The encoder writes into memory; the file is written whole afterwards.
+void AppendBytes(png_structp png, png_bytep data, png_size_t length)
+{
+    auto* bytes = static_cast<std::vector<std::uint8_t>*>(png_get_io_ptr(png));
+    bytes->insert(bytes->end(), data, data + length);
+}
+
+void NoFlush(png_structp) {}
+
 struct PngWriter
 {
     png_structp png = nullptr;
     png_infop info = nullptr;
-    std::FILE* file = nullptr;
-    ~PngWriter()
-    {
-        png_destroy_write_struct(&png, &info);
-        if (file)
-            std::fclose(file);
-    }
+    ~PngWriter() { png_destroy_write_struct(&png, &info); }
 };
 
-} // namespace
-
-void WritePng(const Algemeen::Raster& raster, const std::string& fileName)
+std::vector<std::uint8_t> EncodePng(const Algemeen::Raster& raster)
 {
+    std::vector<std::uint8_t> bytes;
     PngWriter w;
-    w.file = std::fopen(fileName.c_str(), "wb");
-    if (!w.file)
-        throw std::runtime_error("cannot create \"" + fileName + "\": " + std::strerror(errno));
     w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, nullptr);
     if (!w.png)
         throw std::runtime_error("cannot start a PNG file");
     w.info = png_create_info_struct(w.png);
     if (!w.info)
         throw std::runtime_error("cannot start a PNG file");
-    png_init_io(w.png, w.file);
+    png_set_write_fn(w.png, &bytes, AppendBytes, NoFlush);
     const auto width = static_cast<png_uint_32>(raster.Width());
     const auto height = static_cast<png_uint_32>(raster.Height());
     png_set_IHDR(w.png, w.info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
@@ -61,10 +59,16 @@ void WritePng(const Algemeen::Raster& raster, const std::string& fileName)
         png_write_row(w.png, row.data());
     }
     png_write_end(w.png, nullptr);
-    const int closed = std::fclose(w.file);
-    w.file = nullptr;
-    if (closed != 0)
-        throw std::runtime_error("cannot write \"" + fileName + "\": " + std::strerror(errno));
+    return bytes;
+}
+
+} // namespace
+
+void WritePng(const Algemeen::Raster& raster, const std::string& fileName)
+{
+    const Algemeen::WriteResult written = Algemeen::WriteWholeFile(fileName, EncodePng(raster));
+    if (!written.ok)
+        throw std::runtime_error(written.message);
 }
 
 } // namespace Cli

@@ -4,10 +4,11 @@
 #include "BmpWrite.h"
 #include "CardRenderer.h"
 #include "CodeTableFile.h"
+#include "FileAccess.h"
+#include "OutputGuard.h"
 #include "ReadScan.h"
 
 #include <cmath>
-#include <fstream>
 #include <sstream>
 
 namespace Cli {
@@ -33,22 +34,40 @@ Problem CheckNumbers(const PunchOptions& options)
     return {};
 }
 
+// The lines of --file, within the bounds on their number and length.
+Problem ReadLines(const std::string& fileName, std::vector<std::string>& texts)
+{
+    constexpr std::size_t kMaxBytes = kMaxFileLines * (kMaxLineLength + 2);
+    const Algemeen::FileBytes file = Algemeen::ReadRegularFile(fileName, kMaxBytes);
+    if (file.status == Algemeen::FileStatus::Missing)
+        return fileName + ": cannot be read";
+    if (file.status != Algemeen::FileStatus::Ok)
+        return fileName + ": " + file.message;
+    std::istringstream in(file.bytes);
+    std::size_t count = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (++count > kMaxFileLines)
+            return fileName + ": more than " + std::to_string(kMaxFileLines) + " lines";
+        if (line.size() > kMaxLineLength)
+            return fileName + ": line " + std::to_string(count) + " is longer than " +
+                   std::to_string(kMaxLineLength) + " characters";
+        texts.push_back(std::move(line));
+    }
+    if (!file.complete)
+        return fileName + ": more than " + std::to_string(kMaxFileLines) + " lines of at most " +
+               std::to_string(kMaxLineLength) + " characters";
+    return {};
+}
+
 // The cards' texts: the TEXT arguments, then the lines of --file.
 Problem CollectTexts(const PunchOptions& options, std::vector<std::string>& texts)
 {
     texts = options.texts;
-    if (!options.file.empty()) {
-        std::ifstream in(options.file);
-        if (!in)
-            return options.file + ": cannot be read";
-        for (std::string line; std::getline(in, line);) {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            texts.push_back(line);
-        }
-        if (in.bad())
-            return options.file + ": read error";
-    }
+    if (!options.file.empty())
+        if (Problem problem = ReadLines(options.file, texts); !problem.empty())
+            return problem;
     if (texts.empty())
         return "no cards to punch: give TEXT arguments or --file";
     if (options.angles.size() != 1 && options.angles.size() != texts.size())
@@ -57,10 +76,39 @@ Problem CollectTexts(const PunchOptions& options, std::vector<std::string>& text
     return {};
 }
 
-// Every text through the code table of the current directory.
-Problem PunchCards(const std::vector<std::string>& texts, const std::vector<double>& angles,
+// Which of `count` cards an option names: "all", or card numbers from 1 separated by commas.
+Problem ChosenCards(const std::string& option, const std::string& text, std::size_t count,
+                    std::vector<bool>& chosen)
+{
+    chosen.assign(count, text == "all");
+    if (text.empty() || text == "all")
+        return {};
+    std::istringstream in(text);
+    for (std::string item; std::getline(in, item, ',');) {
+        std::size_t used = 0, number = 0;
+        try {
+            number = item.size() <= 9 && !item.empty() && item[0] != '-' ? std::stoul(item, &used) : 0;
+        } catch (const std::exception&) {
+            number = 0;
+        }
+        if (used != item.size() || number < 1 || number > count)
+            return option + ": \"" + item + "\" is not a card number from 1 to " + std::to_string(count);
+        chosen[number - 1] = true;
+    }
+    return {};
+}
+
+// Every text through the code table of the current directory. Angles are reduced modulo 360
+// first, which is exact, so that no later arithmetic meets a huge angle.
+Problem PunchCards(const std::vector<std::string>& texts, const PunchOptions& options,
                    std::vector<CardOnPage>& cards)
 {
+    const std::vector<double>& angles = options.angles;
+    std::vector<bool> faceUp, noCut;
+    if (Problem problem = ChosenCards("--face-up", options.faceUp, texts.size(), faceUp); !problem.empty())
+        return problem;
+    if (Problem problem = ChosenCards("--no-cut", options.noCut, texts.size(), noCut); !problem.empty())
+        return problem;
     const CodeTableResult table = ReadCodeTable(kCodeTableFileName);
     if (!table.ok)
         return std::string(kCodeTableFileName) + ": " + table.message;
@@ -69,7 +117,8 @@ Problem PunchCards(const std::vector<std::string>& texts, const std::vector<doub
         const PunchResult punched = PunchText(texts[i], table.codes);
         if (!punched.ok)
             return "card " + std::to_string(i + 1) + ": " + punched.message;
-        cards.push_back({punched.punches, angles.size() == 1 ? angles[0] : angles[i]});
+        const double angle = std::fmod(angles.size() == 1 ? angles[0] : angles[i], 360.0);
+        cards.push_back({punched.punches, angle, faceUp[i], noCut[i]});
     }
     return {};
 }
@@ -113,9 +162,11 @@ int RunPunch(const PunchOptions& options, std::ostream& err)
     std::vector<CardOnPage> cards;
     Problem problem = CheckNumbers(options);
     if (problem.empty())
+        problem = OverwritesInput("-o", options.output, PunchInputs(options));
+    if (problem.empty())
         problem = CollectTexts(options, texts);
     if (problem.empty())
-        problem = PunchCards(texts, options.angles, cards);
+        problem = PunchCards(texts, options, cards);
     if (problem.empty())
         problem = DrawPage(options, cards);
     if (problem.empty())

@@ -3,12 +3,18 @@
 
 #include "Options.h"
 
+#include <cstddef>
 #include <ostream>
 
 namespace Cli {
 
 // The largest --noise fraction: above it too few places remain for specks that stand alone.
 inline constexpr double kMaxNoise = 0.1;
+
+// Bounds on --file, so a huge or endless file is refused instead of read into memory: more cards
+// than this never fit on a page even at the lowest resolution, and a card holds 80 columns.
+inline constexpr std::size_t kMaxFileLines = 4096;
+inline constexpr std::size_t kMaxLineLength = 256; // characters, not counting the line end
 
 // Punches the TEXT arguments, then the lines of --file, one card each, through the code table
 // "ibmkaart.txt" of the current directory, and writes the page as a BMP whose resolution fields

@@ -1,5 +1,6 @@
 #include "ReadScan.h"
 
+#include "OutputGuard.h"
 #include "PngFile.h"
 #include "RecordingWindow.h"
 #include "Unit1.h"
@@ -62,6 +63,10 @@ json CardJson(const RecordingWindow& window, Algemeen::IntPoint at)
     for (const auto& p : reading.result.Outline)
         outline.push_back(PointJson(p));
     card["outline"] = outline;
+    if (!reading.orientation.empty())
+        card["orientation"] = {{"verdict", reading.orientation},
+                               {"score", reading.orientationScore},
+                               {"alternative", reading.orientationAlternative}};
     if (!reading.rendered) {
         card["message"] = window.EditText();
         return card;
@@ -100,7 +105,8 @@ void Pick(RecordingWindow& window, Algemeen::IntPoint at, std::int32_t card, con
         Unit1::Kiezen(window, Unit1::MouseButton::Left, at.X, at.Y);
     }
     const auto& reading = Unit1::State().LastReading;
-    if (!reading.rendered)
+    // A card whose orientation is uncertain is not refused: it was read as far as it could be.
+    if (!reading.rendered && reading.orientation != "uncertain")
         outcome.refused = true;
     else if (window.EditColour() != Algemeen::kBlack)
         outcome.unknown = true;
@@ -126,6 +132,12 @@ int ExitStatus(const RecordingWindow& window, const std::string& scan, const Out
 
 int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
 {
+    if (!options.overlay.empty())
+        if (const std::string refusal = OverwritesInput("--overlay", options.overlay, ReadInputs(options));
+            !refusal.empty()) {
+            err << "korvane-cli: " << refusal << "\n";
+            return kRefused;
+        }
     ErrorConsole errorConsole;
     if (options.json)
         Algemeen::InstallConsole(&errorConsole);
@@ -170,7 +182,9 @@ int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
                 << ": no overlay to save (the picture was not processed)\n";
     }
     if (options.json)
-        out << result.dump(2) << "\n";
+        // Card texts hold the code table's bytes and the scan's name the file system's; bytes that
+        // are not UTF-8 become U+FFFD, so the results still come out whole.
+        out << result.dump(2, ' ', false, json::error_handler_t::replace) << "\n";
     Algemeen::InstallConsole(nullptr);
     Unit1::Stoppen(window);
     return ExitStatus(window, options.scan, outcome, err);

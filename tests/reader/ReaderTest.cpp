@@ -106,7 +106,7 @@ TEST_F(ReaderTest, SamplesReadToTheirTextsWithPunchesThatEncodeThem)
         for (const auto& card : reading.scan.Cards) {
             EXPECT_TRUE(card.Complete()) << name;
             EXPECT_TRUE(card.UnknownColumns.empty());
-            EXPECT_GE(card.OrientationScore, korvane::kRescanScore);
+            EXPECT_EQ(card.Orientation, "settled");
             // The punches are the code table's patterns of the text, column for column.
             for (std::size_t k = 0; k < 72; ++k) {
                 const Cli::CardCode* code = Cli::FindCode(codes, card.Text[k]);

@@ -1,7 +1,9 @@
 #include "Algemeen.h"
 #include "TestSupport.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace Algemeen;
 using TestSupport::CapturedPlatform;
@@ -65,9 +67,17 @@ TEST_F(LogTest, MeasurementAcrossMidnightIsTheTrueElapsedTime)
 
 TEST_F(LogTest, FailingWriteIsRaisedAndNotEchoed)
 {
-    SetLogFileName(dir.File("no-such-dir/Vertolkt.log"));
-    EXPECT_THROW(LogLine("lost"), std::runtime_error);
+    // A missing folder, and things that are no regular file: a FIFO without a reader would block
+    // the run forever, a device would swallow the lines.
+    std::filesystem::create_directory("folder");
+    ASSERT_EQ(::mkfifo("fifo", 0600), 0);
+    std::filesystem::create_symlink("/dev/null", "null");
+    for (const char* name : {"no-such-dir/Vertolkt.log", "folder", "fifo", "null"}) {
+        SetLogFileName(dir.File(name));
+        EXPECT_THROW(LogLine("lost"), std::runtime_error) << name;
+    }
     EXPECT_EQ(platform.console.Text(), "");
+    EXPECT_TRUE(std::filesystem::is_fifo("fifo"));
 }
 
 TEST(ConsoleTest, RealsAreFixedAndRightAligned)

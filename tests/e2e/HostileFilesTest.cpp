@@ -1,0 +1,219 @@
+// korvane-cli against files that are not what they seem: outputs that name an input, writers that
+// race for one name, bytes that are not UTF-8 in --json results, and inputs that are FIFOs,
+// devices or far too large. Every run is bounded by a timeout, so a blocking open fails the test
+// instead of hanging it.
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun
+{
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs korvane-cli in the current directory (the arguments go through the shell), at most 60 s.
+CliRun Cli(const std::string& arguments)
+{
+    const std::string command =
+        "timeout 60 " + std::string(KORVANE_CLI) + " " + arguments + " >cli.out 2>cli.err </dev/null";
+    const int status = std::system(command.c_str());
+    CliRun run;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = TestSupport::ReadFileText("cli.out");
+    run.err = TestSupport::ReadFileText("cli.err");
+    return run;
+}
+
+const std::string kReplacement = "\xEF\xBF\xBD"; // U+FFFD
+
+class HostileFilesTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        fs::copy_file(TestSupport::SourcePath("ibmkaart.txt"), "ibmkaart.txt");
+        ASSERT_EQ(Cli("punch -o card.bmp --dpi 100 'HOSTILE 1'").status, 0);
+        TestSupport::WriteFileText("Vertolkt.log", "earlier\r\n");
+        TestSupport::WriteFileText("lines.txt", "LINE 1\n");
+    }
+    std::map<std::string, std::string> Snapshot() const
+    {
+        std::map<std::string, std::string> files;
+        for (const char* name : {"card.bmp", "ibmkaart.txt", "lines.txt"})
+            files[name] = TestSupport::ReadFileText(name);
+        return files;
+    }
+    TestSupport::ScratchDir dir;
+};
+
+} // namespace
+
+TEST_F(HostileFilesTest, OutputsNeverReplaceInputsAndRacingWritersLeaveOneWholeFile)
+{
+    fs::create_symlink("card.bmp", "card-link.bmp");
+    fs::create_hard_link("ibmkaart.txt", "table-copy.txt");
+    struct Case
+    {
+        const char* arguments;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"read card.bmp --all --overlay card.bmp", "--overlay card.bmp: is the scan (card.bmp)"},
+        {"read card.bmp --all --overlay ./card-link.bmp", "is the scan"},
+        {"read card-link.bmp --all --overlay card.bmp", "is the scan"},
+        {"read card.bmp --all --overlay ibmkaart.txt", "is the code table (ibmkaart.txt)"},
+        {"read card.bmp --all --overlay table-copy.txt", "is the code table"},
+        {"read card.bmp --all --overlay Vertolkt.log", "is the log (Vertolkt.log)"},
+        {"punch -o ibmkaart.txt A", "-o ibmkaart.txt: is the code table"},
+        {"punch -o table-copy.txt A", "is the code table"},
+        {"punch -o lines.txt --file lines.txt", "is the --file (lines.txt)"},
+        {"punch -o Vertolkt.log A", "is the log"},
+    };
+    const auto before = Snapshot();
+    for (const Case& c : cases) {
+        const CliRun run = Cli(c.arguments);
+        EXPECT_EQ(run.status, 2) << c.arguments;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << c.arguments << ": " << run.err;
+        EXPECT_EQ(run.out, "") << c.arguments << ": refused before anything ran";
+    }
+    EXPECT_EQ(Snapshot(), before);
+    EXPECT_EQ(TestSupport::ReadFileText("Vertolkt.log"), "earlier\r\n");
+
+    // Eight punches race for one name: it ends as exactly one of their pictures, never a mixture.
+    std::string race, single;
+    for (int k = 1; k <= 8; ++k) {
+        single += std::string(KORVANE_CLI) + " punch -o alone" + std::to_string(k) + ".bmp --dpi 300 'RACE " +
+                  std::to_string(k) + "' && ";
+        race +=
+            std::string(KORVANE_CLI) + " punch -o shared.bmp --dpi 300 'RACE " + std::to_string(k) + "' & ";
+    }
+    ASSERT_EQ(std::system((single + "true").c_str()), 0);
+    ASSERT_EQ(std::system((race + "wait").c_str()), 0);
+    const std::string shared = TestSupport::ReadFileText("shared.bmp");
+    int matches = 0;
+    for (int k = 1; k <= 8; ++k)
+        matches += shared == TestSupport::ReadFileText("alone" + std::to_string(k) + ".bmp");
+    EXPECT_EQ(matches, 1);
+    for (const auto& entry : fs::directory_iterator("."))
+        EXPECT_NE(entry.path().extension(), ".tmp") << entry.path() << " left behind";
+}
+
+TEST_F(HostileFilesTest, JsonKeepsEveryResultWhenBytesAreNotUtf8)
+{
+    // A code table in Latin-1: the code for '&' becomes e-acute (0xE9), and a card carries it.
+    std::string table = TestSupport::ReadFileText("ibmkaart.txt");
+    const auto lineStart = [&](int number) {
+        std::size_t at = 0;
+        for (int n = 1; n < number; ++n)
+            at = table.find('\n', at) + 1;
+        return at;
+    };
+    const std::size_t ampersand = table.find('&', lineStart(12));
+    ASSERT_LT(ampersand, lineStart(13));
+    table[ampersand] = '\xE9';
+    TestSupport::WriteFileText("ibmkaart.txt", table);
+    ASSERT_EQ(Cli("punch -o latin.bmp --dpi 100 \"$(printf 'A\\351B')\"").status, 0);
+    fs::copy_file("card.bmp", "scan\xFF.bmp");
+    TestSupport::WriteFileText("junk\xFF.bmp", "not a picture");
+
+    struct Case
+    {
+        const char* arguments;
+        int status;
+        const char* field; // "text" of the first card, or a top-level field
+        std::string holds;
+    };
+    const Case cases[] = {
+        {"read latin.bmp --all --json", 0, "text", "A" + kReplacement + "B"},
+        {"read \"$(printf 'scan\\377.bmp')\" --all --json", 0, "scan", "scan" + kReplacement + ".bmp"},
+        {"read \"$(printf 'junk\\377.bmp')\" --all --json", 2, "message",
+         "junk" + kReplacement + ".bmp : Not a proper"},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = Cli(c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments << ": " << run.err;
+        const auto result = nlohmann::json::parse(run.out, nullptr, false);
+        ASSERT_FALSE(result.is_discarded()) << c.arguments << ": " << run.out;
+        const std::string value = std::string(c.field) == "text"
+                                      ? result["cards"][0]["text"].get<std::string>()
+                                      : result[c.field].get<std::string>();
+        EXPECT_EQ(value.rfind(c.holds, 0), 0u) << c.arguments << ": " << value;
+    }
+}
+
+TEST_F(HostileFilesTest, InputsThatAreNoRegularFileOrTooLargeAreRefusedAtOnce)
+{
+    ASSERT_EQ(::mkfifo("fifo", 0600), 0); // nobody ever writes: opening it blocking would hang
+    fs::create_symlink("/dev/zero", "zero");
+    fs::create_symlink("fifo", "fifo.bmp");
+    fs::create_symlink("zero", "zero.bmp");
+    const std::string goodTable = TestSupport::ReadFileText("ibmkaart.txt");
+    const std::string hugeLine(1 << 20, '#');
+    std::string manyLines;
+    for (int k = 0; k < 4097; ++k)
+        manyLines += "A\n";
+    TestSupport::WriteFileText("many.txt", manyLines);
+    TestSupport::WriteFileText("long.txt", "SHORT\n" + std::string(300, 'A') + "\n");
+
+    struct Case
+    {
+        const char* place; // what replaces ibmkaart.txt ("" keeps it), or the log ("log:...")
+        std::string table; // content for a regular replacement
+        const char* arguments;
+        int status;
+        const char* says; // in standard output or standard error
+    };
+    const Case cases[] = {
+        {"", "", "read fifo.bmp --all", 2, "fifo.bmp: does Not exist"},
+        {"", "", "read zero.bmp --all", 2, "zero.bmp : does Not exist !!"},
+        {"log:fifo", "", "read card.bmp --all", 3, "log file \"Vertolkt.log\": not a regular file (a FIFO)"},
+        {"fifo", "", "read card.bmp --all", 2, "with punchcard specifications: missing"},
+        {"fifo", "", "punch -o x.bmp A", 2, "ibmkaart.txt: not a regular file (a FIFO)"},
+        {"zero", "", "punch -o x.bmp A", 2, "ibmkaart.txt: not a regular file (a character device)"},
+        {"zero", "", "read card.bmp --all", 2, "with punchcard specifications: missing"},
+        {"text", hugeLine + goodTable, "read card.bmp --all", 2, "with supposed punchcard specifications"},
+        {"text", hugeLine + goodTable, "punch -o x.bmp A", 2, "only the first 16384 bytes of the table"},
+        {"text", goodTable + hugeLine, "read card.bmp --all", 0, "Edit1 [black]: HOSTILE 1"},
+        {"text", goodTable + hugeLine, "punch -o x.bmp A", 0, ""},
+        {"", "", "punch -o x.bmp --file zero", 2, "zero: not a regular file (a character device)"},
+        {"", "", "punch -o x.bmp --file fifo", 2, "fifo: not a regular file (a FIFO)"},
+        {"", "", "punch -o x.bmp --file many.txt", 2, "many.txt: more than 4096 lines"},
+        {"", "", "punch -o x.bmp --file long.txt", 2, "long.txt: line 2 is longer than 256 characters"},
+    };
+    for (const Case& c : cases) {
+        const std::string place = c.place;
+        if (place.rfind("log:", 0) == 0) {
+            fs::rename("Vertolkt.log", "log.keep");
+            fs::create_symlink(place.substr(4), "Vertolkt.log");
+        } else if (place == "text") {
+            TestSupport::WriteFileText("ibmkaart.txt", c.table);
+        } else if (!place.empty()) {
+            fs::remove("ibmkaart.txt");
+            fs::create_symlink(place, "ibmkaart.txt");
+        }
+        const CliRun run = Cli(c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.place << " " << c.arguments << ": " << run.err;
+        EXPECT_NE((run.out + run.err).find(c.says), std::string::npos)
+            << c.place << " " << c.arguments << ": " << run.out << run.err;
+        if (place.rfind("log:", 0) == 0) {
+            fs::remove("Vertolkt.log");
+            fs::rename("log.keep", "Vertolkt.log");
+        } else if (!place.empty()) {
+            fs::remove("ibmkaart.txt");
+            TestSupport::WriteFileText("ibmkaart.txt", goodTable);
+        }
+    }
+    EXPECT_TRUE(fs::is_fifo("fifo"));
+}
