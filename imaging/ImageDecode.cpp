@@ -1,0 +1,317 @@
+#include "ImageDecode.h"
+
+#include "Binarise.h"
+#include "BmpLoad.h"
+#include "LeptSupport.h"
+#include "Resolution.h"
+#include "TiffDirectory.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <vector>
+
+namespace Imaging {
+
+namespace {
+
+using Lept::PixPtr;
+
+struct Header
+{
+    int format = IFF_UNKNOWN;
+    int width = 0, height = 0, bitsPerSample = 0, samples = 0;
+    bool palette = false;
+    std::int64_t framePixels = 0; // GIF: the pixels of all its frames, which are all decoded
+};
+
+DecodeResult Refused(std::string message)
+{
+    DecodeResult result;
+    result.Message = std::move(message);
+    return result;
+}
+
+const char* FormatLabel(int format)
+{
+    switch (format) {
+    case IFF_BMP:
+        return "BMP";
+    case IFF_JFIF_JPEG:
+        return "JPEG";
+    case IFF_PNG:
+        return "PNG";
+    case IFF_TIFF_G4:
+        return "TIFF (Group 4)";
+    case IFF_TIFF_LZW:
+        return "TIFF (LZW)";
+    case IFF_TIFF:
+    case IFF_TIFF_PACKBITS:
+    case IFF_TIFF_RLE:
+    case IFF_TIFF_G3:
+    case IFF_TIFF_ZIP:
+    case IFF_TIFF_JPEG:
+        return "TIFF";
+    case IFF_PNM:
+        return "PNM";
+    case IFF_GIF:
+        return "GIF";
+    case IFF_WEBP:
+        return "WebP";
+    default:
+        return nullptr; // not a format we read
+    }
+}
+
+bool IsTiff(int format)
+{
+    return format == IFF_TIFF || format == IFF_TIFF_PACKBITS || format == IFF_TIFF_RLE ||
+           format == IFF_TIFF_G3 || format == IFF_TIFF_G4 || format == IFF_TIFF_LZW ||
+           format == IFF_TIFF_ZIP || format == IFF_TIFF_JPEG;
+}
+
+// Leptonica's header reader decodes a whole GIF file, and its decoder every frame of one, so the
+// sizes are read here: the logical screen (bytes 6-9) and every image descriptor, found by skipping
+// the colour tables, extension blocks and image data (GIF89a specification, sections 15-23).
+// false when the bytes end before the first image.
+bool GifHeader(const std::uint8_t* data, std::size_t size, Header& header)
+{
+    auto u16 = [data](std::size_t at) { return data[at] | (data[at + 1] << 8); };
+    auto table = [](std::uint8_t flags) { return (flags & 0x80) ? 3u * (2u << (flags & 7)) : 0u; };
+    auto skipBlocks = [data, size](std::size_t at) { // sub-blocks up to and including the empty one
+        while (at < size && data[at] != 0)
+            at += 1u + data[at];
+        return at + 1;
+    };
+    if (size < 13)
+        return false;
+    header.width = u16(6);
+    header.height = u16(8);
+    header.bitsPerSample = 8;
+    header.samples = 1;
+    header.palette = true;
+    bool image = false;
+    for (std::size_t at = 13 + table(data[10]); at < size && data[at] != 0x3B;) {
+        if (data[at] == 0x21) {
+            at = skipBlocks(at + 2);
+        } else if (data[at] == 0x2C && at + 10 <= size) {
+            const int w = u16(at + 5), h = u16(at + 7);
+            header.width = std::max(header.width, u16(at + 1) + w);
+            header.height = std::max(header.height, u16(at + 3) + h);
+            header.framePixels += std::int64_t{w} * h;
+            image = true;
+            at = skipBlocks(at + 10 + table(data[at + 9]) + 1);
+        } else {
+            break;
+        }
+    }
+    return image;
+}
+
+// Whether the file reaches its end: for PNG the chain of chunks (length, type, data, CRC) runs to
+// IEND inside the bytes; for JPEG an end-of-image marker (FF D9) follows the last scan. Checked
+// before decoding because a truncated file makes libpng and libjpeg print on standard error,
+// which Leptonica cannot route.
+bool Complete(int format, const std::uint8_t* data, std::size_t size)
+{
+    if (format == IFF_PNG) {
+        for (std::size_t at = 8; at + 12 <= size;) {
+            const std::uint64_t length =
+                (std::uint64_t{data[at]} << 24) | (data[at + 1] << 16) | (data[at + 2] << 8) | data[at + 3];
+            if (std::memcmp(data + at + 4, "IEND", 4) == 0)
+                return true;
+            at += 12 + length;
+        }
+        return false;
+    }
+    if (format == IFF_JFIF_JPEG) {
+        for (std::size_t at = size; at >= 2 && size - at < 4096; --at)
+            if (data[at - 2] == 0xFF && data[at - 1] == 0xD9)
+                return true;
+        return false;
+    }
+    return true;
+}
+
+// Reads the header of the bytes (of the page, for TIFF). An empty message when it could be read.
+std::string ReadHeader(const std::uint8_t* data, std::size_t size, int page, Header& header)
+{
+    if (size < 12 || findFileFormatBuffer(data, &header.format) != 0 || FormatLabel(header.format) == nullptr)
+        return "not a picture file Korvane reads (BMP, PNG, TIFF, JPEG, PNM, GIF or WebP)";
+    const std::string label = FormatLabel(header.format);
+    if (!Complete(header.format, data, size))
+        return "the " + label + " file is truncated: it ends before its last part";
+    int cmap = 0, ok = 1;
+    if (header.format == IFF_GIF)
+        ok = GifHeader(data, size, header) ? 0 : 1;
+    else if (IsTiff(header.format))
+        ok = readHeaderMemTiff(data, size, page, &header.width, &header.height, &header.bitsPerSample,
+                               &header.samples, nullptr, &cmap, &header.format);
+    else
+        ok = pixReadHeaderMem(data, size, nullptr, &header.width, &header.height, &header.bitsPerSample,
+                              &header.samples, &cmap);
+    if (ok != 0) {
+        findFileFormatBuffer(data, &header.format); // the TIFF header reader clears it
+        return "the " + label + " file is truncated or corrupt: its header cannot be read";
+    }
+    header.palette = header.palette || cmap != 0;
+    return {};
+}
+
+std::string CheckSize(const Header& header)
+{
+    const std::int64_t w = header.width, h = header.height;
+    if (w <= 0 || h <= 0)
+        return "the header gives the picture no pixels (" + std::to_string(w) + " x " + std::to_string(h) +
+               ")";
+    if (!(w > 0 && h > 0 && w <= BMPunit::kMaxSide && h <= BMPunit::kMaxSide && w * h <= BMPunit::kMaxPixels))
+        return "the picture is " + std::to_string(w) + " x " + std::to_string(h) +
+               " pixels: larger than Korvane reads (at most " + std::to_string(BMPunit::kMaxSide) +
+               " pixels a side and " + std::to_string(BMPunit::kMaxPixels) + " pixels in all)";
+    if (header.framePixels <= BMPunit::kMaxPixels)
+        return {};
+    return "the GIF file's frames hold " + std::to_string(header.framePixels) +
+           " pixels: more than Korvane reads (" + std::to_string(BMPunit::kMaxPixels) + " at most)";
+}
+
+// A 1-bit picture whose palette says 0 is black (Leptonica's 1 = black the other way round).
+bool PaletteInverted(PIX* pix1)
+{
+    PIXCMAP* map = pixGetColormap(pix1);
+    if (map == nullptr || pixcmapGetCount(map) < 2)
+        return false;
+    l_int32 r0, g0, b0, r1, g1, b1;
+    pixcmapGetColor(map, 0, &r0, &g0, &b0);
+    pixcmapGetColor(map, 1, &r1, &g1, &b1);
+    return r0 + g0 + b0 < r1 + g1 + b1;
+}
+
+// The decoded picture as 8-bit grey, or as a 1-bit one (1 = black) when it has one bit per pixel.
+PixPtr GreyOrBinary(PixPtr pix, Polarity holes)
+{
+    if (pixGetDepth(pix.get()) == 1) {
+        const bool inverted = PaletteInverted(pix.get());
+        pixDestroyColormap(pix.get());
+        if (inverted)
+            pixInvert(pix.get(), pix.get());
+        return pix;
+    }
+    if (pixGetColormap(pix.get()) != nullptr)
+        pix.reset(pixRemoveColormap(pix.get(), REMOVE_CMAP_BASED_ON_SRC));
+    if (!pix)
+        return pix;
+    switch (pixGetDepth(pix.get())) {
+    case 8:
+        return pix;
+    case 16:
+        return PixPtr(pixConvert16To8(pix.get(), L_MS_BYTE));
+    case 32:
+        // Transparent parts are taken as what lies around the card: the dark backing, or the
+        // light box behind a backlit card.
+        if (pixGetSpp(pix.get()) == 4) {
+            pix.reset(
+                pixAlphaBlendUniform(pix.get(), holes == Polarity::DarkHoles ? 0x00000000u : 0xffffff00u));
+            if (!pix)
+                return pix;
+        }
+        return Lept::GreyFromColour(pix.get(), Lept::kGreyFromColour);
+    default:
+        return PixPtr(pixConvertTo8(pix.get(), 0));
+    }
+}
+
+} // namespace
+
+DecodeResult DecodeImage(const std::uint8_t* data, std::size_t size, const DecodeOptions& options)
+{
+    Lept::MessageCatcher messages;
+    if (options.Page < 0)
+        return Refused("there is no page " + std::to_string(options.Page + 1));
+    Header header;
+    if (std::string why = ReadHeader(data, size, options.Page, header); !why.empty()) {
+        if (IsTiff(header.format) && options.Page > 0 && options.Page >= Tiff::CountPages(data, size))
+            why = "the TIFF file has no page " + std::to_string(options.Page + 1) + " (it has " +
+                  std::to_string(Tiff::CountPages(data, size)) + ")";
+        return Refused(why);
+    }
+    if (std::string why = CheckSize(header); !why.empty())
+        return Refused(why);
+
+    const std::string label = FormatLabel(header.format);
+    PixPtr pix(IsTiff(header.format) ? pixReadMemTiff(data, size, options.Page) : pixReadMem(data, size));
+    if (!pix || pixGetWidth(pix.get()) != header.width || pixGetHeight(pix.get()) != header.height) {
+        const std::string detail = messages.First();
+        return Refused("the " + label + " file is truncated or corrupt" +
+                       (detail.empty() ? "" : " (" + detail + ")"));
+    }
+
+    DecodeResult result;
+    ImageInfo& info = result.Info;
+    info.Format = label;
+    info.Width = header.width;
+    info.Height = header.height;
+    info.Depth = header.bitsPerSample;
+    info.Samples = header.samples;
+    info.Palette = header.palette;
+    info.Ppi = pixGetXRes(pix.get());
+    info.FileHasResolution = info.Ppi > 0.0;
+    info.Method = options.Method;
+    info.Pages = IsTiff(header.format) ? std::max(1, Tiff::CountPages(data, size)) : 1;
+    info.Page = IsTiff(header.format) ? options.Page : 0;
+    const bool believed = JudgeResolution(info.Ppi) != ResolutionVerdict::Implausible;
+
+    pix = GreyOrBinary(std::move(pix), options.Holes);
+    if (pix && pixGetDepth(pix.get()) == 8)
+        pix = Lept::Binarise(pix.get(), options, believed ? info.Ppi : 0.0, info.Threshold);
+    if (!pix)
+        return Refused("the " + label + " picture could not be converted (" + messages.First() + ")");
+    if (options.Holes == Polarity::LightHoles)
+        pixInvert(pix.get(), pix.get());
+    if (options.Face == Side::Front)
+        pixFlipLR(pix.get(), pix.get());
+
+    result.Picture = Lept::PictureFromPix(pix.get());
+    result.Picture.PixelsPerMillimetre = believed ? info.Ppi / 25.4 : 0.0;
+    result.Ok = true;
+    return result;
+}
+
+DecodeResult DecodeImageFile(const std::string& fileName, const DecodeOptions& options)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(fileName, error))
+        return Refused(fileName + ": does Not exist");
+    const auto size = std::filesystem::file_size(fileName, error);
+    if (error)
+        throw std::runtime_error("cannot read \"" + fileName + "\": " + error.message());
+    if (size > static_cast<std::uintmax_t>(BMPunit::kMaxFileBytes))
+        return Refused("the file is larger than Korvane reads (" + std::to_string(BMPunit::kMaxFileBytes) +
+                       " bytes at most)");
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
+        throw std::runtime_error("cannot read \"" + fileName + "\": " + std::strerror(errno));
+    return DecodeImage(bytes.data(), bytes.size(), options);
+}
+
+bool IsBmp(const std::uint8_t* data, std::size_t size)
+{
+    return size >= 2 && data[0] == 'B' && data[1] == 'M';
+}
+
+const char* MethodName(Binarisation method)
+{
+    switch (method) {
+    case Binarisation::Fixed:
+        return "fixed";
+    case Binarisation::Sauvola:
+        return "sauvola";
+    default:
+        return "otsu";
+    }
+}
+
+} // namespace Imaging

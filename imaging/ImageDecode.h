@@ -1,0 +1,87 @@
+// Decoding a picture file of any format Leptonica reads into a 1-bit korvane::Picture: the pixel
+// limit checked on the header before anything large is allocated, grey made from colour, then a
+// global (Otsu), fixed or local (Sauvola) threshold, the polarity and the side applied. The result
+// says what was found and chosen so that the caller can report it.
+#pragma once
+
+#include "Picture.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace Imaging {
+
+enum class Binarisation
+{
+    Otsu,   // one global threshold from the grey histogram
+    Fixed,  // the threshold given in DecodeOptions::Threshold
+    Sauvola // a threshold per pixel from the mean and spread around it, for strongly uneven light
+};
+
+enum class Polarity
+{
+    DarkHoles, // a light card with dark holes on a dark background (the back on a black backing)
+    LightHoles // a dark card with light holes (a backlit picture): the picture is inverted
+};
+
+enum class Side
+{
+    Back, // the view the reader expects
+    Front // the front of the card: mirrored left to right
+};
+
+struct DecodeOptions
+{
+    Binarisation Method = Binarisation::Otsu;
+    int Threshold = 128; // for Fixed: grey values up to and including it are dark (0 .. 255)
+    Polarity Holes = Polarity::DarkHoles;
+    Side Face = Side::Back;
+    int Page = 0; // page of a multi-page TIFF, 0 = the first
+};
+
+// What the file held and what was chosen.
+struct ImageInfo
+{
+    std::string Format; // "PNG", "TIFF (Group 4)", "TIFF (LZW)", "TIFF", "JPEG", "PNM", "GIF", "WebP", "BMP"
+    int Width = 0;      // pixels
+    int Height = 0;     // pixels
+    int Depth = 0;      // bits per sample in the file
+    int Samples = 0;    // samples per pixel: 1 grey or palette, 3 colour, 4 colour with alpha
+    bool Palette = false;
+    double Ppi = 0.0; // the file's resolution in pixels per inch; 0 when it has none
+    bool FileHasResolution = false;
+    int Threshold = -1; // grey values up to this were taken as dark; -1 for a 1-bit file
+    Binarisation Method = Binarisation::Otsu;
+    int Pages = 1; // pages in the file (TIFF); 1 for the other formats
+    int Page = 0;  // the page decoded
+};
+
+// Ok and the picture, or not Ok and a message that says why the file was refused (too large,
+// truncated or corrupt, not a picture, no such page). Picture.PixelsPerMillimetre is the file's
+// resolution when PlausibleResolution accepts it (Plausible or Suspicious), else 0.
+struct DecodeResult
+{
+    bool Ok = false;
+    std::string Message;
+    korvane::Picture Picture;
+    ImageInfo Info;
+};
+
+// Decodes the bytes of a picture file. Every refusal comes back as a result; throws only
+// std::bad_alloc. BMP files are decoded too, but the program sends 1-bit BMP files to its own
+// loader (see IsBmp).
+DecodeResult DecodeImage(const std::uint8_t* data, std::size_t size, const DecodeOptions& options = {});
+
+// Reads the file (refused like a corrupt one when larger than the BMP loader's file limit) and
+// decodes it. A missing file is a result ("<name>: does Not exist"); a file that exists but cannot
+// be read throws std::runtime_error.
+DecodeResult DecodeImageFile(const std::string& fileName, const DecodeOptions& options = {});
+
+// True when the bytes start as a BMP file does ("BM").
+bool IsBmp(const std::uint8_t* data, std::size_t size);
+
+// The name of a binarisation method as options and console lines spell it: "otsu", "fixed", "sauvola".
+const char* MethodName(Binarisation method);
+
+} // namespace Imaging

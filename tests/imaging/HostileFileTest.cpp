@@ -1,0 +1,127 @@
+// Files that must be refused with a message and no crash: headers that promise more pixels than
+// the program takes (refused before decoding, by what the message says), truncated files of every
+// format, and bytes that are no picture.
+#include "TestPictures.h"
+
+#include <gtest/gtest.h>
+
+using namespace Imaging;
+using namespace ImagingTest;
+
+namespace {
+
+void PutBigEndian(std::vector<std::uint8_t>& bytes, std::size_t at, int count, std::uint32_t value)
+{
+    for (int i = 0; i < count; ++i)
+        bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * (count - 1 - i)));
+}
+
+// Sets ImageWidth and ImageLength in the first directory of a little-endian TIFF file to `side`, as LONGs.
+void PatchTiffSize(std::vector<std::uint8_t>& tiff, std::uint32_t side)
+{
+    ASSERT_EQ(tiff[0], 'I');
+    auto get = [&tiff](std::size_t at, int n) {
+        std::uint32_t v = 0;
+        for (int i = n - 1; i >= 0; --i)
+            v = (v << 8) | tiff[at + static_cast<std::size_t>(i)];
+        return v;
+    };
+    const std::uint32_t ifd = get(4, 4);
+    int patched = 0;
+    for (std::uint32_t i = 0; i < get(ifd, 2); ++i) {
+        const std::size_t entry = ifd + 2 + i * 12;
+        if (get(entry, 2) == 256 || get(entry, 2) == 257) {
+            const std::uint8_t longOne[] = {4, 0, 1, 0, 0, 0};
+            std::copy(std::begin(longOne), std::end(longOne),
+                      tiff.begin() + static_cast<std::ptrdiff_t>(entry + 2));
+            for (int b = 0; b < 4; ++b)
+                tiff[entry + 8 + static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(side >> (8 * b));
+            ++patched;
+        }
+    }
+    ASSERT_EQ(patched, 2);
+}
+
+std::vector<std::uint8_t> Grey(ScanFormat format, ScanTone tone = ScanTone::Grey)
+{
+    return EncodeScan({CardPicture(5)}, ScanLook{.Tone = tone, .Noise = 3, .Ppi = 150}, format);
+}
+
+} // namespace
+
+TEST(HostileFileTest, HugeHeadersAreRefusedBeforeDecoding)
+{
+    auto png = Grey(ScanFormat::Png);
+    PutBigEndian(png, 16, 4, 100000); // IHDR width
+    PutBigEndian(png, 20, 4, 100000); // IHDR height
+    auto tiff = Grey(ScanFormat::Tiff);
+    PatchTiffSize(tiff, 100000);
+    auto jpeg = Grey(ScanFormat::Jpeg);
+    const std::uint8_t marker[] = {0xFF, 0xC0}; // start of frame, baseline
+    const auto sof = std::search(jpeg.begin(), jpeg.end(), std::begin(marker), std::end(marker));
+    ASSERT_NE(sof, jpeg.end());
+    PutBigEndian(jpeg, static_cast<std::size_t>(sof - jpeg.begin()) + 5, 2, 60000); // height
+    PutBigEndian(jpeg, static_cast<std::size_t>(sof - jpeg.begin()) + 7, 2, 60000); // width
+    // A GIF of a small screen whose only image promises 60000 x 60000 pixels.
+    const std::vector<std::uint8_t> gif = {'G',  'I', 'F', '8', '9', 'a',  100,  0,    100,  0, 0, 0, 0,
+                                           0x2C, 0,   0,   0,   0,   0x60, 0xEA, 0x60, 0xEA, 0, 2, 0, 0x3B};
+    const struct
+    {
+        const char* name;
+        const std::vector<std::uint8_t>& bytes;
+        const char* says;
+    } cases[] = {
+        {"png", png, "the picture is 100000 x 100000 pixels: larger than Korvane reads"},
+        {"tiff", tiff, "the picture is 100000 x 100000 pixels: larger than Korvane reads"},
+        {"jpeg", jpeg, "the picture is 60000 x 60000 pixels: larger than Korvane reads"},
+        {"gif", gif, "the picture is 60000 x 60000 pixels: larger than Korvane reads"},
+    };
+    for (const auto& c : cases) {
+        const DecodeResult result = DecodeImage(c.bytes.data(), c.bytes.size());
+        EXPECT_FALSE(result.Ok) << c.name;
+        EXPECT_EQ(result.Message.rfind(c.says, 0), 0u) << c.name << ": " << result.Message;
+    }
+}
+
+TEST(HostileFileTest, TruncatedFilesAreRefused)
+{
+    const struct
+    {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+    } files[] = {
+        {"png grey", Grey(ScanFormat::Png)},
+        {"png 1-bit", Grey(ScanFormat::Png, ScanTone::BlackWhite)},
+        {"png colour", Grey(ScanFormat::Png, ScanTone::Colour)},
+        {"tiff lzw", Grey(ScanFormat::Tiff)},
+        {"tiff group 4", Grey(ScanFormat::Tiff, ScanTone::BlackWhite)},
+        {"jpeg", Grey(ScanFormat::Jpeg)},
+        {"bmp grey", Grey(ScanFormat::Bmp)},
+    };
+    for (const auto& f : files) {
+        ASSERT_TRUE(DecodeImage(f.bytes.data(), f.bytes.size()).Ok) << f.name;
+        for (const double kept : {0.0, 0.01, 0.1, 0.25, 0.5, 0.75, 0.95}) {
+            const auto size = static_cast<std::size_t>(static_cast<double>(f.bytes.size()) * kept);
+            const DecodeResult result = DecodeImage(f.bytes.data(), size);
+            EXPECT_FALSE(result.Ok) << f.name << " cut to " << size << " bytes";
+            if (size >= 12) { // shorter is no picture file at all
+                EXPECT_NE(result.Message.find("truncated"), std::string::npos)
+                    << f.name << " cut to " << size << " bytes: " << result.Message;
+            } else {
+                EXPECT_FALSE(result.Message.empty()) << f.name << " cut to " << size << " bytes";
+            }
+        }
+    }
+}
+
+TEST(HostileFileTest, WhatIsNoPictureIsSaidSo)
+{
+    const std::string text = "MACON FORT 4628 NORTH CAROLINA\n";
+    const std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    const DecodeResult result = DecodeImage(bytes.data(), bytes.size());
+    EXPECT_FALSE(result.Ok);
+    EXPECT_EQ(result.Message, "not a picture file Korvane reads (BMP, PNG, TIFF, JPEG, PNM, GIF or WebP)");
+    const DecodeResult missing = DecodeImageFile("no-such-scan.png");
+    EXPECT_FALSE(missing.Ok);
+    EXPECT_EQ(missing.Message, "no-such-scan.png: does Not exist");
+}
