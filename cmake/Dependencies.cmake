@@ -2,6 +2,8 @@
 find_package(CLI11 CONFIG REQUIRED)    # korvane-cli options
 find_package(nlohmann_json REQUIRED)   # korvane-cli --json
 find_package(PNG REQUIRED)             # korvane-cli --overlay
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(LEPTONICA REQUIRED IMPORTED_TARGET lept) # decoding of PNG, TIFF, JPEG, ...
 if(KORVANE_GUI)
     # Fails rather than skipping: a silently skipped window would let a build go green without it.
     if(KORVANE_TESTS)
