@@ -15,7 +15,8 @@ std::vector<NamedInput> ReadInputs(const ReadOptions& options)
 
 std::vector<NamedInput> PunchInputs(const PunchOptions& options)
 {
-    std::vector<NamedInput> inputs{{"the code table", kCodeTableFileName}, {"the log", Unit1::kLogFileName}};
+    std::vector<NamedInput> inputs{{"the code table", Unit1::State().SpecFileName},
+                                   {"the log", Unit1::kLogFileName}};
     if (!options.file.empty())
         inputs.push_back({"the --file", options.file});
     return inputs;

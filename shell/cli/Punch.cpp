@@ -7,6 +7,7 @@
 #include "FileAccess.h"
 #include "OutputGuard.h"
 #include "ReadScan.h"
+#include "Unit1.h"
 
 #include <cmath>
 #include <sstream>
@@ -98,8 +99,8 @@ Problem ChosenCards(const std::string& option, const std::string& text, std::siz
     return {};
 }
 
-// Every text through the code table of the current directory. Angles are reduced modulo 360
-// first, which is exact, so that no later arithmetic meets a huge angle.
+// Every text through the code table in use (the current directory's, or the installed one). Angles are
+// reduced modulo 360 first, which is exact, so that no later arithmetic meets a huge angle.
 Problem PunchCards(const std::vector<std::string>& texts, const PunchOptions& options,
                    std::vector<CardOnPage>& cards)
 {
@@ -109,9 +110,10 @@ Problem PunchCards(const std::vector<std::string>& texts, const PunchOptions& op
         return problem;
     if (Problem problem = ChosenCards("--no-cut", options.noCut, texts.size(), noCut); !problem.empty())
         return problem;
-    const CodeTableResult table = ReadCodeTable(kCodeTableFileName);
+    const std::string& tableFile = Unit1::State().SpecFileName;
+    const CodeTableResult table = ReadCodeTable(tableFile);
     if (!table.ok)
-        return std::string(kCodeTableFileName) + ": " + table.message;
+        return tableFile + ": " + table.message;
     cards.clear();
     for (std::size_t i = 0; i < texts.size(); ++i) {
         const PunchResult punched = PunchText(texts[i], table.codes);

@@ -1,7 +1,9 @@
 // korvane-cli: the headless driver of Korvane's commands.
+#include "CodeTablePath.h"
 #include "Options.h"
 #include "Punch.h"
 #include "ReadScan.h"
+#include "Unit1.h"
 
 #include <exception>
 #include <iostream>
@@ -17,6 +19,11 @@ int main(int argc, char** argv)
     case Cli::ParseResult::Success:
         break;
     }
+    // The current directory's code table wins; without one the installed table is used, and named.
+    const std::string table = Unit1::FindCodeTable(Unit1::RunningProgramPath());
+    Unit1::State().SpecFileName = table;
+    if (table != Unit1::kLocalCodeTable)
+        std::cerr << "korvane-cli: code table " << table << "\n";
     int status = Cli::kUnexpected;
     try {
         if (options.command == Cli::Command::Punch)

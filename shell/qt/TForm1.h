@@ -5,20 +5,26 @@
 #include "Window.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QImage>
 #include <QMainWindow>
+#include <QPoint>
 #include <functional>
 #include <optional>
 #include <string>
 
 class QAction;
+class QLabel;
+class QMenu;
 class QLineEdit;
 class QScrollArea;
 
 namespace Unit1 {
 
-// The image area: shows one picture at its natural size and reports mouse presses in picture
-// pixels.
+// The image area: shows one picture at a zoom factor and reports mouse presses in picture pixels.
+// Enlarged, every picture pixel is a sharp square; reduced, the picture is smoothed so that thin
+// lines and small holes stay visible, and dots set one pixel at a time (the grid) are drawn as
+// small squares on top.
 class ImageArea : public QWidget
 {
     Q_OBJECT
@@ -27,8 +33,23 @@ public:
     void SetPicture(QImage picture);
     const QImage& Picture() const { return picture_; }
     void SetPixel(int x, int y, QRgb colour);
+    // A changed pixel of the shown picture: repaints it, and keeps it as a dot unless it is white.
+    void PixelChanged(int x, int y, QRgb colour);
+    // The picture area in picture pixels; the widget is that size times the zoom.
     void SetAreaSize(int width, int height);
+    QSize AreaSize() const { return area_; }
+    void SetZoom(double zoom);
+    double Zoom() const { return zoom_; }
+    // Picture pixel under a widget position, and the widget rectangle of picture pixels.
+    QPoint ToPicture(QPointF position) const;
+    QRect ToWidget(const QRect& picturePixels) const;
+    // A box in picture pixels drawn as a frame above the picture; an empty box removes it.
+    void SetHighlight(const QRect& box);
+    QRect Highlight() const { return highlight_; }
     QSize sizeHint() const override { return size(); }
+
+    static constexpr double kMinZoom = 1.0 / 32;
+    static constexpr double kMaxZoom = 32.0;
 
 signals:
     void Pressed(Qt::MouseButton button, QPoint position);
@@ -38,8 +59,21 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    void ApplySize();
+    QImage Enlarged(const QRect& exposed) const;
+
     QImage picture_;
+    QSize area_;
+    double zoom_ = 1.0;
+    QImage reduced_; // the picture smoothed to the zoom, made when first painted
+    bool reducedStale_ = true;
+    QHash<QPoint, QRgb> dots_;
+    QRect highlight_;
 };
+
+class ColumnRuler;
+class ResultsPanel;
+struct CardRow;
 
 class TForm1 : public QMainWindow, public Window
 {
@@ -52,6 +86,20 @@ public:
     std::function<std::optional<std::string>()> chooseFile;
     std::function<void(const std::string& text, const std::string& caption)> showMessage;
     std::function<void(const std::string& text)> showError;
+    std::function<std::optional<std::string>()> chooseSaveFile; // File > Save overlay
+
+    // Opens a picture as if it had been chosen in the open dialog (start-up argument, recent
+    // files, drag and drop).
+    void OpenFile(const std::string& path);
+    // Edit > Read all cards: picks every accepted card, one row each in the results panel.
+    void ReadAllCards();
+    // File > Save overlay: the shown overlay as PNG, written whole or not at all.
+    bool SaveOverlay(const QString& path);
+    // View: the zoom steps, fit to window and actual size.
+    void ZoomBy(double factor, std::optional<QPoint> anchor = std::nullopt);
+    void FitToWindow();
+    void ActualSize();
+    bool Fitted() const { return fitted_; }
 
     // Window seam.
     void SetEditText(const std::string& text) override;
@@ -80,12 +128,34 @@ public:
     QAction* Process1() const { return process1_; }
     QAction* Select1() const { return select1_; }
     QMenu* File1() const { return file1_; }
+    QAction* ReadAll() const { return readAll_; }
+    QAction* SaveOverlayAction() const { return saveOverlay_; }
+    QAction* ZoomIn() const { return zoomIn_; }
+    QAction* ZoomOut() const { return zoomOut_; }
+    QAction* Fit() const { return fit_; }
+    QAction* Actual() const { return actual_; }
+    QMenu* RecentFiles() const { return recent_; }
+    ResultsPanel* Results() const { return results_; }
+    ColumnRuler* Ruler() const { return ruler_; }
+    QLabel* StartupWarning() const { return warning_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateMenus();
+    // Runs a command of the menus or the mouse; a close asked for meanwhile happens after it.
+    template <class Command> void Run(Command command);
+    void PickAt(QPoint picturePixel);
+    void AfterProcess();
+    void RememberRecent(const QString& path);
+    void FillRecentMenu();
+    void WarnAtStart();
+    void ShowAbout();
+    void SetZoom(double zoom, std::optional<QPoint> anchor);
 
     QLineEdit* edit1_ = nullptr;
     ImageArea* image1_ = nullptr;
@@ -101,6 +171,21 @@ private:
     QElapsedTimer sincePump_;
     unsigned pumpCalls_ = 0;
     bool stopped_ = false;
+    bool closePending_ = false;
+    bool fitted_ = true;
+    std::optional<std::string> pendingFile_; // answers the open dialog for OpenFile
+    QString lastFolder_;
+    QMenu* view_ = nullptr;
+    QMenu* recent_ = nullptr;
+    QAction* readAll_ = nullptr;
+    QAction* saveOverlay_ = nullptr;
+    QAction* zoomIn_ = nullptr;
+    QAction* zoomOut_ = nullptr;
+    QAction* fit_ = nullptr;
+    QAction* actual_ = nullptr;
+    ResultsPanel* results_ = nullptr;
+    ColumnRuler* ruler_ = nullptr;
+    QLabel* warning_ = nullptr;
 };
 
 } // namespace Unit1

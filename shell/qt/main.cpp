@@ -1,26 +1,33 @@
 // korvane: the main window. An optional argument names a scan to open at start, as if it had
 // been chosen in the open dialog.
+#include "CodeTablePath.h"
 #include "TForm1.h"
 #include "Unit1.h"
 #include "WindowConsole.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    QApplication::setOrganizationName("Korvane");
+    QApplication::setApplicationName("korvane");
+    QApplication::setApplicationVersion(KORVANE_VERSION);
+    QApplication::setWindowIcon(QIcon(":/korvane.png"));
     Algemeen::StdoutConsole standardOutput;
     Unit1::WindowConsole console(standardOutput);
     Algemeen::InstallConsole(&console);
+    // The current directory's code table wins; without one the installed table is used, and named.
+    const std::string table = Unit1::FindCodeTable(Unit1::RunningProgramPath());
+    Unit1::State().SpecFileName = table;
+    if (table != Unit1::kLocalCodeTable)
+        Algemeen::TheConsole().Line("Code table: " + table);
     Unit1::TForm1 form;
     form.show();
     const QStringList arguments = QApplication::arguments();
-    if (arguments.size() > 1) {
-        const std::string scan = arguments.at(1).toStdString();
-        form.chooseFile = [scan] { return std::optional<std::string>(scan); };
-        Unit1::Open1Click(form);
-        form.chooseFile = nullptr;
-    }
+    if (arguments.size() > 1)
+        form.OpenFile(arguments.at(1).toStdString());
     const int status = app.exec();
     Algemeen::InstallConsole(nullptr);
     return status;

@@ -7,11 +7,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTest>
 #include <cmath>
 #include <cstdlib>
@@ -73,6 +75,8 @@ TEST_F(TForm1Test, OpenThroughTheMenuShowsThePictureAtNaturalSize)
 {
     answer = "big.bmp";
     form->Open1()->trigger();
+    EXPECT_TRUE(form->Fitted()) << "fitted to the window at first";
+    form->Actual()->trigger();
     EXPECT_EQ(form->Edit1()->text(), "");
     EXPECT_EQ(EditTextColour(), QColor(0, 0, 0));
     EXPECT_TRUE(form->Process1()->isEnabled());
@@ -139,6 +143,7 @@ TEST_F(TForm1Test, ProcessSelectAndAClickReadTheCard)
     EXPECT_TRUE(form->Edit1()->isEnabled());
 
     // The overlay is shown with the grid dotted onto it.
+    form->Actual()->trigger();
     const QImage shown = form->Image1()->grab().toImage();
     const auto& s = State();
     const QPoint dot(static_cast<int>(std::nearbyint(s.Grid.Origin.X)),
@@ -168,6 +173,13 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // Recent files and the last folder go to a settings file of this run, not the user's.
+    const QString settings =
+        QDir::temp().filePath("korvane-qt-tests-" + QString::number(QCoreApplication::applicationPid()));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings);
+    QApplication::setOrganizationName("KorvaneTests");
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    QDir(settings).removeRecursively();
+    return status;
 }

@@ -1,0 +1,134 @@
+#include "ResultsPanel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+#include <algorithm>
+
+namespace Unit1 {
+
+namespace {
+
+enum Column
+{
+    kCard,
+    kText,
+    kUnknown,
+    kFit,
+    kVerdict,
+    kColumnCount
+};
+
+// The columns as rich text, every unknown column in bold red, spaces kept.
+QString MarkedText(const CardRow& row)
+{
+    QString html = "<span style=\"white-space:pre\">";
+    for (const char c : row.text) {
+        const QString ch = QString(QChar::fromLatin1(c)).toHtmlEscaped();
+        html += c == '?' ? "<b style=\"color:#ff0000\">" + ch + "</b>" : ch;
+    }
+    return html + "</span>";
+}
+
+} // namespace
+
+ResultsPanel::ResultsPanel(QWidget* parent) : QDockWidget("Cards read", parent)
+{
+    setObjectName("ResultsPanel");
+    table_ = new QTableWidget(0, kColumnCount, this);
+    table_->setHorizontalHeaderLabels({"Card", "Columns 1-72", "Unknown", "Fit", "Orientation"});
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table_->verticalHeader()->hide();
+    table_->horizontalHeader()->setStretchLastSection(true);
+    setWidget(table_);
+
+    auto* copy = new QAction("&Copy rows", table_);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(copy, &QAction::triggered, this, [this] { CopySelected(); });
+    table_->addAction(copy);
+    table_->setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    connect(table_, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
+        if (row >= 0 && row < static_cast<int>(rows_.size()))
+            emit CardChosen(rows_[static_cast<std::size_t>(row)].outline);
+    });
+}
+
+void ResultsPanel::Show(const CardRow& row)
+{
+    const auto same =
+        std::find_if(rows_.begin(), rows_.end(), [&](const CardRow& r) { return r.card == row.card; });
+    int at = static_cast<int>(same - rows_.begin());
+    if (same == rows_.end()) {
+        rows_.push_back(row);
+        table_->insertRow(at);
+    } else {
+        *same = row;
+    }
+    Fill(at, row);
+    table_->resizeColumnToContents(kCard);
+    table_->resizeColumnToContents(kText);
+    table_->resizeColumnToContents(kUnknown);
+    table_->resizeColumnToContents(kFit);
+}
+
+void ResultsPanel::Fill(int tableRow, const CardRow& row)
+{
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    auto* card = new QTableWidgetItem(QString::number(row.card));
+    card->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    table_->setItem(tableRow, kCard, card);
+
+    auto* text = new QTableWidgetItem(QString::fromStdString(row.message.empty() ? row.text : row.message));
+    table_->setItem(tableRow, kText, text);
+    table_->removeCellWidget(tableRow, kText);
+    if (row.message.empty()) {
+        auto* label = new QLabel(MarkedText(row));
+        label->setFont(fixed);
+        label->setTextFormat(Qt::RichText);
+        label->setContentsMargins(4, 0, 4, 0);
+        text->setText({}); // the label shows the columns; the item keeps the cell selectable
+        text->setData(Qt::UserRole, QString::fromStdString(row.text));
+        text->setSizeHint(label->sizeHint());
+        table_->setCellWidget(tableRow, kText, label);
+    } else {
+        text->setForeground(QColor(255, 0, 0));
+    }
+
+    table_->setItem(tableRow, kUnknown,
+                    new QTableWidgetItem(QString::fromStdString(ColumnList(row.unknownColumns))));
+    auto* fit =
+        new QTableWidgetItem(row.fitQuality ? QString::number(*row.fitQuality, 'f', 1) + " %" : QString());
+    fit->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    table_->setItem(tableRow, kFit, fit);
+    table_->setItem(tableRow, kVerdict, new QTableWidgetItem(QString::fromStdString(row.verdict)));
+}
+
+void ResultsPanel::Clear()
+{
+    rows_.clear();
+    table_->setRowCount(0);
+}
+
+QString ResultsPanel::CopySelected()
+{
+    QList<int> selected;
+    for (const QModelIndex& index : table_->selectionModel()->selectedRows())
+        selected.append(index.row());
+    std::sort(selected.begin(), selected.end());
+    QString lines;
+    for (const int r : selected)
+        lines += QString::fromStdString(RowAsTabLine(rows_[static_cast<std::size_t>(r)])) + '\n';
+    if (!lines.isEmpty())
+        QApplication::clipboard()->setText(lines);
+    return lines;
+}
+
+} // namespace Unit1
