@@ -114,6 +114,11 @@ void Kiezen(Window& window, MouseButton button, std::int32_t x, std::int32_t y)
 void ReadAcceptedCard(Window& window, std::int32_t card)
 {
     Select1Click(window);
+    ReadCardByContour(window, card);
+}
+
+void ReadCardByContour(Window& window, std::int32_t card)
+{
     RunCommand(window, [&] {
         DisableControls(window);
         RunState& state = State();

@@ -96,6 +96,9 @@ void Stoppen(Window& window);
 // Select, then read the accepted card with this contour number as a click on it would, but by its
 // own outline (a click at its centre could fall inside a card nested in it).
 void ReadAcceptedCard(Window& window, std::int32_t card);
+// The same read without the Select step (no "Select Card Image with Mouse" box, no armed pick):
+// the window's Read all, which reads every accepted card in turn.
+void ReadCardByContour(Window& window, std::int32_t card);
 
 // The accepted card outlines of the last Process, in contour-number order (empty before one).
 std::vector<std::int32_t> AcceptedCards();

@@ -2,8 +2,11 @@
 
 #include "BMPunit.h"
 #include "CardRow.h"
+#include "CodeTable.h"
 #include "CodeTablePath.h"
 #include "ColumnRuler.h"
+#include "DeckFile.h"
+#include "FileAccess.h"
 #include "Log.h"
 #include "ResultsPanel.h"
 #include "Unit1.h"
@@ -343,8 +346,8 @@ void TForm1::CreateMenus()
 {
     file1_ = menuBar()->addMenu("&File");
     file1_->setObjectName("File1");
-    // The menu texts "&Open" and "E&xit" are kept as they have always been; the shortcuts are new.
-    open1_ = file1_->addAction("&Open", this, [this] {
+    // "&Open…" opens a dialog, hence the ellipsis; "E&xit" is kept as it has always been.
+    open1_ = file1_->addAction("&Open…", this, [this] {
         Run([this] {
             if (State().Busy)
                 return;
@@ -376,6 +379,30 @@ void TForm1::CreateMenus()
     });
     saveOverlay_->setObjectName("SaveOverlay");
     saveOverlay_->setEnabled(false);
+    saveDeck_ = file1_->addAction("Save &deck…", this, [this] {
+        if (State().Busy || results_->Rows().empty())
+            return;
+        std::optional<std::string> target;
+        if (chooseDeckFile) {
+            target = chooseDeckFile();
+        } else {
+            QString filter;
+            const QString name = QFileDialog::getSaveFileName(
+                this, "Save deck", lastFolder_ + "/deck.txt",
+                "Text deck (*.txt);;Column binary (*.cbn);;Raw binary (*.bin);;JSON lines (*.jsonl)", &filter,
+                QFileDialog::DontUseNativeDialog);
+            if (!name.isEmpty())
+                target = name.toStdString();
+        }
+        if (!target)
+            return;
+        if (const std::string problem = SaveDeck(*target); !problem.empty())
+            ShowMessage(problem, "Save deck");
+        else
+            statusBar()->showMessage(QString("Deck saved: %1").arg(QString::fromStdString(*target)));
+    });
+    saveDeck_->setObjectName("SaveDeck");
+    saveDeck_->setEnabled(false);
     file1_->addSeparator();
     exit1_ = file1_->addAction("E&xit", this, [this] { Exit1Click(*this); });
     exit1_->setObjectName("Exit1");
@@ -433,10 +460,8 @@ void TForm1::PickAt(QPoint p)
         const CardReading& reading = State().LastReading;
         if (reading.card == 0)
             return;
-        CardRow row = RowFromReading(reading);
-        if (!reading.rendered)
-            row.message = edit1_->text().toStdString();
-        results_->Show(row);
+        results_->Show(RowFromResult(reading.result, CodeMapInUse()));
+        saveDeck_->setEnabled(true);
         statusBar()->showMessage(QString("Card %1 read").arg(reading.card));
     });
 }
@@ -445,11 +470,15 @@ void TForm1::ReadAllCards()
 {
     if (State().Busy || !select1_->isEnabled())
         return;
+    // Every accepted card by its own outline, as `korvane-cli read --all` reads them.
     const std::vector<std::int32_t> cards = AcceptedCards();
+    const Deck::CodeMap map = CodeMapInUse();
     for (const std::int32_t card : cards) {
-        const Algemeen::IntPoint centre = CardCentre(card);
-        State().PickArmed = true;
-        PickAt(QPoint(centre.X, centre.Y));
+        Run([&] {
+            ReadCardByContour(*this, card);
+            results_->Show(RowFromResult(State().LastReading.result, map));
+            saveDeck_->setEnabled(true);
+        });
         if (!isVisible())
             return;
     }
@@ -476,6 +505,21 @@ void TForm1::AfterProcess()
     statusBar()->showMessage(QString("%1 %2: Edit > Read all, or Edit > Select and click a card")
                                  .arg(count)
                                  .arg(count == 1 ? "card" : "cards"));
+}
+
+std::string TForm1::SaveDeck(const std::string& path) const
+{
+    const Deck::CodeMap map = CodeMapInUse();
+    std::vector<Deck::DeckCard> cards;
+    for (const CardRow& row : results_->Rows())
+        if (row.read)
+            cards.push_back(
+                DeckCardOf(row, map, State().PictureFileName, static_cast<int>(cards.size()) + 1));
+    if (cards.empty())
+        return "No card of this picture has been read: Edit > Read all cards first";
+    const std::string bytes = Deck::WriteDeck(DeckFormatOfPath(path), cards, map);
+    const Algemeen::WriteResult written = Algemeen::WriteWholeFile(path, bytes);
+    return written.ok ? std::string() : written.message;
 }
 
 bool TForm1::SaveOverlay(const QString& path)
@@ -713,6 +757,7 @@ void TForm1::ShowPictureFile(const std::string& fileName)
     // The picture shown is the one just loaded and checked, not a second read of the file.
     showsOverlay_ = false;
     saveOverlay_->setEnabled(false);
+    saveDeck_->setEnabled(false);
     image1_->SetPicture(LoadedPicture());
     image1_->SetHighlight({});
     overlay_ = Algemeen::Raster{};

@@ -57,7 +57,7 @@ protected:
 TEST_F(TForm1Test, StartsWithCaptionMenusAndWelcome)
 {
     EXPECT_EQ(form->windowTitle(), "Korvane");
-    EXPECT_EQ(form->Open1()->text(), "&Open");
+    EXPECT_EQ(form->Open1()->text(), "&Open\u2026");
     EXPECT_EQ(form->Exit1()->text(), "E&xit");
     EXPECT_EQ(form->Process1()->text(), "&Process");
     EXPECT_EQ(form->Select1()->text(), "&Select");
