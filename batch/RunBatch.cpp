@@ -3,6 +3,7 @@
 #include "Inputs.h"
 #include "Progress.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -121,7 +122,10 @@ BatchResult RunBatch(const BatchOptions& options, const BatchHooks& hooks, Batch
 
     PoolOptions pool;
     pool.jobs = options.jobs;
-    pool.timeout = std::chrono::milliseconds(std::llround(options.timeoutSeconds * 1000.0));
+    // A timeout below a millisecond is still a timeout, not "none".
+    if (options.timeoutSeconds > 0)
+        pool.timeout = std::max(std::chrono::milliseconds(1),
+                                std::chrono::milliseconds(std::llround(options.timeoutSeconds * 1000.0)));
     const std::vector<std::string> rest(files.begin() + static_cast<std::ptrdiff_t>(held), files.end());
     RunInOrder(rest, pool, hooks.worker, [&](std::size_t index, PictureOutcome&& outcome) {
         run.Fresh(held + index, std::move(outcome));
