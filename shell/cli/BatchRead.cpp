@@ -1,0 +1,210 @@
+#include "BatchRead.h"
+
+#include "BmpLoad.h"
+#include "DeckOutput.h"
+#include "OutputGuard.h"
+#include "ReadScan.h"
+
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+namespace Cli {
+
+namespace {
+
+using nlohmann::json;
+
+// Refusal reasons, counted by the summary: kept to a few fixed texts.
+constexpr const char* kMissing = "does Not exist";
+constexpr const char* kNotAPicture = "Not a proper B/W picture";
+
+Batch::BatchOptions BatchOptionsOf(const ReadOptions& options)
+{
+    Batch::BatchOptions batch;
+    batch.paths = options.scans;
+    batch.filesFrom = options.filesFrom;
+    batch.jobs = options.jobs;
+    batch.timeoutSeconds = options.timeoutSeconds;
+    batch.jsonl = options.jsonl;
+    batch.resume = options.resume;
+    batch.summary = options.summary;
+    batch.progress = options.progress;
+    batch.quiet = options.quiet;
+    return batch;
+}
+
+// What batch mode cannot do, or "".
+std::string Unsupported(const ReadOptions& options)
+{
+    if (options.json)
+        return "--json reads one picture at a time; a batch writes --jsonl OUT";
+    if (options.atX)
+        return "--at picks a card of one picture; a batch reads every card";
+    if (!options.overlay.empty())
+        return "--overlay saves one picture; a batch saves --review DIR";
+    return "";
+}
+
+} // namespace
+
+bool WantsBatch(const ReadOptions& options)
+{
+    if (!options.filesFrom.empty() || options.jobs != 0 || options.timeoutSeconds != 0 ||
+        !options.jsonl.empty() || options.resume || !options.summary.empty() || options.progress ||
+        options.quiet || !options.review.empty())
+        return true;
+    std::error_code error;
+    for (const std::string& scan : options.scans)
+        if (std::filesystem::is_directory(scan, error))
+            return true;
+    return false;
+}
+
+Batch::CardRecord RecordOfCard(const korvane::CardResult& card, Algemeen::IntPoint centre,
+                               const Deck::CodeMap& map)
+{
+    Batch::CardRecord record;
+    json& content = record.content;
+    content["orientation"] = card.Orientation;
+    content["centre"] = json::array({centre.X, centre.Y});
+    if (card.Decoded) {
+        const Deck::CardText text = Deck::DecodeCard(card.Punches, map);
+        content["text80"] = text.text80;
+        json punches = json::array();
+        for (const Deck::ColumnPunches column : card.Punches)
+            punches.push_back(Deck::Octal(column));
+        content["punches"] = punches;
+        content["unknownColumns"] = card.UnknownColumns;
+        content["fitQuality"] = {{"first", card.FitFirst},
+                                 {"last", card.HasFitLast ? json(card.FitLast) : json()}};
+    } else {
+        content["message"] = card.Message;
+    }
+    record.review.unknownColumns = !card.UnknownColumns.empty();
+    record.review.orientationUnsettled = !card.Decoded || card.Orientation != "settled";
+    const double fit = card.HasFitLast ? card.FitLast : card.FitFirst;
+    record.review.lowFitQuality = card.Decoded && fit < kReviewFitQuality;
+    return record;
+}
+
+bool DeckCardOfRecord(const json& content, const std::string& scan, int cardInPicture, Deck::DeckCard& card)
+{
+    const auto punches = content.find("punches");
+    if (punches == content.end() || !punches->is_array() || punches->size() != Deck::kColumns)
+        return false;
+    card = Deck::DeckCard{};
+    for (int column = 0; column < Deck::kColumns; ++column) {
+        const auto& digits = (*punches)[static_cast<std::size_t>(column)];
+        const auto value = digits.is_string() ? Deck::ParseOctal(digits.get<std::string>()) : std::nullopt;
+        if (!value)
+            return false;
+        card.punches[static_cast<std::size_t>(column)] = *value;
+    }
+    card.scanFile = scan;
+    card.cardInPicture = cardInPicture;
+    card.text80 = content.value("text80", std::string());
+    card.unknownColumns = content.value("unknownColumns", std::vector<int>());
+    if (const auto fit = content.find("fitQuality"); fit != content.end() && fit->is_object()) {
+        card.fitFirst = fit->value("first", 0.0);
+        if (const auto last = fit->find("last"); last != fit->end() && last->is_number())
+            card.fitLast = last->get<double>();
+    }
+    card.orientation = content.value("orientation", std::string());
+    if (const auto centre = content.find("centre");
+        centre != content.end() && centre->is_array() && centre->size() == 2)
+        card.centre = {(*centre)[0].get<double>(), (*centre)[1].get<double>()};
+    return true;
+}
+
+Batch::PictureOutcome ReadPictureFile(korvane::Reader& reader, const std::string& file,
+                                      const Batch::Deadline& deadline, const Deck::CodeMap& map)
+{
+    BMPunit::BmpFile bmp;
+    Algemeen::StringConsole quiet;
+    if (!BMPunit::LoadBitmapFile(bmp, file, quiet))
+        return Batch::PictureOutcome::Refusal(kMissing);
+    if (!BMPunit::CheckBitmapHeader(bmp, quiet))
+        return Batch::PictureOutcome::Refusal(kNotAPicture);
+    const korvane::Picture picture = BMPunit::TakePicture(std::move(bmp));
+    Batch::DeadlinePump pump(deadline);
+    if (!reader.Process(picture, pump))
+        return Batch::PictureOutcome::Refusal(korvane::kNotACard);
+    Batch::PictureOutcome outcome;
+    for (const std::int32_t card : reader.AcceptedCards()) {
+        deadline.Check();
+        outcome.cards.push_back(RecordOfCard(reader.ReadCard(card), reader.CardCentre(card), map));
+    }
+    return outcome;
+}
+
+int RunBatchRead(const ReadOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
+                 bool errIsTerminal)
+{
+    const Batch::BatchOptions batch = BatchOptionsOf(options);
+    std::string problem = Unsupported(options);
+    if (problem.empty())
+        problem = Batch::CheckBatchOptions(batch);
+    if (!problem.empty()) {
+        err << "korvane-cli: " << problem << "\n";
+        return kUsageError;
+    }
+    // Outputs never replace the code table or each other's inputs; the pictures are checked as the
+    // single-picture read checks its scan.
+    ReadOptions guarded = options;
+    for (const auto& [option, output] : {std::pair<std::string, std::string>{"--deck", options.deck},
+                                         {"--jsonl", options.jsonl},
+                                         {"--summary", options.summary}}) {
+        if (output.empty())
+            continue;
+        for (const std::string& scan : options.scans.empty() ? std::vector<std::string>{""} : options.scans) {
+            guarded.scan = scan;
+            if (std::string refusal = OverwritesInput(option, output, ReadInputs(guarded));
+                !refusal.empty()) {
+                err << "korvane-cli: " << refusal << "\n";
+                return kRefused;
+            }
+        }
+    }
+    std::optional<Deck::DeckFormat> format;
+    if (!options.deck.empty())
+        format = Deck::DeckFormatNamed(options.deckFormat);
+    Deck::CodeMapResult loaded = LoadCodeMap(options.code);
+    if (!loaded.ok) {
+        err << "korvane-cli: " << options.code << ": " << loaded.message << "\n";
+        return kRefused;
+    }
+    const Deck::CodeMap map = std::move(loaded.map);
+
+    korvane::ReadOptions readerOptions;
+    readerOptions.CodeTableFile = options.code;
+    readerOptions.LogFile.clear(); // one log for many threads would interleave
+    std::vector<Deck::DeckCard> deck;
+    Batch::BatchHooks hooks;
+    hooks.worker = Batch::PerWorker(
+        [readerOptions] { return std::make_shared<korvane::Reader>(readerOptions); },
+        [&map](std::shared_ptr<korvane::Reader>& reader, const std::string& file,
+               const Batch::Deadline& deadline) { return ReadPictureFile(*reader, file, deadline, map); });
+    hooks.onPicture = [&](std::size_t, const std::string& file, const Batch::PictureOutcome& outcome) {
+        if (!format || outcome.refused)
+            return;
+        int inPicture = 0;
+        for (const Batch::CardRecord& record : outcome.cards) {
+            Deck::DeckCard card;
+            if (DeckCardOfRecord(record.content, file, inPicture + 1, card)) {
+                ++inPicture;
+                deck.push_back(std::move(card));
+            }
+        }
+    };
+    hooks.onFinished = [&] {
+        if (format)
+            WriteDeckFile(options.deck, *format, deck, map);
+    };
+    const Batch::BatchResult result = Batch::RunBatch(batch, hooks, {in, out, err, errIsTerminal});
+    if (!result.ok)
+        err << "korvane-cli: " << result.message << "\n";
+    return result.exitStatus;
+}
+
+} // namespace Cli
