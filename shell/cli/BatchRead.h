@@ -30,9 +30,12 @@ Batch::CardRecord RecordOfCard(const korvane::CardResult& card, Algemeen::IntPoi
 bool DeckCardOfRecord(const nlohmann::json& content, const std::string& scan, int cardInPicture,
                       Deck::DeckCard& card);
 
-// Reads one picture with a worker's reader (the pure reader: no window, no log, no console).
+// Reads one picture with a worker's reader (the pure reader: no window, no log, no console). With
+// a review folder, every card that needs a look is saved there as an overlay PNG named after the
+// picture, the card and the reasons.
 Batch::PictureOutcome ReadPictureFile(korvane::Reader& reader, const std::string& file,
-                                      const Batch::Deadline& deadline, const Deck::CodeMap& map);
+                                      const Batch::Deadline& deadline, const Deck::CodeMap& map,
+                                      const std::string& reviewDir);
 
 // Runs the batch; returns the exit status (0 all read, 1 a card not read completely, 2 refused).
 int RunBatchRead(const ReadOptions& options, std::istream& in, std::ostream& out, std::ostream& err,

@@ -49,6 +49,8 @@ void DefineRead(CLI::App& app, ReadOptions& read, std::string& at)
     cmd->add_option("--summary", read.summary, "batch: the summary as JSON too")->type_name("OUT.json");
     cmd->add_flag("--progress", read.progress, "batch: progress on standard error even when not a terminal");
     cmd->add_flag("--quiet", read.quiet, "batch: no progress");
+    cmd->add_option("--review", read.review, "batch: save an overlay PNG of every card that needs a look")
+        ->type_name("DIR");
 }
 
 void DefinePunch(CLI::App& app, PunchOptions& punch, std::string& angles)

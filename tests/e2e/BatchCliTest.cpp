@@ -133,3 +133,19 @@ TEST_F(BatchCliTest, RunsKilledAtRandomMomentsResumeToTheBytesOfOneRun)
     EXPECT_EQ(TestSupport::ReadFileText("out.jsonl"), jsonl);
     EXPECT_EQ(TestSupport::ReadFileText("out.deck"), deck);
 }
+
+TEST_F(BatchCliTest, ReviewSavesAnOverlayOfEachCardThatNeedsALook)
+{
+    // Card 2 of the page has columns 1 and 2 punched in rows no code has.
+    std::string raw = "~raw77777777";
+    for (int column = 2; column < 80; ++column)
+        raw += "0000";
+    TestSupport::WriteFileText("in.deck", "GOOD CARD\n" + raw + "\nGOOD AGAIN\n");
+    ASSERT_EQ(RunCli("punch -o page.bmp --dpi 150 --deck in.deck"), 0);
+    EXPECT_EQ(RunCli("read page.bmp --review looks --quiet"), 1);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator("looks"))
+        names.push_back(entry.path().filename().string());
+    ASSERT_EQ(names, std::vector<std::string>{"page.bmp-card2-unknown-columns.png"});
+    EXPECT_EQ(TestSupport::ReadFileText("looks/" + names[0]).substr(0, 4), "\x89PNG");
+}
