@@ -1,13 +1,17 @@
 #include "ReadScan.h"
 
+#include "BatchRead.h"
+#include "DeckOutput.h"
 #include "OutputGuard.h"
 #include "PngFile.h"
 #include "RecordingWindow.h"
 #include "Unit1.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <unistd.h>
 
 namespace Cli {
 
@@ -48,7 +52,18 @@ json PointJson(Algemeen::RealPoint p)
     return json::array({p.X, p.Y});
 }
 
-json CardJson(const RecordingWindow& window, Algemeen::IntPoint at)
+// What the run keeps across its scans: the code map for the columns of --json and --deck, and the
+// deck's cards in reading order.
+struct RunDeck
+{
+    Deck::CodeMap map;
+    bool hasMap = false;
+    bool collect = false;
+    int inPicture = 0; // deck cards taken from the current picture
+    std::vector<Deck::DeckCard> cards;
+};
+
+json CardJson(const RecordingWindow& window, Algemeen::IntPoint at, const RunDeck& run)
 {
     const auto& state = Unit1::State();
     const auto& reading = state.LastReading;
@@ -72,6 +87,8 @@ json CardJson(const RecordingWindow& window, Algemeen::IntPoint at)
         return card;
     }
     card["text"] = reading.text;
+    if (run.hasMap)
+        AddColumnsJson(card, reading.result, run.map);
     json unknown = json::array();
     for (std::size_t k = 0; k < reading.text.size(); ++k)
         if (reading.text[k] == '?')
@@ -95,7 +112,7 @@ struct Outcome
 // Select and a left click at the point, or for --all the card read by its own outline; records
 // how the pick ended.
 void Pick(RecordingWindow& window, Algemeen::IntPoint at, std::int32_t card, const ReadOptions& options,
-          std::ostream& out, json& cards, Outcome& outcome)
+          std::ostream& out, json& cards, Outcome& outcome, RunDeck& run)
 {
     Unit1::State().LastReading = Unit1::CardReading{};
     if (card != 0) {
@@ -111,13 +128,20 @@ void Pick(RecordingWindow& window, Algemeen::IntPoint at, std::int32_t card, con
     else if (window.EditColour() != Algemeen::kBlack)
         outcome.unknown = true;
     if (options.json)
-        cards.push_back(CardJson(window, at));
+        cards.push_back(CardJson(window, at, run));
     else
         PrintTextLine(window, out);
+    // Only a card whose columns were read has punches for a deck.
+    if (run.collect && run.hasMap && reading.rendered && reading.result.Decoded) {
+        const Algemeen::IntPoint centre = Unit1::CardCentre(reading.card);
+        run.cards.push_back(DeckCardOf(reading.result, options.scan, ++run.inPicture,
+                                       {static_cast<double>(centre.X), static_cast<double>(centre.Y)},
+                                       run.map));
+    }
 }
 
-int ExitStatus(const RecordingWindow& window, const std::string& scan, const Outcome& outcome,
-               std::ostream& err)
+int ExitStatusOf(const RecordingWindow& window, const std::string& scan, const Outcome& outcome,
+                 std::ostream& err)
 {
     for (const auto& error : window.Errors())
         err << "korvane-cli: " << scan << ": " << error << "\n";
@@ -128,9 +152,7 @@ int ExitStatus(const RecordingWindow& window, const std::string& scan, const Out
     return outcome.unknown ? kUnknownColumn : kAllRead;
 }
 
-} // namespace
-
-int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
+int ReadOne(const ReadOptions& options, std::ostream& out, std::ostream& err, RunDeck& run)
 {
     if (!options.overlay.empty())
         if (const std::string refusal = OverwritesInput("--overlay", options.overlay, ReadInputs(options));
@@ -142,6 +164,7 @@ int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
     if (options.json)
         Algemeen::InstallConsole(&errorConsole);
     RecordingWindow window;
+    Unit1::State().SpecFileName = options.code;
     Unit1::Starten(window);
     window.QueueDialogAnswer(options.scan);
     Unit1::Open1Click(window);
@@ -160,10 +183,10 @@ int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
             PrintTextLine(window, out);
         result["message"] = window.EditText();
     } else if (options.atX) {
-        Pick(window, {*options.atX, *options.atY}, 0, options, out, cards, outcome);
+        Pick(window, {*options.atX, *options.atY}, 0, options, out, cards, outcome, run);
     } else if (options.all) {
         for (const std::int32_t card : Unit1::AcceptedCards())
-            Pick(window, Unit1::CardCentre(card), card, options, out, cards, outcome);
+            Pick(window, Unit1::CardCentre(card), card, options, out, cards, outcome, run);
     } else if (!options.json) {
         PrintTextLine(window, out);
     }
@@ -187,7 +210,58 @@ int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
         out << result.dump(2, ' ', false, json::error_handler_t::replace) << "\n";
     Algemeen::InstallConsole(nullptr);
     Unit1::Stoppen(window);
-    return ExitStatus(window, options.scan, outcome, err);
+    return ExitStatusOf(window, options.scan, outcome, err);
+}
+
+} // namespace
+
+int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
+{
+    if (WantsBatch(options))
+        return RunBatchRead(options, std::cin, out, err, isatty(STDERR_FILENO) == 1);
+    RunDeck run;
+    run.collect = !options.deck.empty();
+    std::optional<Deck::DeckFormat> format;
+    if (run.collect) {
+        format = Deck::DeckFormatNamed(options.deckFormat);
+        if (!format) {
+            err << "korvane-cli: --deck-format: not a deck layout: " << options.deckFormat << "\n";
+            return kRefused;
+        }
+        ReadOptions guarded = options;
+        for (const std::string& scan : options.scans) {
+            guarded.scan = scan;
+            if (const std::string refusal = OverwritesInput("--deck", options.deck, ReadInputs(guarded));
+                !refusal.empty()) {
+                err << "korvane-cli: " << refusal << "\n";
+                return kRefused;
+            }
+        }
+    }
+    if (options.json || run.collect) {
+        Deck::CodeMapResult loaded = LoadCodeMap(options.code);
+        if (loaded.ok) {
+            run.map = std::move(loaded.map);
+            run.hasMap = true;
+        } else if (run.collect) {
+            err << "korvane-cli: " << options.code << ": " << loaded.message << "\n";
+            return kRefused;
+        }
+    }
+    int status = kAllRead;
+    ReadOptions one = options;
+    // A deck holds every card of every picture, in the order of --all.
+    if (run.collect && !one.atX)
+        one.all = true;
+    const std::vector<std::string> scans = options.scans.empty() ? std::vector{options.scan} : options.scans;
+    for (const std::string& scan : scans) {
+        one.scan = scan;
+        run.inPicture = 0;
+        status = std::max(status, ReadOne(one, out, err, run));
+    }
+    if (run.collect)
+        WriteDeckFile(options.deck, *format, run.cards, run.map);
+    return status;
 }
 
 } // namespace Cli
