@@ -25,12 +25,15 @@ bool ParsePoint(const std::string& text, std::int32_t& x, std::int32_t& y)
 void DefineRead(CLI::App& app, ReadOptions& read, std::string& at)
 {
     auto* cmd = app.add_subcommand("read", "Open a scan, trace and classify it, and read its cards");
-    cmd->add_option("SCAN", read.scan, "1-bit black-and-white BMP scan")->required();
+    cmd->add_option("SCAN", read.scan,
+                    "1-bit black-and-white BMP scan, or a PNG, TIFF, JPEG, PNM, GIF or WebP one")
+        ->required();
     cmd->add_option("--at", at, "pick the card under picture pixel X,Y")->type_name("X,Y");
     cmd->add_flag("--all", read.all, "read every accepted card in turn");
     cmd->add_flag("--json", read.json, "machine-readable results on standard output");
     cmd->add_option("--overlay", read.overlay, "save what the window would show as PNG")
         ->type_name("FILE.png");
+    DefinePictureOptions(*cmd, read.picture);
 }
 
 void DefinePunch(CLI::App& app, PunchOptions& punch, std::string& angles)

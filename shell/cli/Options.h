@@ -2,6 +2,8 @@
 // only to the streams it is given, so it can be tested.
 #pragma once
 
+#include "PictureOptions.h"
+
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -17,6 +19,7 @@ struct ReadOptions
     bool all = false;                     // --all
     bool json = false;                    // --json
     std::string overlay;                  // --overlay FILE.png
+    PictureOptions picture;               // pictures that are not BMP files
 };
 
 struct PunchOptions

@@ -86,6 +86,27 @@ json CardJson(const RecordingWindow& window, Algemeen::IntPoint at)
     return card;
 }
 
+// What a picture that is not a BMP file held and how it was read; the scale's source for all.
+void AddPictureJson(json& result)
+{
+    const auto& state = Unit1::State();
+    const auto& scale = state.Scale;
+    result["resolution"] = {{"pixelsPerMillimetre", scale.PixelsPerMillimetre},
+                            {"source", scale.Source.empty() ? json() : json(scale.Source)}};
+    const auto& info = state.PictureInfo;
+    if (info.Format.empty())
+        return;
+    const auto& decoding = state.PictureOptions.Decoding;
+    result["picture"] = {
+        {"format", info.Format},
+        {"depth", info.Depth},
+        {"samples", info.Samples},
+        {"threshold", info.Threshold >= 0 ? json(info.Threshold) : json()},
+        {"binarize", Imaging::MethodName(info.Method)},
+        {"polarity", decoding.Holes == Imaging::Polarity::LightHoles ? "light-holes" : "dark-holes"},
+        {"side", decoding.Face == Imaging::Side::Front ? "front" : "back"}};
+}
+
 struct Outcome
 {
     bool refused = false;
@@ -143,6 +164,7 @@ int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
         Algemeen::InstallConsole(&errorConsole);
     RecordingWindow window;
     Unit1::Starten(window);
+    Unit1::State().PictureOptions = PictureSettingsFor(options.picture);
     window.QueueDialogAnswer(options.scan);
     Unit1::Open1Click(window);
     json result{{"scan", options.scan}};
@@ -172,6 +194,7 @@ int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
         result["width"] = scan.Width;
         result["height"] = scan.Height;
         result["pixelsPerMillimetre"] = scan.PixelsPerMillimetre;
+        AddPictureJson(result);
     }
     result["cards"] = cards;
     if (!options.overlay.empty()) {

@@ -39,6 +39,9 @@ protected:
     // Select and a left click at the card's centre.
     PageReading RenderAndRead(const std::vector<CardSpecOnPage>& cards, double dpi, bool real = false,
                               double noise = 0.0, std::uint64_t seed = 1);
+    // Renders the cards as RenderAndRead does into page.bmp and gives the card centres.
+    std::vector<Algemeen::IntPoint> RenderPage(const std::vector<CardSpecOnPage>& cards, double dpi,
+                                               bool real = false, double noise = 0.0, std::uint64_t seed = 1);
     // Open, Process and a pick at each point.
     PageReading Read(const std::string& scan, const std::vector<Algemeen::IntPoint>& picks);
 
