@@ -101,7 +101,9 @@ OpenedPicture OpenOtherPicture(const std::string& fileName, const PictureSetting
                      Imaging::MethodName(info.Method) + ")");
     else
         console.Line("Threshold = none (1 bit per pixel)");
-    if (settings.Decoding.Holes == Imaging::Polarity::LightHoles || settings.AutoPolarity)
+    if (settings.AutoPolarity)
+        console.Line(std::string("Polarity = ") + PolarityName(settings.Decoding.Holes) + " (auto)");
+    else if (settings.Decoding.Holes == Imaging::Polarity::LightHoles)
         console.Line(std::string("Polarity = ") + PolarityName(settings.Decoding.Holes));
     if (settings.Decoding.Face == Imaging::Side::Front)
         console.Line("Side = front (mirrored)");

@@ -55,6 +55,7 @@ void DefinePunch(CLI::App& app, PunchOptions& punch, std::string& angles)
     cmd->add_flag("--no-cut{all}", punch.noCut, "cards without a cut corner; =N,... for some cards only")
         ->type_name("[=N,...]");
     cmd->add_option("TEXT", punch.texts, "one card per argument");
+    DefineScanOutputOptions(*cmd, punch.scan);
 }
 
 bool ParseAngles(const std::string& text, std::vector<double>& angles)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "PictureOptions.h"
+#include "ScanOutput.h"
 
 #include <cstdint>
 #include <optional>
@@ -34,6 +35,7 @@ struct PunchOptions
     std::vector<std::string> texts;  // TEXT ...
     std::string faceUp;              // --face-up[=N,...]: "all" or card numbers from 1
     std::string noCut;               // --no-cut[=N,...]: the same
+    ScanOutputOptions scan;          // --format and the scanner's look
 };
 
 enum class Command

@@ -6,11 +6,13 @@ namespace Cli {
 
 void DefinePictureOptions(CLI::App& read, PictureOptions& options)
 {
-    read.add_option("--threshold", options.threshold,
-                    "grey values up to N are dark (0-255) instead of Otsu's threshold; not BMP files")
-        ->check(CLI::Range(0, 255));
+    auto* threshold =
+        read.add_option("--threshold", options.threshold,
+                        "grey values up to N are dark (0-255) instead of Otsu's threshold; not BMP files")
+            ->check(CLI::Range(0, 255));
     read.add_option("--binarize", options.binarize, "otsu (global, the default) or sauvola (local)")
-        ->check(CLI::IsMember({"otsu", "sauvola"}));
+        ->check(CLI::IsMember({"otsu", "sauvola"}))
+        ->excludes(threshold);
     read.add_option("--polarity", options.polarity,
                     "dark-holes (a light card, the default), light-holes (a backlit card) or auto")
         ->check(CLI::IsMember({"auto", "dark-holes", "light-holes"}));

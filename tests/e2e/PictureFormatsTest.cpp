@@ -22,6 +22,7 @@ struct ScanCase
     double falloff = 0.0;
     int blur = 0;
     double noise = 0.0;
+    bool backlit = false; // a dark card with light holes on a light box, read with --polarity auto
 };
 
 korvane::Picture LoadBmp(const std::string& name)
@@ -52,6 +53,7 @@ TEST_F(ReadBackTest, ScannerPicturesReadExactly)
         {"grey JPEG 150 dpi", Jpeg, Grey, 150, 4, true, 25, 220, 0.05, 1, 1.5},
         {"colour JPEG without resolution", Jpeg, Colour, 250, -3, false},
         {"grey BMP 200 dpi", Bmp, Grey, 200, 2, true},
+        {"backlit grey PNG", Png, Grey, 200, -4, true, 20, 235, 0.0, 0, 1.0, true},
     };
     const std::string text = "GREY SCANS OF CARDS 0123456789 +-*/ ()";
     for (const ScanCase& c : cases) {
@@ -66,8 +68,14 @@ TEST_F(ReadBackTest, ScannerPicturesReadExactly)
         look.Noise = c.noise;
         look.Ppi = c.storeResolution ? c.dpi : 0.0;
         const std::string name = std::string("page.") + Imaging::FormatName(c.format);
-        Imaging::WriteScan(name, {LoadBmp("page.bmp")}, look, c.format);
-        const PageReading reading = Read(name, picks);
+        korvane::Picture picture = LoadBmp("page.bmp");
+        if (c.backlit)
+            for (auto& byte : picture.Bytes)
+                byte = static_cast<std::uint8_t>(~byte);
+        Imaging::WriteScan(name, {picture}, look, c.format);
+        Unit1::PictureSettings settings;
+        settings.AutoPolarity = c.backlit;
+        const PageReading reading = Read(name, picks, settings);
         ASSERT_TRUE(reading.processed) << reading.processMessage << "\n" << reading.console;
         ASSERT_EQ(reading.texts.size(), 1u);
         EXPECT_EQ(reading.texts[0], Columns72(text));
@@ -75,5 +83,6 @@ TEST_F(ReadBackTest, ScannerPicturesReadExactly)
         const auto& scale = Unit1::State().Scale;
         EXPECT_EQ(scale.Source, c.storeResolution ? "file" : "estimated");
         EXPECT_NEAR(scale.PixelsPerMillimetre, c.dpi / 25.4, c.dpi / 25.4 * 0.03);
+        EXPECT_EQ(reading.console.find("Polarity = light-holes (auto") != std::string::npos, c.backlit);
     }
 }

@@ -22,9 +22,11 @@ std::string Columns72(const std::string& text)
     return columns;
 }
 
-PageReading ReadBackTest::Read(const std::string& scan, const std::vector<Algemeen::IntPoint>& picks)
+PageReading ReadBackTest::Read(const std::string& scan, const std::vector<Algemeen::IntPoint>& picks,
+                               const Unit1::PictureSettings& settings)
 {
     Unit1::ResetRunState();
+    Unit1::State().PictureOptions = settings;
     platform.console.Clear();
     Unit1::RecordingWindow window;
     Unit1::Starten(window);
