@@ -6,13 +6,17 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -129,6 +133,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     setCentralWidget(central);
 
     CreateMenus();
+    setAcceptDrops(true);
     connect(image1_, &ImageArea::Pressed, this, [this](Qt::MouseButton button, QPoint p) {
         const MouseButton b = button == Qt::LeftButton    ? MouseButton::Left
                               : button == Qt::RightButton ? MouseButton::Right
@@ -207,13 +212,21 @@ void TForm1::SetImageCursor(CursorKind cursor)
     image1_->setCursor(ToShape(cursor));
 }
 
+const char* const TForm1::kOpenFilter =
+    "Pictures (*.bmp *.png *.tif *.tiff *.jpg *.jpeg *.pnm *.pbm *.pgm *.ppm *.gif *.webp);;"
+    "Bitmaps (*.bmp);;PNG (*.png);;TIFF (*.tif *.tiff);;JPEG (*.jpg *.jpeg);;All files (*)";
+
 std::optional<std::string> TForm1::RunOpenDialog()
 {
+    if (dropped_) {
+        std::optional<std::string> name = std::move(dropped_);
+        dropped_.reset();
+        return name;
+    }
     if (chooseFile)
         return chooseFile();
-    const QString name =
-        QFileDialog::getOpenFileName(this, "Open", QDir::currentPath(), "Bitmaps (*.bmp);;All files (*)",
-                                     nullptr, QFileDialog::DontUseNativeDialog);
+    const QString name = QFileDialog::getOpenFileName(this, "Open", QDir::currentPath(), kOpenFilter, nullptr,
+                                                      QFileDialog::DontUseNativeDialog);
     if (name.isEmpty())
         return std::nullopt;
     return name.toStdString();
@@ -288,6 +301,39 @@ void TForm1::PumpEvents()
 void TForm1::Close()
 {
     close();
+}
+
+void TForm1::OpenFile(const std::string& fileName)
+{
+    dropped_ = fileName;
+    Open1Click(*this);
+    dropped_.reset();
+}
+
+namespace {
+// The one local file a drag carries, or an empty string.
+QString DraggedFile(const QMimeData* data)
+{
+    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 ||
+        !data->urls().front().isLocalFile())
+        return {};
+    return data->urls().front().toLocalFile();
+}
+} // namespace
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!DraggedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event)
+{
+    const QString name = DraggedFile(event->mimeData());
+    if (name.isEmpty())
+        return;
+    event->acceptProposedAction();
+    OpenFile(name.toStdString());
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

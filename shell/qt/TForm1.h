@@ -81,8 +81,16 @@ public:
     QAction* Select1() const { return select1_; }
     QMenu* File1() const { return file1_; }
 
+    // Opens the file as File > Open does when the dialog gives it (a file dropped on the window).
+    void OpenFile(const std::string& fileName);
+
+    // The filter of the Open dialog: every picture format Korvane reads, then "All files".
+    static const char* const kOpenFilter;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateMenus();
@@ -101,6 +109,7 @@ private:
     QElapsedTimer sincePump_;
     unsigned pumpCalls_ = 0;
     bool stopped_ = false;
+    std::optional<std::string> dropped_; // the next Open's file, instead of the dialog's
 };
 
 } // namespace Unit1
