@@ -44,6 +44,14 @@ void Process1Click(Window& window)
         if (state.PictureLoaded) {
             state.Reader = NewReader(state);
             ok = state.Reader->Process(state.Scan, window);
+            // A picture of another format may show its cards in the other polarity or at a scale
+            // its file does not give.
+            while (!ok && !state.PictureInfo.Format.empty() &&
+                   RetryOtherPicture(state.PictureFileName, state.PictureOptions, state.Scan, state.Scale,
+                                     Algemeen::TheConsole())) {
+                state.Reader = NewReader(state);
+                ok = state.Reader->Process(state.Scan, window);
+            }
         }
         window.SetFormCursor(CursorKind::Default);
         if (ok) {

@@ -60,6 +60,21 @@ void Starten(Window& window)
     window.SetMenuEnabled(MenuItem::Select1, false);
 }
 
+namespace {
+// The picture an Open accepted becomes the one the window shows and Process traces.
+void ShowPicture(Window& window, korvane::Picture picture, const std::string& name)
+{
+    gState.Scan = std::move(picture);
+    gState.PictureLoaded = true;
+    ShowResult(window, Algemeen::kBlack, "");
+    window.SetImageSize(gState.Scan.Width, gState.Scan.Height);
+    window.ShowPictureFile(name);
+    gState.PickArmed = false;
+    window.SetMenuEnabled(MenuItem::Process1, true);
+    window.SetMenuEnabled(MenuItem::Select1, false);
+}
+} // namespace
+
 // Loads and checks the file. A refused file leaves the picture that the window shows in the
 // module, so a later Process works on what the user sees, never on refused bytes.
 void Open1Click(Window& window)
@@ -75,6 +90,19 @@ void Open1Click(Window& window)
             return;
         }
         auto& console = Algemeen::TheConsole();
+        if (IsOtherPictureFile(name)) {
+            OpenedPicture opened = OpenOtherPicture(name, gState.PictureOptions, console);
+            if (!opened.Ok) {
+                EnableControls(window);
+                ShowResult(window, Algemeen::kRed, name + kNotAProperPicture);
+                return;
+            }
+            gState.PictureInfo = opened.Info;
+            gState.Scale = opened.Scale;
+            ShowPicture(window, std::move(opened.Picture), name);
+            EnableControls(window);
+            return;
+        }
         BMPunit::BmpFile file;
         if (!BMPunit::LoadBitmapFile(file, name, console)) {
             EnableControls(window);
@@ -86,14 +114,9 @@ void Open1Click(Window& window)
             ShowResult(window, Algemeen::kRed, name + kNotAProperPicture);
             return;
         }
-        gState.Scan = BMPunit::TakePicture(std::move(file));
-        gState.PictureLoaded = true;
-        ShowResult(window, Algemeen::kBlack, "");
-        window.SetImageSize(gState.Scan.Width, gState.Scan.Height);
-        window.ShowPictureFile(name);
-        gState.PickArmed = false;
-        window.SetMenuEnabled(MenuItem::Process1, true);
-        window.SetMenuEnabled(MenuItem::Select1, false);
+        gState.PictureInfo = Imaging::ImageInfo{};
+        ShowPicture(window, BMPunit::TakePicture(std::move(file)), name);
+        gState.Scale = {gState.Scan.PixelsPerMillimetre, "file"};
         EnableControls(window);
     });
 }

@@ -6,6 +6,7 @@
 #include "Algemeen.h"
 #include "DrawingRecord.h"
 #include "Picture.h"
+#include "PictureInput.h"
 #include "Window.h"
 #include "korvane/Reader.h"
 
@@ -42,6 +43,11 @@ struct RunState
     // The picture the window shows, as the last accepted Open left it; traced by Process1Click.
     korvane::Picture Scan;
     bool PictureLoaded = false; // Scan holds a checked picture
+    // How a picture that is not a BMP file is binarised and scaled, and what the last Open of
+    // one found (Info.Format empty after a BMP file).
+    PictureSettings PictureOptions;
+    Imaging::ImageInfo PictureInfo;
+    PictureScale Scale;
     // A left click reads a card: set by Select1Click, cleared by Open1Click and by a read.
     bool PickArmed = false;
     // The "Select Card Image with Mouse" box is still to be shown once.

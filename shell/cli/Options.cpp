@@ -25,8 +25,9 @@ bool ParsePoint(const std::string& text, std::int32_t& x, std::int32_t& y)
 void DefineRead(CLI::App& app, ReadOptions& read, std::string& at)
 {
     auto* cmd = app.add_subcommand("read", "Open a scan, trace and classify it, and read its cards");
-    cmd->add_option("SCAN", read.scans,
-                    "1-bit black-and-white BMP scans or folders of them, in the order given");
+    cmd->add_option(
+        "SCAN", read.scans,
+        "scans (1-bit BMP, or PNG, TIFF, JPEG, PNM, GIF, WebP) or folders of them, in the order given");
     cmd->add_option("--at", at, "pick the card under picture pixel X,Y")->type_name("X,Y");
     cmd->add_flag("--all", read.all, "read every accepted card in turn");
     cmd->add_flag("--json", read.json, "machine-readable results on standard output");
@@ -51,6 +52,7 @@ void DefineRead(CLI::App& app, ReadOptions& read, std::string& at)
     cmd->add_flag("--quiet", read.quiet, "batch: no progress");
     cmd->add_option("--review", read.review, "batch: save an overlay PNG of every card that needs a look")
         ->type_name("DIR");
+    DefinePictureOptions(*cmd, read.picture);
 }
 
 void DefinePunch(CLI::App& app, PunchOptions& punch, std::string& angles)
@@ -79,6 +81,7 @@ void DefinePunch(CLI::App& app, PunchOptions& punch, std::string& angles)
     cmd->add_option("--per-page", punch.perPage,
                     "N cards per picture, written as OUT-0001.bmp, OUT-0002.bmp, ...")
         ->check(CLI::Range(std::size_t{1}, std::size_t{4096}));
+    DefineScanOutputOptions(*cmd, punch.scan);
 }
 
 bool ParseAngles(const std::string& text, std::vector<double>& angles)

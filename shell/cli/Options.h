@@ -2,6 +2,9 @@
 // only to the streams it is given, so it can be tested.
 #pragma once
 
+#include "PictureOptions.h"
+#include "ScanOutput.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -32,6 +35,7 @@ struct ReadOptions
     bool progress = false;     // --progress
     bool quiet = false;        // --quiet
     std::string review;        // --review DIR: overlays of the cards that need a look
+    PictureOptions picture;    // pictures that are not BMP files
 };
 
 struct PunchOptions
@@ -50,6 +54,7 @@ struct PunchOptions
     std::string deck;                  // --deck IN: the cards of a deck file instead of text
     std::string deckFormat = "text";   // --deck-format text|cbn|bin
     std::size_t perPage = 0;           // --per-page N: pages of N cards, OUT-0001.bmp ...; 0 = one page
+    ScanOutputOptions scan;            // --format and the scanner's look
 };
 
 enum class Command

@@ -166,6 +166,8 @@ Problem DrawPage(const PunchOptions& options, const std::vector<CardOnPage>& car
     if (flipped < wanted)
         return "--noise: room for only " + std::to_string(flipped) + " of " + std::to_string(wanted) +
                " isolated specks";
+    if (options.scan.Wanted())
+        return WriteScanPage(page, pixelsPerMetre * 0.0254, options.scan, output);
     BMPunit::WriteFileBytes(output, BMPunit::EncodeBitmap(page, pixelsPerMetre));
     return {};
 }

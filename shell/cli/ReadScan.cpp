@@ -103,6 +103,27 @@ json CardJson(const RecordingWindow& window, Algemeen::IntPoint at, const RunDec
     return card;
 }
 
+// What a picture that is not a BMP file held and how it was read; the scale's source for all.
+void AddPictureJson(json& result)
+{
+    const auto& state = Unit1::State();
+    const auto& scale = state.Scale;
+    result["resolution"] = {{"pixelsPerMillimetre", scale.PixelsPerMillimetre},
+                            {"source", scale.Source.empty() ? json() : json(scale.Source)}};
+    const auto& info = state.PictureInfo;
+    if (info.Format.empty())
+        return;
+    const auto& decoding = state.PictureOptions.Decoding;
+    result["picture"] = {
+        {"format", info.Format},
+        {"depth", info.Depth},
+        {"samples", info.Samples},
+        {"threshold", info.Threshold >= 0 ? json(info.Threshold) : json()},
+        {"binarize", Imaging::MethodName(info.Method)},
+        {"polarity", decoding.Holes == Imaging::Polarity::LightHoles ? "light-holes" : "dark-holes"},
+        {"side", decoding.Face == Imaging::Side::Front ? "front" : "back"}};
+}
+
 struct Outcome
 {
     bool refused = false;
@@ -166,6 +187,7 @@ int ReadOne(const ReadOptions& options, std::ostream& out, std::ostream& err, Ru
     RecordingWindow window;
     Unit1::State().SpecFileName = options.code;
     Unit1::Starten(window);
+    Unit1::State().PictureOptions = PictureSettingsFor(options.picture);
     window.QueueDialogAnswer(options.scan);
     Unit1::Open1Click(window);
     json result{{"scan", options.scan}};
@@ -195,6 +217,7 @@ int ReadOne(const ReadOptions& options, std::ostream& out, std::ostream& err, Ru
         result["width"] = scan.Width;
         result["height"] = scan.Height;
         result["pixelsPerMillimetre"] = scan.PixelsPerMillimetre;
+        AddPictureJson(result);
     }
     result["cards"] = cards;
     if (!options.overlay.empty()) {

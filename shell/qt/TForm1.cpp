@@ -15,6 +15,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -32,6 +34,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
@@ -305,6 +308,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     QSettings settings;
     lastFolder_ = settings.value("lastFolder", QDir::currentPath()).toString();
     CreateMenus();
+    setAcceptDrops(true);
     connect(image1_, &ImageArea::Pressed, this, [this](Qt::MouseButton button, QPoint p) {
         if (button == Qt::LeftButton && !State().PickArmed && !State().Busy) {
             if (select1_->isEnabled())
@@ -719,6 +723,10 @@ void TForm1::SetImageCursor(CursorKind cursor)
     image1_->setCursor(ToShape(cursor));
 }
 
+const char* const TForm1::kOpenFilter =
+    "Pictures (*.bmp *.png *.tif *.tiff *.jpg *.jpeg *.pnm *.pbm *.pgm *.ppm *.gif *.webp);;"
+    "Bitmaps (*.bmp);;PNG (*.png);;TIFF (*.tif *.tiff);;JPEG (*.jpg *.jpeg);;All files (*)";
+
 std::optional<std::string> TForm1::RunOpenDialog()
 {
     if (pendingFile_)
@@ -726,7 +734,7 @@ std::optional<std::string> TForm1::RunOpenDialog()
     if (chooseFile)
         return chooseFile();
     const QString name =
-        QFileDialog::getOpenFileName(this, "Open", lastFolder_, "Bitmaps (*.bmp);;All files (*)", nullptr,
+        QFileDialog::getOpenFileName(this, "Open", lastFolder_, kOpenFilter, nullptr,
                                      QFileDialog::DontUseNativeDialog);
     if (name.isEmpty())
         return std::nullopt;

@@ -144,6 +144,9 @@ public:
     ColumnRuler* Ruler() const { return ruler_; }
     QLabel* StartupWarning() const { return warning_; }
 
+    // The filter of the Open dialog: every picture format Korvane reads, then "All files".
+    static const char* const kOpenFilter;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;

@@ -2,19 +2,24 @@
 #include "TForm1.h"
 
 #include "BMPunit.h"
+#include "Imaging.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTest>
+#include <QUrl>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -90,6 +95,39 @@ TEST_F(TForm1Test, OpenThroughTheMenuShowsThePictureAtNaturalSize)
     EXPECT_LT(form->ImageScroller()->viewport()->width(), 900) << "larger than the window: it scrolls";
     EXPECT_EQ(form->ImageScroller()->horizontalScrollBar()->value(), 0) << "showing the top-left corner";
     EXPECT_EQ(form->ImageScroller()->verticalScrollBar()->value(), 0);
+}
+
+TEST_F(TForm1Test, DroppingAGreyPngOpensItAndTheDialogOffersEveryFormat)
+{
+    // A light square on a dark ground, as grey pixels: shown binarised.
+    korvane::Picture picture;
+    picture.Width = 64;
+    picture.Height = 48;
+    picture.RowStep = 8;
+    picture.Bytes.assign(8 * 48, 0);
+    for (int y = 10; y < 30; ++y)
+        for (int x = 8; x < 40; ++x)
+            picture.Bytes[y * 8 + x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+    Imaging::ScanLook look;
+    look.Ppi = 150;
+    Imaging::WriteScan("grey.png", {picture}, look, Imaging::ScanFormat::Png);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QDir::current().absoluteFilePath("grey.png"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.get(), &drop);
+    EXPECT_EQ(form->Edit1()->text(), "");
+    EXPECT_TRUE(form->Process1()->isEnabled());
+    EXPECT_EQ(form->Image1()->size(), QSize(64, 48));
+    const QImage shown = form->Image1()->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(20, 20), QColor(255, 255, 255));
+    EXPECT_EQ(shown.pixelColor(2, 2), QColor(0, 0, 0));
+    EXPECT_NE(platform.console.Text().find("Format = PNG, 8 bits, grey"), std::string::npos);
+    const std::string filter = TForm1::kOpenFilter;
+    for (const char* pattern : {"*.bmp", "*.png", "*.tiff", "*.jpg", "All files (*)"})
+        EXPECT_NE(filter.find(pattern), std::string::npos) << pattern;
 }
 
 TEST_F(TForm1Test, RefusedOpenShowsTheWholeMessageInRed)
