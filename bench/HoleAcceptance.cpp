@@ -19,26 +19,33 @@ struct Count
 
 // Contours of negative area of at least one square pixel are the holes (the pictures hold nothing else black
 // on the card); each is compared with both hole models.
+// The picture of the last Load, traced into one store.
+korvane::Picture gPicture;
+BMPunit::ContourStore gStore;
+Algemeen::StringConsole gQuiet;
+
 Count CountAccepted(double pixelsPerMillimetre)
 {
     Algemeen::NoEvents events;
-    BMPunit::TraceContours(events);
+    Algemeen::SystemClock clock;
+    Algemeen::RunLog log(gQuiet, clock);
+    BMPunit::TraceContours(gPicture, gStore, log, events);
     Ogenblik::Ponskaart fixed, widened;
     fixed.Scale = widened.Scale = pixelsPerMillimetre;
     fixed.MakeHole(0.5);
-    widened.MakeHole(Unit1::HoleModelMargin(pixelsPerMillimetre));
+    widened.MakeHole(korvane::HoleModelMargin(pixelsPerMillimetre));
     fixed.BuildModel();
     widened.BuildModel();
     Count count;
     Ogenblik::Contour c;
-    for (std::int32_t i = 1; i <= BMPunit::ContourCount(); ++i) {
-        BMPunit::GetContour(i, c.Points);
+    for (std::int32_t i = 1; i <= gStore.ContourCount(); ++i) {
+        gStore.ContourPoints(i, c.Points);
         c.ComputeMoments();
         if (c.AreaMoments.Size > -1.0)
             continue;
         ++count.holes;
-        count.fixed += Unit1::DiffersFromModel(c, fixed) ? 0 : 1;
-        count.widened += Unit1::DiffersFromModel(c, widened) ? 0 : 1;
+        count.fixed += korvane::DiffersFromModel(c, fixed) ? 0 : 1;
+        count.widened += korvane::DiffersFromModel(c, widened) ? 0 : 1;
     }
     return count;
 }
@@ -51,18 +58,19 @@ void Report(const char* what, double dpi, const Count& c)
                 100.0 * c.widened / std::max(c.holes, 1));
 }
 
-bool Load(const std::string& file)
+bool Load(const std::string& name)
 {
-    return BMPunit::LoadBitmapFile(file) && BMPunit::CheckBitmapHeader();
+    BMPunit::BmpFile file;
+    if (!BMPunit::LoadBitmapFile(file, name, gQuiet) || !BMPunit::CheckBitmapHeader(file, gQuiet))
+        return false;
+    gPicture = BMPunit::TakePicture(std::move(file));
+    return true;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    Algemeen::StringConsole quiet;
-    Algemeen::InstallConsole(&quiet);
-    Algemeen::SetLogFileName((std::filesystem::temp_directory_path() / "korvane-holes.log").string());
     const auto scan = (std::filesystem::temp_directory_path() / "korvane-holes.bmp").string();
     Cli::CardPunches punches{};
     std::mt19937 random(3);
@@ -83,14 +91,13 @@ int main(int argc, char** argv)
             if (!Load(scan))
                 return 1;
             Report(real ? "punch --real" : "punch (model size)", dpi,
-                   CountAccepted(BMPunit::PixelsPerMillimetre()));
+                   CountAccepted(gPicture.PixelsPerMillimetre));
         }
     for (int i = 1; i < argc; ++i) {
         if (!Load(argv[i]))
             return 1;
-        Report(std::filesystem::path(argv[i]).filename().c_str(), BMPunit::PixelsPerMillimetre() * 25.4,
-               CountAccepted(BMPunit::PixelsPerMillimetre()));
+        Report(std::filesystem::path(argv[i]).filename().c_str(), gPicture.PixelsPerMillimetre * 25.4,
+               CountAccepted(gPicture.PixelsPerMillimetre));
     }
-    Algemeen::InstallConsole(nullptr);
     return 0;
 }

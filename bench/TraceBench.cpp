@@ -15,7 +15,6 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cmath>
-#include <filesystem>
 #include <map>
 #include <random>
 #include <string>
@@ -143,29 +142,38 @@ private:
     std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
 };
 
+// The picture being traced, its store and a log that writes nowhere.
+SilentConsole gConsole;
+Algemeen::SystemClock gClock;
+Algemeen::RunLog gLog(gConsole, gClock);
+korvane::Picture gPicture;
+BMPunit::ContourStore gStore;
+
 bool LoadPicture(benchmark::State& state, std::string_view name)
 {
-    static SilentConsole console;
-    Algemeen::InstallConsole(&console);
-    // The log takes regular files only; the timing lines land in a scratch file.
-    Algemeen::SetLogFileName((std::filesystem::temp_directory_path() / "korvane-trace.log").string());
-    BMPunit::Picture picture;
-    picture.BitmapBytes = PictureFile(std::string(name));
-    picture.BitmapFileSize = static_cast<std::int32_t>(picture.BitmapBytes.size());
-    BMPunit::RestorePicture(std::move(picture));
-    if (BMPunit::CheckBitmapHeader())
+    BMPunit::BmpFile file;
+    file.BitmapBytes = PictureFile(std::string(name));
+    file.BitmapFileSize = static_cast<std::int32_t>(file.BitmapBytes.size());
+    if (BMPunit::CheckBitmapHeader(file, gConsole)) {
+        gPicture = BMPunit::TakePicture(std::move(file));
         return true;
+    }
     state.SkipWithError("the picture was refused");
     return false;
 }
 
+void TraceContours(Algemeen::EventPump& events)
+{
+    BMPunit::TraceContours(gPicture, gStore, gLog, events);
+}
+
 void Finish(benchmark::State& state)
 {
-    state.counters["pixels"] = static_cast<double>(BMPunit::ImageWidth()) * BMPunit::ImageHeight();
-    state.counters["pieces"] = BMPunit::PieceCount();
-    state.counters["contours"] = BMPunit::ContourCount();
-    BMPunit::ReleaseBitmapData();
-    Algemeen::InstallConsole(nullptr);
+    state.counters["pixels"] = static_cast<double>(gPicture.Width) * gPicture.Height;
+    state.counters["pieces"] = gStore.PieceCount;
+    state.counters["contours"] = gStore.ContourCount();
+    gStore.Release();
+    gPicture = korvane::Picture{};
 }
 
 // Tracing the same picture again, as a repeated Process does: the node array of the last trace
@@ -176,7 +184,7 @@ void BM_TraceContours(benchmark::State& state, std::string_view name)
         return;
     Algemeen::NoEvents events;
     for (auto _ : state)
-        BMPunit::TraceContours(events);
+        TraceContours(events);
     Finish(state);
 }
 
@@ -188,9 +196,9 @@ void BM_TraceContoursFirstTime(benchmark::State& state, std::string_view name)
     Algemeen::NoEvents events;
     for (auto _ : state) {
         state.PauseTiming();
-        std::vector<BMPunit::ContourNode>().swap(BMPunit::TheContourStore().ContourNodes);
+        std::vector<BMPunit::ContourNode>().swap(gStore.ContourNodes);
         state.ResumeTiming();
-        BMPunit::TraceContours(events);
+        TraceContours(events);
     }
     Finish(state);
 }
@@ -202,7 +210,7 @@ void BM_TraceContoursWindowPump(benchmark::State& state, std::string_view name)
         return;
     WindowLikeEvents events;
     for (auto _ : state)
-        BMPunit::TraceContours(events);
+        TraceContours(events);
     Finish(state);
 }
 

@@ -21,8 +21,6 @@ constexpr bool kShowHeader = false;
 constexpr std::size_t kBlockSize = 2048;
 constexpr std::size_t kHeaderBytes = 62; // file header, info header and two palette entries
 
-Picture gPicture;
-
 // ---- reading the file ---------------------------------------------------------------------
 
 [[noreturn]] void ReadFailure(const std::string& fileName)
@@ -52,9 +50,9 @@ std::vector<std::uint8_t> ReadBlocks(std::FILE* file, std::size_t limit, const s
 
 // The unsigned little-endian value of bytes first..last, as a 32-bit signed number; none when
 // the bytes lie beyond the end of the loaded file.
-std::optional<std::int32_t> HeaderValue(std::size_t first, std::size_t last)
+std::optional<std::int32_t> HeaderValue(const BmpFile& file, std::size_t first, std::size_t last)
 {
-    const auto& bytes = gPicture.BitmapBytes;
+    const auto& bytes = file.BitmapBytes;
     if (last >= bytes.size())
         return std::nullopt;
     std::uint32_t value = 0;
@@ -64,20 +62,19 @@ std::optional<std::int32_t> HeaderValue(std::size_t first, std::size_t last)
 }
 
 // Writes "label value" as a console line when the field could be read.
-void ReportField(bool shown, const char* label, std::optional<std::int32_t> value)
+void ReportField(Algemeen::Console& console, bool shown, const char* label, std::optional<std::int32_t> value)
 {
     if (!shown || !value)
         return;
-    auto& console = Algemeen::TheConsole();
     console.Write(label);
     console.WriteInt(*value);
     console.EndLine();
 }
 
-void ReportLine(bool shown, const char* text)
+void ReportLine(Algemeen::Console& console, bool shown, const char* text)
 {
     if (shown)
-        Algemeen::TheConsole().Line(text);
+        console.Line(text);
 }
 
 std::int64_t StrideFor(std::int64_t width)
@@ -87,9 +84,8 @@ std::int64_t StrideFor(std::int64_t width)
 }
 
 // The checks that keep every pixel read inside the loaded bytes and every allocation bounded.
-bool RowsFitTheFile(std::int64_t width, std::int64_t heightField)
+bool RowsFitTheFile(const BmpFile& p, std::int64_t width, std::int64_t heightField)
 {
-    const Picture& p = gPicture;
     const std::int64_t height = heightField < 0 ? -heightField : heightField;
     if (p.Oversized || width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
         width * height > kMaxPixels)
@@ -101,149 +97,131 @@ bool RowsFitTheFile(std::int64_t width, std::int64_t heightField)
 
 } // namespace
 
-Picture& ThePicture()
-{
-    return gPicture;
-}
-
-bool LoadBitmapFile(const std::string& fileName)
+bool LoadBitmapFile(BmpFile& file, const std::string& fileName, Algemeen::Console& console)
 {
     // Opened without blocking and only as a regular file: a FIFO or device counts as no file.
     Algemeen::OpenedFile opened = Algemeen::OpenRegularFile(fileName, Algemeen::OpenMode::Read);
     if (opened.status == Algemeen::FileStatus::Missing || opened.status == Algemeen::FileStatus::NotRegular) {
-        Algemeen::TheConsole().Line(fileName + ": does Not exist");
+        console.Line(fileName + ": does Not exist");
         return false;
     }
     if (opened.status != Algemeen::FileStatus::Ok)
         throw std::runtime_error("cannot read \"" + fileName + "\": " + opened.message);
-    std::FILE* file = ::fdopen(opened.handle.Get(), "rb");
-    if (file == nullptr)
+    std::FILE* stream = ::fdopen(opened.handle.Get(), "rb");
+    if (stream == nullptr)
         ReadFailure(fileName);
     opened.handle.Release(); // the stream owns the descriptor now
     struct Closer
     {
         std::FILE* f;
         ~Closer() { std::fclose(f); }
-    } closer{file};
+    } closer{stream};
 
     const std::int64_t size = opened.size;
     const bool oversized = size > kMaxFileBytes;
     std::vector<std::uint8_t> bytes =
-        ReadBlocks(file, oversized ? kHeaderBytes : static_cast<std::size_t>(size), fileName);
+        ReadBlocks(stream, oversized ? kHeaderBytes : static_cast<std::size_t>(size), fileName);
 
-    gPicture = Picture{};
-    gPicture.Oversized = oversized;
-    gPicture.BitmapFileSize = oversized ? INT32_MAX : static_cast<std::int32_t>(bytes.size());
-    gPicture.BitmapBytes = std::move(bytes);
+    file = BmpFile{};
+    file.Oversized = oversized;
+    file.BitmapFileSize = oversized ? INT32_MAX : static_cast<std::int32_t>(bytes.size());
+    file.BitmapBytes = std::move(bytes);
     if (kShowFileSize)
-        Algemeen::TheConsole().Line(std::to_string(gPicture.BitmapFileSize));
+        console.Line(std::to_string(file.BitmapFileSize));
     return true;
 }
 
-bool CheckBitmapHeader()
+bool CheckBitmapHeader(BmpFile& p, Algemeen::Console& console)
 {
-    Picture& p = gPicture;
     const bool show = kShowHeader;
     p.Proper = false;
 
-    ReportLine(show, "Main Header:");
+    ReportLine(console, show, "Main Header:");
     const auto& bytes = p.BitmapBytes;
     bool ok = bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M';
     if (show && bytes.size() >= 2)
-        Algemeen::TheConsole().Line(std::string{char(bytes[0]), char(bytes[1])} + " = BM");
-    const auto fileSize = HeaderValue(2, 5);
+        console.Line(std::string{char(bytes[0]), char(bytes[1])} + " = BM");
+    const auto fileSize = HeaderValue(p, 2, 5);
     if (show && fileSize)
-        Algemeen::TheConsole().Line(std::to_string(*fileSize) + " = " + std::to_string(p.BitmapFileSize));
-    if (show && HeaderValue(6, 9))
-        Algemeen::TheConsole().Line(std::to_string(*HeaderValue(6, 9)) + " = 0");
+        console.Line(std::to_string(*fileSize) + " = " + std::to_string(p.BitmapFileSize));
+    if (show && HeaderValue(p, 6, 9))
+        console.Line(std::to_string(*HeaderValue(p, 6, 9)) + " = 0");
     ok = ok && fileSize == p.BitmapFileSize;
-    const auto offset = HeaderValue(10, 13);
-    ReportField(show, "Offset = ", offset);
+    const auto offset = HeaderValue(p, 10, 13);
+    ReportField(console, show, "Offset = ", offset);
     p.PixelOffset = offset.value_or(0);
-    ReportLine(show, "");
-    ReportLine(show, "Info Header:");
+    ReportLine(console, show, "");
+    ReportLine(console, show, "Info Header:");
 
-    const auto infoSize = HeaderValue(14, 17);
-    ReportField(show, "40 = ", infoSize);
+    const auto infoSize = HeaderValue(p, 14, 17);
+    ReportField(console, show, "40 = ", infoSize);
     ok = ok && infoSize == 40;
-    const auto width = HeaderValue(18, 21);
-    ReportField(true, "Width = ", width);
-    const auto height = HeaderValue(22, 25);
-    ReportField(true, "Height = ", height);
+    const auto width = HeaderValue(p, 18, 21);
+    ReportField(console, true, "Width = ", width);
+    const auto height = HeaderValue(p, 22, 25);
+    ReportField(console, true, "Height = ", height);
     p.ImageWidth = width.value_or(0);
     p.TopDown = height.value_or(0) < 0;
     p.ImageHeight = height ? (*height == INT32_MIN ? INT32_MAX : (*height < 0 ? -*height : *height)) : 0;
     const std::int64_t stride = StrideFor(p.ImageWidth);
     p.RowStride = stride > 0 && stride <= INT32_MAX ? static_cast<std::int32_t>(stride) : 0;
 
-    const auto planes = HeaderValue(26, 27);
-    ReportField(show, "1 = ", planes);
+    const auto planes = HeaderValue(p, 26, 27);
+    ReportField(console, show, "1 = ", planes);
     ok = ok && planes == 1;
-    const auto bitsPerPixel = HeaderValue(28, 29);
-    ReportField(show, "1 = ", bitsPerPixel);
+    const auto bitsPerPixel = HeaderValue(p, 28, 29);
+    ReportField(console, show, "1 = ", bitsPerPixel);
     ok = ok && bitsPerPixel == 1;
-    const auto compression = HeaderValue(30, 33);
-    ReportField(show, "0 = ", compression);
+    const auto compression = HeaderValue(p, 30, 33);
+    ReportField(console, show, "0 = ", compression);
     ok = ok && compression == 0;
 
-    const auto horizontal = HeaderValue(38, 41);
-    ReportField(true, "Horizontal Resolution = ", horizontal);
-    const auto vertical = HeaderValue(42, 45);
-    ReportField(true, "Vertical Resolution = ", vertical);
+    const auto horizontal = HeaderValue(p, 38, 41);
+    ReportField(console, true, "Horizontal Resolution = ", horizontal);
+    const auto vertical = HeaderValue(p, 42, 45);
+    ReportField(console, true, "Vertical Resolution = ", vertical);
     ok = ok && horizontal && horizontal == vertical;
     p.PixelsPerMillimetre = horizontal.value_or(0) / 1000.0;
 
-    ReportField(show, "? = ", HeaderValue(34, 37));
-    ReportField(show, "2/0 = ", HeaderValue(46, 49));
-    ReportField(show, "2/0 = ", HeaderValue(50, 53));
-    ReportLine(show, "");
-    ReportLine(show, "Color Table:");
+    ReportField(console, show, "? = ", HeaderValue(p, 34, 37));
+    ReportField(console, show, "2/0 = ", HeaderValue(p, 46, 49));
+    ReportField(console, show, "2/0 = ", HeaderValue(p, 50, 53));
+    ReportLine(console, show, "");
+    ReportLine(console, show, "Color Table:");
     static const char* const kExpected[8] = {
         "0 = ", "0 = ", "0 = ", "0 = ", "255 = ", "255 = ", "255 = ", "0 = "};
     for (std::size_t i = 0; i < 8; ++i)
-        ReportField(show, kExpected[i], HeaderValue(54 + i, 54 + i));
+        ReportField(console, show, kExpected[i], HeaderValue(p, 54 + i, 54 + i));
     // Blue, green and red of entry 0 black and of entry 1 white. The fourth byte of an entry is
     // reserved and carries no colour; scanners write 255 there as often as 0, so it is not looked at.
-    ok = ok && HeaderValue(54, 56) == 0 && HeaderValue(58, 60) == 16777215;
+    ok = ok && HeaderValue(p, 54, 56) == 0 && HeaderValue(p, 58, 60) == 16777215;
 
-    ok = ok && RowsFitTheFile(width.value_or(0), height.value_or(0));
+    ok = ok && RowsFitTheFile(p, width.value_or(0), height.value_or(0));
     if (!ok)
-        Algemeen::TheConsole().Line("Not a proper B/W picture !!");
+        console.Line("Not a proper B/W picture !!");
     else
-        ReportLine(show, "B/W picture OK");
+        ReportLine(console, show, "B/W picture OK");
     p.Proper = ok;
     return ok;
 }
 
-std::int32_t ImageWidth()
+korvane::Picture TakePicture(BmpFile&& file)
 {
-    return gPicture.ImageWidth;
-}
-std::int32_t ImageHeight()
-{
-    return gPicture.ImageHeight;
-}
-double PixelsPerMillimetre()
-{
-    return gPicture.PixelsPerMillimetre;
-}
-
-const std::uint8_t* PixelRow(std::int32_t y)
-{
-    const Picture& p = gPicture;
-    if (!p.Proper || y < 0 || y >= p.ImageHeight)
-        throw std::out_of_range("pixel row " + std::to_string(y) + " outside the picture");
-    const std::int64_t stored = p.TopDown ? y : std::int64_t{p.ImageHeight} - 1 - y;
-    return p.BitmapBytes.data() + p.PixelOffset + stored * p.RowStride;
-}
-
-Picture TakePicture()
-{
-    return std::exchange(gPicture, Picture{});
-}
-void RestorePicture(Picture&& picture)
-{
-    gPicture = std::move(picture);
+    if (!file.Proper)
+        throw std::logic_error("there is no checked picture to take");
+    korvane::Picture picture;
+    picture.Width = file.ImageWidth;
+    picture.Height = file.ImageHeight;
+    picture.PixelsPerMillimetre = file.PixelsPerMillimetre;
+    const std::ptrdiff_t stride = file.RowStride;
+    picture.RowStep = file.TopDown ? stride : -stride;
+    picture.FirstRow =
+        static_cast<std::size_t>(file.PixelOffset) +
+        (file.TopDown ? 0
+                      : static_cast<std::size_t>(file.ImageHeight - 1) * static_cast<std::size_t>(stride));
+    picture.Bytes = std::move(file.BitmapBytes);
+    file = BmpFile{};
+    return picture;
 }
 
 } // namespace BMPunit

@@ -3,6 +3,9 @@
 // rows that lie inside the file.
 #pragma once
 
+#include "Picture.h"
+#include "Seams.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,8 +20,8 @@ inline constexpr std::int64_t kMaxFileBytes = std::int64_t{1} << 30;
 inline constexpr std::int64_t kMaxSide = 1 << 17;
 inline constexpr std::int64_t kMaxPixels = std::int64_t{1} << 26;
 
-// The loaded picture: the file's bytes and the geometry read from its header.
-struct Picture
+// A loaded BMP file: the file's bytes and the geometry read from its header.
+struct BmpFile
 {
     std::vector<std::uint8_t> BitmapBytes; // the whole file, byte for byte
     std::int32_t BitmapFileSize = 0;       // length of the file in bytes
@@ -32,28 +35,18 @@ struct Picture
     bool Proper = false;                   // the last check accepted the picture
 };
 
-// The module's picture (one per run).
-Picture& ThePicture();
-
-// Reads the whole file. false (after the console line "<name>: does Not exist") when no regular
-// file of that name exists; the previous picture is then kept. Throws std::runtime_error when the
-// file exists but cannot be read.
-bool LoadBitmapFile(const std::string& fileName);
+// Reads the whole file into `file`. false (after the console line "<name>: does Not exist") when
+// no regular file of that name exists; `file` is then left as it was. Throws std::runtime_error
+// when the file exists but cannot be read.
+bool LoadBitmapFile(BmpFile& file, const std::string& fileName, Algemeen::Console& console);
 
 // Validates the loaded bytes, sets the geometry and writes the header report to the console.
 // true for a proper black-and-white picture whose pixel rows all lie inside the loaded bytes.
-bool CheckBitmapHeader();
+bool CheckBitmapHeader(BmpFile& file, Algemeen::Console& console);
 
-std::int32_t ImageWidth();
-std::int32_t ImageHeight();
-double PixelsPerMillimetre();
-
-// The stored bytes of pixel row y (0 = top row) of a picture that passed the check; RowStride bytes.
-const std::uint8_t* PixelRow(std::int32_t y);
-
-// Take the current picture out of the module (leaving it empty) and put one back; the Open
-// command uses them to keep the shown picture when a new file is refused.
-Picture TakePicture();
-void RestorePicture(Picture&& picture);
+// The pixels of a file that passed the check, as the picture the reader traces; the file's bytes
+// move into it (no copy), and the file is left empty and no longer proper. Throws
+// std::logic_error for a file that did not pass the check.
+korvane::Picture TakePicture(BmpFile&& file);
 
 } // namespace BMPunit

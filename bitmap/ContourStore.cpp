@@ -1,7 +1,5 @@
 #include "ContourStore.h"
 
-#include "BmpLoad.h"
-
 #include <cmath>
 #include <stdexcept>
 #include <string>
@@ -10,22 +8,6 @@ namespace BMPunit {
 
 namespace {
 
-ContourStoreState gStore;
-
-// The start node of contour c; throws for an index outside 1 .. ContourCount().
-std::int32_t StartNode(std::int32_t c)
-{
-    if (c < 1 || c > ContourCount())
-        throw std::out_of_range("contour " + std::to_string(c) + " outside 1 .. " +
-                                std::to_string(ContourCount()));
-    return gStore.ContourStarts[static_cast<std::size_t>(c)];
-}
-
-const ContourNode& Node(std::int32_t i)
-{
-    return gStore.ContourNodes[static_cast<std::size_t>(i)];
-}
-
 Algemeen::RealPoint PixelPoint(const ContourNode& node)
 {
     return {node.x / 2.0, node.y / 2.0};
@@ -33,28 +15,31 @@ Algemeen::RealPoint PixelPoint(const ContourNode& node)
 
 } // namespace
 
-ContourStoreState& TheContourStore()
+// The start node of contour c; throws for an index outside 1 .. ContourCount().
+std::int32_t ContourStore::StartNode(std::int32_t c) const
 {
-    return gStore;
-}
-void ResetContourStore()
-{
-    gStore.Reset();
-}
-
-std::int32_t ContourCount()
-{
-    return static_cast<std::int32_t>(gStore.ContourStarts.size()) - 1;
+    if (c < 1 || c > ContourCount())
+        throw std::out_of_range("contour " + std::to_string(c) + " outside 1 .. " +
+                                std::to_string(ContourCount()));
+    return ContourStarts[static_cast<std::size_t>(c)];
 }
 
-void GetContour(std::int32_t c, Algemeen::Jordan& points)
+void ContourStore::GetContour(std::int32_t c, Algemeen::Jordan& points)
+{
+    ContourPoints(c, points);
+    CurrentContour = c;
+}
+
+void ContourStore::ContourPoints(std::int32_t c, Algemeen::Jordan& points) const
 {
     const std::int32_t s = StartNode(c);
-    gStore.CurrentContour = c;
+    auto node = [this](std::int32_t i) -> const ContourNode& {
+        return ContourNodes[static_cast<std::size_t>(i)];
+    };
     std::ptrdiff_t n = 0;
     std::int32_t p = s;
     do {
-        p = Node(p).next;
+        p = node(p).next;
         ++n;
     } while (p != s);
 
@@ -62,46 +47,40 @@ void GetContour(std::int32_t c, Algemeen::Jordan& points)
     auto& items = ring.Items();
     p = s;
     for (std::ptrdiff_t i = 0; i < n; ++i) {
-        items[static_cast<std::size_t>(i)] = PixelPoint(Node(p));
-        p = Node(p).next;
+        items[static_cast<std::size_t>(i)] = PixelPoint(node(p));
+        p = node(p).next;
     }
     points = std::move(ring);
 }
 
-Algemeen::RealPoint ContourStartPoint(std::int32_t c)
+Algemeen::RealPoint ContourStore::ContourStartPoint(std::int32_t c) const
 {
-    return PixelPoint(Node(StartNode(c)));
+    return PixelPoint(ContourNodes[static_cast<std::size_t>(StartNode(c))]);
 }
 
-void ContourStartPoint(std::int32_t c, Algemeen::RealPoint& point)
-{
-    point = ContourStartPoint(c);
-}
-
-void DrawContour(Algemeen::DrawingSurface& surface, std::int32_t c, Algemeen::Colour colour)
+void ContourStore::DrawContour(Algemeen::DrawingSurface& surface, std::int32_t c,
+                               Algemeen::Colour colour) const
 {
     const std::int32_t s = StartNode(c);
+    auto node = [this](std::int32_t i) -> const ContourNode& {
+        return ContourNodes[static_cast<std::size_t>(i)];
+    };
     surface.SetPenColour(colour);
-    surface.MoveTo(Node(s).x / 2, Node(s).y / 2);
-    for (std::int32_t p = Node(s).next; p != s; p = Node(p).next)
-        surface.LineTo(Node(p).x / 2, Node(p).y / 2);
+    surface.MoveTo(node(s).x / 2, node(s).y / 2);
+    for (std::int32_t p = node(s).next; p != s; p = node(p).next)
+        surface.LineTo(node(p).x / 2, node(p).y / 2);
 }
 
-void EraseContour(std::int32_t c)
+void ContourStore::EraseContour(std::int32_t c)
 {
     const std::int32_t s = StartNode(c);
-    gStore.ContourNodes[static_cast<std::size_t>(s)].next = s;
+    ContourNodes[static_cast<std::size_t>(s)].next = s;
 }
 
-bool IsContourErased(std::int32_t c)
+bool ContourStore::IsContourErased(std::int32_t c) const
 {
     const std::int32_t s = StartNode(c);
-    return Node(s).next == s;
-}
-
-std::int32_t CurrentContour()
-{
-    return gStore.CurrentContour;
+    return ContourNodes[static_cast<std::size_t>(s)].next == s;
 }
 
 // One walk round the ring. From the last kept node (the anchor) the first node farther than the
@@ -109,12 +88,10 @@ std::int32_t CurrentContour()
 // the cone's axis and inside the cone, and each such successor narrows the cone to the directions
 // that pass within the tolerance of it. The first node whose successor fails is kept and becomes
 // the next anchor.
-void CompressContour(std::int32_t c)
+void ContourStore::CompressContour(std::int32_t c, Algemeen::Console& console)
 {
     const std::int32_t s = StartNode(c);
-    auto node = [](std::int32_t i) -> ContourNode& {
-        return gStore.ContourNodes[static_cast<std::size_t>(i)];
-    };
+    auto node = [this](std::int32_t i) -> ContourNode& { return ContourNodes[static_cast<std::size_t>(i)]; };
     const double tolerance = kCompressionTolerance;
 
     Algemeen::RealPoint anchor = PixelPoint(node(s));
@@ -165,20 +142,16 @@ void CompressContour(std::int32_t c)
 
     // A ring of the start node alone (an erased contour) has nothing to drop: all of it is left.
     const double percent = visited == 0 ? 100.0 : 100.0 * kept / visited;
-    auto& console = Algemeen::TheConsole();
     console.Write("Left after Compression = ");
     console.WriteInt(static_cast<long long>(Algemeen::RoundHalfEven(percent)));
     console.Write(" %");
     console.EndLine();
 }
 
-void ReleaseBitmapData()
+void ContourStore::Release()
 {
-    std::vector<ContourNode>().swap(gStore.ContourNodes);
-    Picture& picture = ThePicture();
-    std::vector<std::uint8_t>().swap(picture.BitmapBytes);
-    picture.Proper = false;
-    std::vector<std::int32_t>().swap(gStore.ContourStarts);
+    std::vector<ContourNode>().swap(ContourNodes);
+    std::vector<std::int32_t>().swap(ContourStarts);
 }
 
 } // namespace BMPunit

@@ -24,6 +24,22 @@ struct Picture
     std::size_t FirstRow = 0;
     std::ptrdiff_t RowStep = 0;
 
+    // Bytes that every row holds.
+    std::size_t RowBytes() const { return (static_cast<std::size_t>(Width) + 7) / 8; }
+
+    // Whether the picture has pixels and every row of it lies inside Bytes, so that a reader may
+    // trace it without looking past the buffer.
+    bool IsSound() const
+    {
+        if (Width <= 0 || Height <= 0)
+            return false;
+        const auto size = static_cast<std::ptrdiff_t>(Bytes.size());
+        const auto first = static_cast<std::ptrdiff_t>(FirstRow);
+        const auto last = first + static_cast<std::ptrdiff_t>(Height - 1) * RowStep;
+        const auto bytes = static_cast<std::ptrdiff_t>(RowBytes());
+        return first >= 0 && last >= 0 && first + bytes <= size && last + bytes <= size;
+    }
+
     const std::uint8_t* Row(std::int32_t y) const
     {
         return Bytes.data() + static_cast<std::ptrdiff_t>(FirstRow) +

@@ -183,11 +183,11 @@ std::int64_t BlackInRow(const std::vector<Word>& row, std::int32_t width)
 // pass walks the mixed cells of a word from the left and writes their pieces in raster order into
 // nodes[1 ..], which must hold exactly 2 * (pieces of the counting pass) entries after entry 0.
 template <bool kStore>
-PassTotals RunPass(Algemeen::EventPump& events, ContourNode* nodes, std::int64_t capacity)
+PassTotals RunPass(const korvane::Picture& picture, Algemeen::EventPump& events, ContourNode* nodes,
+                   std::int64_t capacity)
 {
-    const Picture& picture = ThePicture();
-    const std::int32_t width = picture.ImageWidth;
-    const std::int32_t height = picture.ImageHeight;
+    const std::int32_t width = picture.Width;
+    const std::int32_t height = picture.Height;
     const RowUnpacker unpacker(width);
     const std::int32_t words = unpacker.Words();
     const Word lastValid = kAllBlack << (63 - width % 64); // cells 0 .. width of the last word
@@ -197,12 +197,12 @@ PassTotals RunPass(Algemeen::EventPump& events, ContourNode* nodes, std::int64_t
     PassTotals totals;
     for (std::int32_t y = 0; y <= height; ++y) {
         events.PumpEvents();
-        if (picture.ImageWidth != width || picture.ImageHeight != height || !picture.Proper)
+        if (picture.Width != width || picture.Height != height)
             PictureChanged();
         if (y + 2 < height)
-            unpacker.Prefetch(PixelRow(y + 2));
+            unpacker.Prefetch(picture.Row(y + 2));
         if (y < height)
-            unpacker.Unpack(PixelRow(y), below.data());
+            unpacker.Unpack(picture.Row(y), below.data());
         else
             below.assign(below.size(), kAllBlack);
 
@@ -339,70 +339,58 @@ private:
 
 } // namespace
 
-std::int32_t PieceCount()
+void WriteTraceStatistics(const korvane::Picture& picture, const ContourStore& store,
+                          Algemeen::Console& console)
 {
-    return TheContourStore().PieceCount;
-}
-std::int32_t BlackPixelCount()
-{
-    return TheContourStore().BlackPixelCount;
-}
-
-void WriteTraceStatistics()
-{
-    const ContourStoreState& store = TheContourStore();
-    const Picture& picture = ThePicture();
-    auto& console = Algemeen::TheConsole();
     console.Write("Contour Pieces = ");
     console.WriteInt(store.PieceCount);
     console.EndLine();
     console.Write("Black Pixels # = ");
     console.WriteInt(store.BlackPixelCount);
     console.EndLine();
-    const double pixels = static_cast<double>(picture.ImageWidth) * static_cast<double>(picture.ImageHeight);
+    const double pixels = static_cast<double>(picture.Width) * static_cast<double>(picture.Height);
     console.Write("Black/White = ");
     console.WriteInt(static_cast<long long>(Algemeen::RoundHalfEven(100.0 * store.BlackPixelCount / pixels)));
     console.Write(" %");
     console.EndLine();
 }
 
-void TracePieces(Algemeen::EventPump& events)
+void TracePieces(const korvane::Picture& picture, ContourStore& store, Algemeen::RunLog& log,
+                 Algemeen::EventPump& events)
 {
-    if (!ThePicture().Proper)
+    if (!picture.IsSound())
         throw std::logic_error("there is no checked picture to trace");
-    ContourStoreState& store = TheContourStore();
     // Until the rings are complete the store holds no contours, so a trace that fails half-way
     // leaves an empty store rather than starts that point into unlinked nodes.
     store.ContourStarts.clear();
 
-    Algemeen::StopWatch("");
-    const PassTotals counted = RunPass<false>(events, nullptr, 0);
+    log.StopWatch("");
+    const PassTotals counted = RunPass<false>(picture, events, nullptr, 0);
     store.PieceCount = ToInt32(counted.pieces);
     store.BlackPixelCount = ToInt32(counted.blackPixels);
     ToInt32(2 * counted.pieces + 1); // node indices are 32-bit
-    Algemeen::StopWatch("Contouring pass I");
+    log.StopWatch("Contouring pass I");
     if (kShowTraceStatistics)
-        WriteTraceStatistics();
+        WriteTraceStatistics(picture, store, log.Out());
 
     // Pass II writes every entry after entry 0 in full, so the old contents need no clearing.
     store.ContourNodes.resize(static_cast<std::size_t>(2 * counted.pieces + 1));
     store.ContourNodes[0] = ContourNode{};
 
-    Algemeen::StopWatch("");
-    const PassTotals stored = RunPass<true>(events, store.ContourNodes.data(), counted.pieces);
+    log.StopWatch("");
+    const PassTotals stored = RunPass<true>(picture, events, store.ContourNodes.data(), counted.pieces);
     if (stored.pieces != counted.pieces)
         PictureChanged();
-    Algemeen::StopWatch("Contouring pass II");
+    log.StopWatch("Contouring pass II");
 }
 
-void LinkPieces(Algemeen::EventPump& events)
+void LinkPieces(ContourStore& store, std::int32_t width, Algemeen::EventPump& events)
 {
-    ContourStoreState& store = TheContourStore();
     const std::int32_t n = store.PieceCount;
     if (store.ContourNodes.size() < static_cast<std::size_t>(2 * std::int64_t{n} + 1))
         Unmatched();
     ContourNode* nodes = store.ContourNodes.data();
-    LinkSlots slots(ThePicture().ImageWidth);
+    LinkSlots slots(width);
 
     // Piece k's end point moves to entry k as soon as piece k is read: entries below k have all
     // been read by then, so the ring nodes build up in place and a later piece that joins an
@@ -436,9 +424,8 @@ void LinkPieces(Algemeen::EventPump& events)
         Unmatched();
 }
 
-void IndexContours()
+void IndexContours(ContourStore& store)
 {
-    ContourStoreState& store = TheContourStore();
     std::vector<std::int32_t> starts(1, 0);
     const std::size_t chains = store.ChainHeads.size();
     if (store.ChainParents.size() != chains)
@@ -451,11 +438,12 @@ void IndexContours()
     std::vector<std::int32_t>().swap(store.ChainParents);
 }
 
-void TraceContours(Algemeen::EventPump& events)
+void TraceContours(const korvane::Picture& picture, ContourStore& store, Algemeen::RunLog& log,
+                   Algemeen::EventPump& events)
 {
-    TracePieces(events);
-    LinkPieces(events);
-    IndexContours();
+    TracePieces(picture, store, log, events);
+    LinkPieces(store, picture.Width, events);
+    IndexContours(store);
 }
 
 } // namespace BMPunit

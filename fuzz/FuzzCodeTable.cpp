@@ -6,12 +6,11 @@
 // then decodes a card: text made of the table's own characters is punched with the punch side's
 // patterns, and every decoded column must carry the pattern that was punched into it (the lowest
 // code with that pattern wins, so the character itself may differ where codes share a pattern).
-#include "CardSpec.h"
+#include "CodeTable.h"
 #include "CodeTableFile.h"
+#include "Decode.h"
 #include "FuzzSupport.h"
-#include "RecordingWindow.h"
-#include "RenderCard.h"
-#include "Unit1.h"
+#include "Ponskaart.h"
 
 #include <algorithm>
 #include <sstream>
@@ -19,9 +18,9 @@
 
 namespace {
 
-constexpr int kTextColumns = 80;
-constexpr int kDecodedColumns = 72;
-constexpr int kRows = 12;
+constexpr int kTextColumns = Ogenblik::kGridColumns;
+constexpr int kDecodedColumns = Ogenblik::kTextColumns;
+constexpr int kRows = Ogenblik::kGridRows;
 
 std::string AsMarks(const Cli::PunchPattern& pattern)
 {
@@ -32,7 +31,7 @@ std::string AsMarks(const Cli::PunchPattern& pattern)
 }
 
 // The same table seen by both readers.
-void CompareReaders(const Unit1::CodeTableEntries& reading, const Cli::CodeTableResult& punching)
+void CompareReaders(const korvane::CodeTableEntries& reading, const Cli::CodeTableResult& punching)
 {
     if (reading[0] != "?")
         Fuzz::Fault("entry 0 is not \"?\"");
@@ -49,7 +48,7 @@ void CompareReaders(const Unit1::CodeTableEntries& reading, const Cli::CodeTable
 }
 
 // Punches the table's characters into a card, one per column, and decodes it again.
-void RoundTrip(const Cli::CodeTableResult& punching)
+void RoundTrip(const Cli::CodeTableResult& punching, const korvane::CodeTableEntries& table)
 {
     std::string text;
     for (std::size_t k = 0; text.size() < kTextColumns; k = (k + 1) % punching.codes.size())
@@ -58,22 +57,20 @@ void RoundTrip(const Cli::CodeTableResult& punching)
     if (!punched.ok)
         Fuzz::Fault("a character of the table has no code: " + punched.message);
 
-    Unit1::RunState& state = Unit1::State();
-    state.HoleCells = Algemeen::punten(1);
+    Algemeen::punten cells(1);
     for (int column = 1; column <= kTextColumns; ++column)
         for (int row = 0; row < kRows; ++row)
             if (punched.punches[static_cast<std::size_t>(column - 1)][static_cast<std::size_t>(row)])
-                state.HoleCells.Append({kTextColumns + 1 - column, kRows - row});
-    Unit1::RecordingWindow window;
-    Unit1::RenderCard(window);
-    if (!state.LastReading.rendered || state.LastReading.text.size() != kDecodedColumns)
-        Fuzz::Fault("an accepted table did not render 72 columns: " + window.EditText());
+                cells.Append({kTextColumns + 1 - column, kRows - row});
+    const korvane::DecodedText decoded = korvane::DecodeColumns(table, korvane::PunchesOf(cells));
+    if (decoded.Text.size() != kDecodedColumns)
+        Fuzz::Fault("an accepted table did not render 72 columns");
     for (std::size_t k = 0; k < kDecodedColumns; ++k) {
-        const char decoded = state.LastReading.text[k];
+        const char character = decoded.Text[k];
         const std::string wanted = AsMarks(punched.punches[k]);
         bool found = false;
-        for (std::size_t j = 1; j < state.CodeTable.size() && !found; ++j)
-            found = state.CodeTable[j][0] == decoded && state.CodeTable[j].substr(1) == wanted;
+        for (std::size_t j = 1; j < table.size() && !found; ++j)
+            found = table[j][0] == character && table[j].substr(1) == wanted;
         if (!found)
             Fuzz::Fault("column " + std::to_string(k + 1) + " decoded to a code of another pattern");
     }
@@ -92,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Both readers of the file look at its beginning only.
     const std::string bytes(reinterpret_cast<const char*>(data), std::min(size, Unit1::kCodeTableReadBytes));
     std::istringstream forReading(bytes), forPunching(bytes);
-    const auto parsed = Unit1::ParseCardSpec(forReading);
+    const auto parsed = korvane::ParseCardSpec(forReading);
     const Cli::CodeTableResult punching = Cli::ParseCodeTable(forPunching);
     if (punching.ok && !parsed)
         Fuzz::Fault("the punch side accepts a table that the reader refuses");
@@ -100,15 +97,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CompareReaders(*parsed, punching);
 
     // The file as the card reader meets it.
-    Unit1::ResetRunState();
     Fuzz::WriteInput("ibmkaart.txt", data, size);
-    Unit1::RecordingWindow window;
-    const bool read = Unit1::ReadCardSpec(window);
-    if (read != parsed.has_value())
+    std::string failure;
+    const auto read = korvane::ReadCardSpec("ibmkaart.txt", failure);
+    if (read.has_value() != parsed.has_value())
         Fuzz::Fault("ReadCardSpec and ParseCardSpec disagree");
-    if (!read && (window.EditColour() != Algemeen::kRed || window.EditText().rfind("Errors in  ", 0) != 0))
-        Fuzz::Fault("a refused table is not reported in red: " + window.EditText());
+    if (!read && failure.rfind("Errors in  ", 0) != 0)
+        Fuzz::Fault("a refused table is not reported as an error: " + failure);
     if (read && punching.ok)
-        RoundTrip(punching);
+        RoundTrip(punching, *read);
     return 0;
 }

@@ -25,8 +25,6 @@ void ExpectNoError(const Unit1::RecordingWindow& window, const char* command)
 void StartClean()
 {
     Unit1::ResetRunState();
-    BMPunit::ResetContourStore();
-    BMPunit::RestorePicture(BMPunit::Picture{});
     Algemeen::ResetLog();
     std::error_code ignored;
     std::filesystem::remove("Vertolkt.log", ignored); // it only grows; one run's lines are enough
@@ -61,10 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Unit1::Select1Click(window);
         Unit1::Kiezen(window, Unit1::MouseButton::Left, at.X, at.Y);
         ExpectNoError(window, "Pick");
+        Unit1::ReadAcceptedCard(window, card);
+        ExpectNoError(window, "Read");
     }
     // What a window would show: the overlay with the grid dots of the last card read.
     const Algemeen::Raster& shown = window.ShownBitmap();
-    if (shown.Width() != BMPunit::ImageWidth() || shown.Height() != BMPunit::ImageHeight())
+    if (shown.Width() != Unit1::State().Scan.Width || shown.Height() != Unit1::State().Scan.Height)
         Fuzz::Fault("the overlay does not have the picture's size");
     Unit1::Stoppen(window);
     return 0;

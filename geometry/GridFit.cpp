@@ -1,5 +1,7 @@
 #include "GridFit.h"
 
+#include "GridBounds.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -23,7 +25,7 @@ struct Grid
 {
     RealPoint O, Dc, Dr;
 
-    RealPoint At(int i, int j) const { return {i * Dc.X + O.X + j * Dr.X, i * Dc.Y + O.Y + j * Dr.Y}; }
+    RealPoint At(int i, int j) const { return GridPosition(O, Dc, Dr, i, j); }
 };
 
 // One hole with its prepared bell and the coefficients of its inverse covariance.
@@ -225,11 +227,11 @@ void AddBoxPositions(Sums& s, const Hole& h, const Grid& g, const Box& box)
 // 960 positions (bench/gridfit.sh, on a shared two-core machine). About a third of what remains is
 // the exp of the non-zero weights.
 double GridNormalEquations(const momenten& holes, RealPoint origin, RealPoint columnStep, RealPoint rowStep,
-                           matrix& M, kolom& V)
+                           matrix& M, kolom& V, Algemeen::Console* alarms)
 {
     const Grid grid{origin, columnStep, rowStep};
     const Bounds bounds(grid);
-    Schuine bell;
+    Schuine bell(alarms);
     Sums sums;
     for (std::ptrdiff_t k = 1; k < holes.Length(); ++k) {
         const MomentRecord& record = holes[k];
@@ -245,6 +247,95 @@ double GridNormalEquations(const momenten& holes, RealPoint origin, RealPoint co
 
     sums.Unpack(M, V);
     return sums.Total();
+}
+
+namespace {
+
+constexpr double kFitTolerance = 1e-9;
+constexpr int kMaxRounds = 100;
+constexpr int kUnknowns = 6;
+
+} // namespace
+
+double ReportFitQuality(Algemeen::Console& console, const std::string& label, double fit,
+                        std::int32_t holeListLength)
+{
+    const double percentage = 100.0 * fit / holeListLength;
+    console.Write("Quality of Fit at " + label + " = ");
+    console.WriteReal(percentage, 4, 1);
+    console.Write(" %");
+    console.EndLine();
+    return percentage;
+}
+
+GridFitResult FitGridToHoles(const Ponskaart& model, const MomentRecord& specimen, const momenten& holes,
+                             Algemeen::Console& console)
+{
+    GridFitResult result;
+    CardGrid& g = result.Grid;
+    InitialGrid(model, specimen, g.Origin, g.ColumnStep, g.RowStep);
+    const RealPoint nominalColumn = g.ColumnStep, nominalRow = g.RowStep;
+    CardGrid sound = g;
+    Algemeen::VektorRuimte space;
+    space.SetDimension(kUnknowns);
+    space.Messages = &console;
+    matrix normal;
+    kolom rhs, solution;
+    const auto holeListLength = static_cast<std::int32_t>(holes.Length());
+    double cur = 0.0, prev = 0.0;
+    bool inverted = true;
+    for (int k = 0;;) {
+        prev = cur;
+        cur = GridNormalEquations(holes, g.Origin, g.ColumnStep, g.RowStep, normal, rhs, &console);
+        if (k == 0)
+            result.FitFirst = ReportFitQuality(console, "first", cur, holeListLength);
+        else if (100.0 * cur / holeListLength > kMaxFitQuality) {
+            g = sound;
+            cur = prev;
+            break;
+        }
+        inverted = space.DirekteInverse(normal);
+        if (!inverted)
+            break;
+        space.MultiplyVector(normal, rhs, solution);
+        if (!StepIsSound({solution[2], solution[5]}, nominalColumn) ||
+            !StepIsSound({solution[3], solution[6]}, nominalRow))
+            break;
+        sound = g;
+        g.Origin = {solution[1], solution[4]};
+        g.ColumnStep = {solution[2], solution[5]};
+        g.RowStep = {solution[3], solution[6]};
+        if (std::fabs(cur - prev) < kFitTolerance)
+            break;
+        if (++k == kMaxRounds)
+            break;
+    }
+    result.HasFitLast = inverted;
+    if (inverted)
+        result.FitLast = ReportFitQuality(console, "last", cur, holeListLength);
+    else
+        InitialGrid(model, specimen, g.Origin, g.ColumnStep, g.RowStep);
+    return result;
+}
+
+punten PlaceHoles(const CardGrid& grid, const momenten& holes, Algemeen::Console& console)
+{
+    punten cells(holes.Length());
+    Schuine bell(&console);
+    for (std::ptrdiff_t l = 1; l < holes.Length(); ++l) {
+        const MomentRecord& h = holes[l];
+        bell.Prepare(h.Sxx, h.Syy, h.Sxy, h.Centre);
+        double best = 0.0;
+        for (int i = 0; i < kGridColumns; ++i)
+            for (int m = 0; m < kGridRows; ++m) {
+                const double w = bell.Weight(GridPosition(grid, i, m));
+                if (w > best) {
+                    best = w;
+                    cells[l] = {i + 1, m + 1};
+                }
+            }
+    }
+    return cells;
 }
 
 } // namespace Ogenblik

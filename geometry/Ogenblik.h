@@ -3,5 +3,6 @@
 #pragma once
 
 #include "Contour.h"
+#include "EdgeTable.h"
 #include "GridFit.h"
 #include "Ponskaart.h"

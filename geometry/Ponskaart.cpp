@@ -99,9 +99,9 @@ double Ponskaart::CornerScore(const Contour& specimen) const
     return score;
 }
 
-double Ponskaart::BestFit(const Contour& specimen, bool verbose)
+double Ponskaart::BestFit(const Contour& specimen, bool verbose, Algemeen::Console* out)
 {
-    Algemeen::Console& console = Algemeen::TheConsole();
+    Algemeen::Console& console = out ? *out : Algemeen::TheConsole();
     const double a = CornerScore(specimen);
     NegatePoint(AreaMoments.Axis);
     const double b = CornerScore(specimen);

@@ -29,6 +29,9 @@ inline constexpr std::int32_t kGridRows = 12;
 inline constexpr RealPoint kGridOrigin{5.7125, -6.75};
 inline constexpr RealPoint kColumnStep{2.225, 0.0};
 inline constexpr RealPoint kRowStep{0.0, -6.315};
+// Of the 80 columns, the first 72 carry the text that is read; the card code table knows 62 codes.
+inline constexpr std::int32_t kTextColumns = 72;
+inline constexpr std::int32_t kCodeCount = 62;
 
 // Replaces (x, y) by (-x, -y).
 void NegatePoint(RealPoint& p);
@@ -72,8 +75,9 @@ public:
     // Settles the half turn between model and specimen: compares CornerScore with the model's axis
     // and with its reverse, keeps the reverse only when it scores strictly better, and returns the
     // better score. When verbose, writes "Axes Reversed" or "Axes Allright" and then
-    // "Best Fit = " with the score in 10 characters with 5 decimals.
-    double BestFit(const Contour& specimen, bool verbose);
+    // "Best Fit = " with the score in 10 characters with 5 decimals, to `console` (null:
+    // TheConsole()).
+    double BestFit(const Contour& specimen, bool verbose, Algemeen::Console* console = nullptr);
 
     // Replaces `points` by the model's ring carried into the specimen, point for point.
     void OutlineInSpecimen(const Contour& specimen, Jordan& points) const;

@@ -302,6 +302,15 @@ bool IsBmp(const std::uint8_t* data, std::size_t size)
     return size >= 2 && data[0] == 'B' && data[1] == 'M';
 }
 
+bool IsOtherPicture(const std::uint8_t* data, std::size_t size)
+{
+    int format = IFF_UNKNOWN;
+    if (size < 12 || IsBmp(data, size))
+        return false;
+    Lept::MessageCatcher messages;
+    return findFileFormatBuffer(data, &format) == 0 && format != IFF_BMP && FormatLabel(format) != nullptr;
+}
+
 const char* MethodName(Binarisation method)
 {
     switch (method) {

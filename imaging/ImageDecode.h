@@ -81,6 +81,10 @@ DecodeResult DecodeImageFile(const std::string& fileName, const DecodeOptions& o
 // True when the bytes start as a BMP file does ("BM").
 bool IsBmp(const std::uint8_t* data, std::size_t size);
 
+// True when the bytes start as a file of a format DecodeImage reads other than BMP (PNG, TIFF,
+// JPEG, PNM, GIF, WebP); the first 12 bytes are enough to tell.
+bool IsOtherPicture(const std::uint8_t* data, std::size_t size);
+
 // The name of a binarisation method as options and console lines spell it: "otsu", "fixed", "sauvola".
 const char* MethodName(Binarisation method);
 

@@ -3,7 +3,7 @@
 # there). Runs apt-get as root, or through sudo.
 set -euo pipefail
 PKGS=(cmake g++ ninja-build pkg-config libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev libpng-dev libleptonica-dev
-      qt6-base-dev qt6-qpa-plugins fonts-dejavu-core xvfb xauth dpkg-dev file)
+      qt6-base-dev qt6-qpa-plugins fonts-dejavu-core xvfb xauth dpkg-dev file parallel)
 PKGS+=("$@")
 missing=()
 for p in "${PKGS[@]}"; do

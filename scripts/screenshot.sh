@@ -4,20 +4,33 @@
 #   docs/window-page.png     the page opened and processed, fitted to the window
 #   docs/window-results.png  after Edit > Read all cards: every card in the results panel
 #   docs/window-zoomed.png   a row chosen in the panel and the view zoomed in on its card
-#   scripts/screenshot.sh [SCAN.bmp]       (default: samples/page.bmp, three cards)
+#   scripts/screenshot.sh [SCAN.bmp]
+# Without a scan it punches the three cards of samples/page.txt onto a 600 dpi page (about A4)
+# with korvane-cli punch and opens that.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scan="${1:-samples/page.bmp}"
 docs="$(realpath docs)"
 bash scripts/deps.sh xdotool imagemagick
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_GUI=ON >/dev/null
-cmake --build build --target korvane >/dev/null
+nice cmake --build build --target korvane korvane-cli >/dev/null
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cp ibmkaart.txt "$work/"
+if [ $# -ge 1 ]; then
+    scan="$(realpath "$1")"
+else
+    scan="$work/page-600dpi.bmp"
+    root="$PWD"
+    (cd "$work" && "$root/build/shell/korvane-cli" punch --dpi 600 --file "$root/samples/page.txt" \
+        -o "$scan" >/dev/null)
+fi
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 settings="$(mktemp -d)"
 cat > "$XDG_RUNTIME_DIR/korvane-shot.sh" <<SCRIPT
 set -e
 export XDG_CONFIG_HOME="$settings"               # no recent files of earlier runs
-./build/shell/korvane "$scan" >/dev/null &
+cd "$work"                                        # the page's code table and log
+"$(realpath build/shell/korvane)" "$scan" >/dev/null &
 app=\$!
 for i in \$(seq 1 100); do xdotool search --onlyvisible --name 'Korvane\$' >/dev/null 2>&1 && break; sleep 0.1; done
 sleep 0.5

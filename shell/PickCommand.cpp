@@ -1,53 +1,88 @@
-#include "BMPunit.h"
 #include "CommandGuard.h"
-#include "ReadCard.h"
 #include "Unit1.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace Unit1 {
 
 namespace {
 
-// The highest-numbered accepted card outline that contains the point, 0 for none.
-std::int32_t CardUnder(Algemeen::RealPoint point)
+// A rounded grid coordinate that a 32-bit pixel position can hold.
+bool ToPixel(double v, std::int32_t& out)
 {
-    const RunState& state = State();
-    Ogenblik::Contour outline;
-    std::int32_t card = 0;
-    for (std::int32_t i = 1; i <= BMPunit::ContourCount(); ++i) {
-        if (BMPunit::IsContourErased(i) || state.CardOf[i] != i)
-            continue;
-        BMPunit::GetContour(i, outline.Points);
-        if (outline.Contains(point))
-            card = i;
+    const double r = Algemeen::RoundHalfEven(v);
+    if (!(r >= -2147483648.0 && r <= 2147483647.0))
+        return false;
+    out = static_cast<std::int32_t>(r);
+    return true;
+}
+
+// Reads the card and shows what was read: the fitted grid dotted onto the shown picture and the
+// text, black when complete and red when a column is unknown or the orientation came from the
+// punches; or the red reason it was not read.
+void ShowCard(Window& window, RunState& state, std::int32_t card)
+{
+    state.LastReading = CardReading{};
+    state.LastReading.card = card;
+    if (state.GridShown)
+        DotGrid(window, Algemeen::kWhite);
+    korvane::CardResult result = state.Reader->ReadCard(card);
+    CardReading& reading = state.LastReading;
+    reading.orientation = result.Orientation;
+    reading.orientationScore = result.OrientationScore;
+    reading.orientationAlternative = result.OrientationAlternative;
+    if (result.Refused) {
+        window.SetEditColour(Algemeen::kRed);
+        window.SetEditText(result.Message);
+        reading.result = std::move(result);
+        return;
     }
-    return card;
+    window.SetEditColour(Algemeen::kBlack);
+    window.SetEditText("");
+    reading.fitFirst = result.FitFirst;
+    reading.fitLast = result.FitLast;
+    reading.hasFitLast = result.HasFitLast;
+    state.Grid = result.Grid;
+    state.GridShown = true;
+    DotGrid(window, Algemeen::kBlack);
+    if (!result.Decoded) {
+        window.SetEditColour(Algemeen::kRed);
+        window.SetEditText(result.Message);
+    } else {
+        window.SetEditColour(result.Complete() ? Algemeen::kBlack : Algemeen::kRed);
+        window.SetEditText(result.Text);
+        reading.rendered = true;
+        reading.text = result.Text;
+    }
+    reading.result = std::move(result);
 }
 
 } // namespace
 
 std::vector<std::int32_t> AcceptedCards()
 {
-    std::vector<std::int32_t> cards;
-    const auto& cardOf = State().CardOf;
-    for (std::int32_t i = 1; i <= BMPunit::ContourCount() && i < cardOf.Length(); ++i)
-        if (cardOf[i] == i && !BMPunit::IsContourErased(i))
-            cards.push_back(i);
-    return cards;
+    const RunState& state = State();
+    return state.Reader ? state.Reader->AcceptedCards() : std::vector<std::int32_t>{};
 }
 
 Algemeen::IntPoint CardCentre(std::int32_t card)
 {
-    Ogenblik::Contour outline;
-    BMPunit::GetContour(card, outline.Points);
-    outline.ComputeMoments();
-    const auto c = outline.AreaMoments.Centre;
-    auto whole = [](double v) {
-        return static_cast<std::int32_t>(std::clamp(std::floor(v), -2147483648.0, 2147483647.0));
-    };
-    return {whole(c.X), whole(c.Y)};
+    State().Reading(); // throws before the first Process
+    return State().Reader->CardCentre(card);
+}
+
+void DotGrid(Window& window, Algemeen::Colour colour)
+{
+    const RunState& state = State();
+    for (int i = 0; i < Ogenblik::kGridColumns; ++i)
+        for (int m = 0; m < Ogenblik::kGridRows; ++m) {
+            const Algemeen::RealPoint p = Ogenblik::GridPosition(state.Grid, i, m);
+            std::int32_t x = 0, y = 0;
+            if (!ToPixel(p.X, x) || !ToPixel(p.Y, y))
+                continue;
+            if (x >= 0 && y >= 0 && x < state.Scan.Width && y < state.Scan.Height)
+                window.SetImagePixel(x, y, colour);
+        }
 }
 
 // A mouse press on the image: while picking is armed, a left click inside a card outline reads
@@ -57,19 +92,37 @@ void Kiezen(Window& window, MouseButton button, std::int32_t x, std::int32_t y)
     RunCommand(window, [&] {
         DisableControls(window);
         RunState& state = State();
-        if (!state.PickArmed || x >= BMPunit::ImageWidth() || y >= BMPunit::ImageHeight() ||
+        if (!state.PickArmed || !state.Reader || x >= state.Scan.Width || y >= state.Scan.Height ||
             button != MouseButton::Left) {
             EnableControls(window);
             return;
         }
-        const std::int32_t card = CardUnder({static_cast<double>(x), static_cast<double>(y)});
+        const std::int32_t card = state.Reader->CardAt({static_cast<double>(x), static_cast<double>(y)});
         if (card == 0) {
             window.SetEditColour(Algemeen::kRed);
             window.SetEditText("Now click ON punchcard");
             EnableControls(window);
             return;
         }
-        ReadCard(window, card);
+        ShowCard(window, state, card);
+        window.SetImageCursor(CursorKind::Default);
+        state.PickArmed = false;
+        EnableControls(window);
+    });
+}
+
+void ReadAcceptedCard(Window& window, std::int32_t card)
+{
+    Select1Click(window);
+    ReadCardByContour(window, card);
+}
+
+void ReadCardByContour(Window& window, std::int32_t card)
+{
+    RunCommand(window, [&] {
+        DisableControls(window);
+        RunState& state = State();
+        ShowCard(window, state, card);
         window.SetImageCursor(CursorKind::Default);
         state.PickArmed = false;
         EnableControls(window);

@@ -1,12 +1,36 @@
-#include "BMPunit.h"
 #include "CommandGuard.h"
 #include "Overlay.h"
-#include "ProcessPass.h"
 #include "Unit1.h"
 
 namespace Unit1 {
 
-inline constexpr const char* kNotACard = "Not (the backside of) any IBM punchcard";
+namespace {
+
+// A reader for the window: its lines go to the window's console, its timing lines to the log.
+std::unique_ptr<korvane::Reader> NewReader(const RunState& state)
+{
+    korvane::ReadOptions options;
+    options.CodeTableFile = state.SpecFileName;
+    options.LogFile = Algemeen::LogFileName();
+    options.Console = &Algemeen::TheConsole();
+    options.Clock = &Algemeen::TheClock();
+    return std::make_unique<korvane::Reader>(options);
+}
+
+// Draws the overlay of the last Process and shows it in the window.
+void ShowOverlay(Window& window, RunState& state)
+{
+    korvane::ReaderContext& reader = state.Reading();
+    state.OverlayBitmap = DrawingRecord{};
+    korvane::PrepareOverlay(reader, state.OverlayBitmap);
+    // Room for all of the drawing in one go rather than growing step by step.
+    state.OverlayBitmap.Reserve(korvane::OverlaySteps(reader));
+    korvane::DrawOverlay(reader, state.OverlayBitmap, state.PaletteIndex);
+    window.ShowBitmap(state.OverlayBitmap);
+    window.Repaint();
+}
+
+} // namespace
 
 // Traces the picture the window shows, sorts its contours into cards and holes, and shows the
 // overlay; or says that no card was found.
@@ -15,23 +39,31 @@ void Process1Click(Window& window)
     RunCommand(window, [&] {
         DisableControls(window);
         window.SetFormCursor(CursorKind::Hourglass);
+        RunState& state = State();
         bool ok = false;
-        if (BMPunit::ThePicture().Proper) {
-            BMPunit::TraceContours(window);
-            ok = ProcessPass(window);
+        if (state.PictureLoaded) {
+            state.Reader = NewReader(state);
+            ok = state.Reader->Process(state.Scan, window);
+            // A picture of another format may show its cards in the other polarity or at a scale
+            // its file does not give.
+            while (!ok && !state.PictureInfo.Format.empty() &&
+                   RetryOtherPicture(state.PictureFileName, state.PictureOptions, state.Scan, state.Scale,
+                                     Algemeen::TheConsole())) {
+                state.Reader = NewReader(state);
+                ok = state.Reader->Process(state.Scan, window);
+            }
         }
         window.SetFormCursor(CursorKind::Default);
-        RunState& state = State();
         if (ok) {
             window.SetEditColour(Algemeen::kBlack);
             window.SetEditText("");
-            DrawOverlay(window);
+            ShowOverlay(window, state);
             window.SetMenuEnabled(MenuItem::Process1, false);
             window.SetMenuEnabled(MenuItem::Select1, true);
             state.GridShown = false;
         } else {
             window.SetEditColour(Algemeen::kRed);
-            window.SetEditText(kNotACard);
+            window.SetEditText(korvane::kNotACard);
         }
         EnableControls(window);
     });

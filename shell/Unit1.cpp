@@ -3,6 +3,8 @@
 #include "BMPunit.h"
 #include "CommandGuard.h"
 
+#include <stdexcept>
+
 namespace Unit1 {
 
 namespace {
@@ -17,6 +19,13 @@ RunState& State()
 void ResetRunState()
 {
     gState = RunState{};
+}
+
+korvane::ReaderContext& RunState::Reading() const
+{
+    if (!Reader)
+        throw std::logic_error("no picture has been processed");
+    return Reader->Context();
 }
 
 void DisableControls(Window& window)
@@ -51,6 +60,21 @@ void Starten(Window& window)
     window.SetMenuEnabled(MenuItem::Select1, false);
 }
 
+namespace {
+// The picture an Open accepted becomes the one the window shows and Process traces.
+void ShowPicture(Window& window, korvane::Picture picture, const std::string& name)
+{
+    gState.Scan = std::move(picture);
+    gState.PictureLoaded = true;
+    ShowResult(window, Algemeen::kBlack, "");
+    window.SetImageSize(gState.Scan.Width, gState.Scan.Height);
+    window.ShowPictureFile(name);
+    gState.PickArmed = false;
+    window.SetMenuEnabled(MenuItem::Process1, true);
+    window.SetMenuEnabled(MenuItem::Select1, false);
+}
+} // namespace
+
 // Loads and checks the file. A refused file leaves the picture that the window shows in the
 // module, so a later Process works on what the user sees, never on refused bytes.
 void Open1Click(Window& window)
@@ -65,32 +89,34 @@ void Open1Click(Window& window)
             ShowResult(window, Algemeen::kRed, name + kNotAProperFilename);
             return;
         }
-        BMPunit::Picture shown = BMPunit::TakePicture();
-        bool loaded = false;
-        try {
-            loaded = BMPunit::LoadBitmapFile(name);
-        } catch (...) {
-            BMPunit::RestorePicture(std::move(shown));
-            throw;
+        auto& console = Algemeen::TheConsole();
+        if (IsOtherPictureFile(name)) {
+            OpenedPicture opened = OpenOtherPicture(name, gState.PictureOptions, console);
+            if (!opened.Ok) {
+                EnableControls(window);
+                ShowResult(window, Algemeen::kRed, name + kNotAProperPicture);
+                return;
+            }
+            gState.PictureInfo = opened.Info;
+            gState.Scale = opened.Scale;
+            ShowPicture(window, std::move(opened.Picture), name);
+            EnableControls(window);
+            return;
         }
-        if (!loaded) {
-            BMPunit::RestorePicture(std::move(shown));
+        BMPunit::BmpFile file;
+        if (!BMPunit::LoadBitmapFile(file, name, console)) {
             EnableControls(window);
             ShowResult(window, Algemeen::kRed, name + kDoesNotExist);
             return;
         }
-        if (!BMPunit::CheckBitmapHeader()) {
-            BMPunit::RestorePicture(std::move(shown));
+        if (!BMPunit::CheckBitmapHeader(file, console)) {
             EnableControls(window);
             ShowResult(window, Algemeen::kRed, name + kNotAProperPicture);
             return;
         }
-        ShowResult(window, Algemeen::kBlack, "");
-        window.SetImageSize(BMPunit::ImageWidth(), BMPunit::ImageHeight());
-        window.ShowPictureFile(name);
-        gState.PickArmed = false;
-        window.SetMenuEnabled(MenuItem::Process1, true);
-        window.SetMenuEnabled(MenuItem::Select1, false);
+        gState.PictureInfo = Imaging::ImageInfo{};
+        ShowPicture(window, BMPunit::TakePicture(std::move(file)), name);
+        gState.Scale = {gState.Scan.PixelsPerMillimetre, "file"};
         EnableControls(window);
     });
 }
@@ -118,7 +144,9 @@ void Exit1Click(Window& window)
 
 void Stoppen(Window& /*window*/)
 {
-    BMPunit::ReleaseBitmapData();
+    gState.Reader.reset();
+    gState.Scan = korvane::Picture{};
+    gState.PictureLoaded = false;
     gState.OverlayBitmap = DrawingRecord{};
 }
 

@@ -4,10 +4,11 @@
 #pragma once
 
 #include "Algemeen.h"
-#include "Contour.h"
 #include "DrawingRecord.h"
-#include "Ponskaart.h"
+#include "Picture.h"
+#include "PictureInput.h"
 #include "Window.h"
+#include "korvane/Reader.h"
 
 #include <array>
 #include <cstdint>
@@ -31,33 +32,45 @@ struct CardReading
     std::string orientation;
     double orientationScore = 0.0;
     double orientationAlternative = 0.0;
+    korvane::CardResult result; // everything the reader gave for the card
 };
 
 // The one state of the window for a run.
 struct RunState
 {
+    // The file of the last Open (or the one the dialog gave); written by Open1Click.
     std::string PictureFileName;
+    // The picture the window shows, as the last accepted Open left it; traced by Process1Click.
+    korvane::Picture Scan;
+    bool PictureLoaded = false; // Scan holds a checked picture
+    // How a picture that is not a BMP file is binarised and scaled, and what the last Open of
+    // one found (Info.Format empty after a BMP file).
+    PictureSettings PictureOptions;
+    Imaging::ImageInfo PictureInfo;
+    PictureScale Scale;
+    // A left click reads a card: set by Select1Click, cleared by Open1Click and by a read.
     bool PickArmed = false;
+    // The "Select Card Image with Mouse" box is still to be shown once.
     bool FirstSelect = true;
+    // The grid of the last read card is dotted on the shown picture; Grid is that grid.
     bool GridShown = false;
+    Ogenblik::CardGrid Grid;
+    // What Process1Click last showed; replaced at every successful Process.
     DrawingRecord OverlayBitmap;
-    std::unique_ptr<Ogenblik::Ponskaart> CardModel; // of the last pass that ranked its contours
-    Algemeen::integers CardOf;
-    Algemeen::integers CandidateOrder;
-    Algemeen::integers DrawOrder;
-    Ogenblik::momenten CandidateMoments;
-    std::int32_t CandidateCount = 0;
-    Algemeen::punten HoleCells;
-    Algemeen::RealPoint GridOrigin;
-    Algemeen::RealPoint ColumnStep;
-    Algemeen::RealPoint RowStep;
-    std::array<std::string, 63> CodeTable;
-    std::string SpecFileName = "ibmkaart.txt";
+    // The reader of the last Process, with its contours, cards and card model; null before one.
+    std::unique_ptr<korvane::Reader> Reader;
+    // Overlay colours continue across Process commands of a run; 0 at the start.
     std::int32_t PaletteIndex = 0;
+    // The code table every card is decoded with, read again for every card.
+    std::string SpecFileName = "ibmkaart.txt";
+    // The last card read; reset by the headless driver before each pick.
     CardReading LastReading;
 
     // A command is running; no other command may start.
     bool Busy = false;
+
+    // The reader's context: throws std::logic_error before the first Process.
+    korvane::ReaderContext& Reading() const;
 };
 
 RunState& State();
@@ -86,9 +99,20 @@ void Kiezen(Window& window, MouseButton button, std::int32_t x, std::int32_t y);
 void Exit1Click(Window& window);
 void Stoppen(Window& window);
 
+// Select, then read the accepted card with this contour number as a click on it would, but by its
+// own outline (a click at its centre could fall inside a card nested in it).
+void ReadAcceptedCard(Window& window, std::int32_t card);
+// The same read without the Select step (no "Select Card Image with Mouse" box, no armed pick):
+// the window's Read all, which reads every accepted card in turn.
+void ReadCardByContour(Window& window, std::int32_t card);
+
 // The accepted card outlines of the last Process, in contour-number order (empty before one).
 std::vector<std::int32_t> AcceptedCards();
 // A pixel well inside an accepted card outline, to pick it at: its centroid, rounded down.
 Algemeen::IntPoint CardCentre(std::int32_t card);
+
+// Sets the pixel at each of the 960 grid points of the run state's grid to colour; points outside
+// the picture, or too far to address, are skipped.
+void DotGrid(Window& window, Algemeen::Colour colour);
 
 } // namespace Unit1

@@ -1,10 +1,8 @@
 #include "Log.h"
 
 #include "FileAccess.h"
-#include "Seams.h"
 
 #include <cerrno>
-#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 
@@ -14,64 +12,73 @@ namespace {
 
 constexpr std::int32_t kMillisecondsPerDay = 86'400'000;
 
-struct LogState
+[[noreturn]] void Fail(const char* what, const std::string& fileName, const std::string& reason)
 {
-    std::string fileName;
-    std::int32_t stopWatchStart = 0;
-};
-
-LogState gLog;
-
-[[noreturn]] void Fail(const char* what, const std::string& reason)
-{
-    throw std::runtime_error(std::string(what) + " log file \"" + gLog.fileName + "\": " + reason);
+    throw std::runtime_error(std::string(what) + " log file \"" + fileName + "\": " + reason);
 }
 
 } // namespace
 
-void SetLogFileName(const std::string& name)
+void RunLog::LogLine(const std::string& text)
 {
-    gLog.fileName = name;
-}
-const std::string& LogFileName()
-{
-    return gLog.fileName;
-}
-
-void LogLine(const std::string& text)
-{
+    if (fileName_.empty()) { // a log without a file: the console line alone
+        Out().Line(text);
+        return;
+    }
     // Opened for every line and closed again, so each line is on disk when we return. Appending
     // only, so the file is only ever extended, and only to a regular file: a FIFO or a device in
     // its place is refused at once instead of blocking the run or swallowing the lines.
-    OpenedFile file = OpenRegularFile(gLog.fileName, OpenMode::Append);
+    OpenedFile file = OpenRegularFile(fileName_, OpenMode::Append);
     if (file.status == FileStatus::NotRegular)
-        Fail("cannot write to", file.message);
+        Fail("cannot write to", fileName_, file.message);
     if (file.status != FileStatus::Ok)
-        Fail("cannot open", file.message);
+        Fail("cannot open", fileName_, file.message);
     const std::string line = text + "\r\n"; // one write, so a line is never split by another writer
     if (!WriteAll(file.handle, line))
-        Fail("cannot write to", std::strerror(errno));
+        Fail("cannot write to", fileName_, std::strerror(errno));
     if (!file.handle.Close())
-        Fail("cannot close", std::strerror(errno));
-    TheConsole().Line(text);
+        Fail("cannot close", fileName_, std::strerror(errno));
+    Out().Line(text);
 }
 
-void StopWatch(const std::string& label)
+void RunLog::StopWatch(const std::string& label)
 {
-    const std::int32_t now = TheClock().MillisecondsSinceMidnight();
+    const std::int32_t now = Time().MillisecondsSinceMidnight();
     if (label.empty()) {
-        gLog.stopWatchStart = now;
+        stopWatchStart_ = now;
         return;
     }
-    std::int32_t elapsed = now - gLog.stopWatchStart;
+    std::int32_t elapsed = now - stopWatchStart_;
     if (elapsed < 0)
         elapsed += kMillisecondsPerDay; // the measurement spans local midnight
     LogLine(label + " = " + std::to_string(elapsed) + " ms");
 }
 
+RunLog& TheLog()
+{
+    static RunLog log;
+    return log;
+}
+
+void SetLogFileName(const std::string& name)
+{
+    TheLog().SetLogFileName(name);
+}
+const std::string& LogFileName()
+{
+    return TheLog().LogFileName();
+}
+void LogLine(const std::string& text)
+{
+    TheLog().LogLine(text);
+}
+void StopWatch(const std::string& label)
+{
+    TheLog().StopWatch(label);
+}
 void ResetLog()
 {
-    gLog = LogState{};
+    TheLog() = RunLog{};
 }
 
 } // namespace Algemeen

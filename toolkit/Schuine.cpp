@@ -31,9 +31,9 @@ void Schuine::Coefficients(double& kxx, double& kyy, double& kxy) const
 }
 
 // Out of line: the weight itself is inlined into the grid fit's inner loop.
-void Schuine::Alarm()
+void Schuine::Alarm() const
 {
-    TheConsole().Line("ALARM");
+    (alarms_ ? *alarms_ : TheConsole()).Line("ALARM");
 }
 
 } // namespace Algemeen

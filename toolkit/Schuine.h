@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Arrays.h"
+#include "Seams.h"
 
 #include <cmath>
 
@@ -15,6 +16,10 @@ inline constexpr double kWeightCutOff = 39.47841760435743;
 class Schuine
 {
 public:
+    Schuine() = default;
+    // A bell whose "ALARM" lines go to the given console (null: TheConsole()).
+    explicit Schuine(Console* alarms) : alarms_(alarms) {}
+
     // Keeps the centre and the moments divided by D = Sxx * Syy - Sxy^2, so that the inverse of
     // the moment matrix is [[Kyy, -Kxy], [-Kxy, Kxx]]. A blob with D = 0 (all its area on one
     // line), or whose quotients are not finite, has no inverse: it is kept as degenerate, with
@@ -46,7 +51,9 @@ public:
     bool Degenerate() const { return degenerate_; }
 
 private:
-    static void Alarm();
+    void Alarm() const;
+
+    Console* alarms_ = nullptr;
 
     double kxx_ = 0.0;
     double kyy_ = 0.0;

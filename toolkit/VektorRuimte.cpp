@@ -87,7 +87,7 @@ bool VektorRuimte::DirekteInverse(matrix& M) const
 {
     const std::int32_t n = Dimension;
     if (n < 1) {
-        TheConsole().Line("DirekteInverse: wrong input");
+        (Messages ? *Messages : TheConsole()).Line("DirekteInverse: wrong input");
         return false;
     }
     matrix inv = MakeMatrix(n);
@@ -100,7 +100,7 @@ bool VektorRuimte::DirekteInverse(matrix& M) const
     // An infinite or NaN determinant would turn the whole inverse into zeros or NaN; such a
     // matrix is refused like a singular one.
     if (det == 0.0 || !std::isfinite(det)) {
-        TheConsole().Line("DirekteInverse: singular matrix");
+        (Messages ? *Messages : TheConsole()).Line("DirekteInverse: singular matrix");
         return false;
     }
     for (std::int32_t i = 1; i <= n; ++i)

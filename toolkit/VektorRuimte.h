@@ -6,6 +6,7 @@
 #pragma once
 
 #include "Arrays.h"
+#include "Seams.h"
 
 #include <cstdint>
 
@@ -21,6 +22,8 @@ class VektorRuimte
 {
 public:
     std::int32_t Dimension = 0;
+    // Where the messages of DirekteInverse go; null: TheConsole().
+    Console* Messages = nullptr;
 
     void SetDimension(std::int32_t n) { Dimension = n; }
 

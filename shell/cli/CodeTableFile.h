@@ -42,7 +42,7 @@ struct CodeTableResult
 // is neither "O" nor a blank (such a code could not be punched).
 CodeTableResult ParseCodeTable(std::istream& in);
 
-// Reads the table from the beginning of a regular file (at most Unit1::kCodeTableReadBytes); a
+// Reads the table from the beginning of a regular file (at most korvane::kCodeTableReadBytes); a
 // missing file, a FIFO or device, or a read error is a failed result, not an exception.
 CodeTableResult ReadCodeTable(const std::string& fileName);
 

@@ -25,12 +25,34 @@ bool ParsePoint(const std::string& text, std::int32_t& x, std::int32_t& y)
 void DefineRead(CLI::App& app, ReadOptions& read, std::string& at)
 {
     auto* cmd = app.add_subcommand("read", "Open a scan, trace and classify it, and read its cards");
-    cmd->add_option("SCAN", read.scan, "1-bit black-and-white BMP scan")->required();
+    cmd->add_option(
+        "SCAN", read.scans,
+        "scans (1-bit BMP, or PNG, TIFF, JPEG, PNM, GIF, WebP) or folders of them, in the order given");
     cmd->add_option("--at", at, "pick the card under picture pixel X,Y")->type_name("X,Y");
     cmd->add_flag("--all", read.all, "read every accepted card in turn");
     cmd->add_flag("--json", read.json, "machine-readable results on standard output");
     cmd->add_option("--overlay", read.overlay, "save what the window would show as PNG")
         ->type_name("FILE.png");
+    cmd->add_option("--code", read.code, "card code table (default ./ibmkaart.txt)")->type_name("FILE");
+    cmd->add_option("--deck", read.deck, "write every card read as one deck")->type_name("OUT");
+    cmd->add_option("--deck-format", read.deckFormat, "layout of --deck: text (default), cbn, bin or jsonl")
+        ->check(CLI::IsMember({"text", "cbn", "bin", "jsonl"}));
+    cmd->add_option("--files-from", read.filesFrom,
+                    "batch: read the pictures listed, one per line (- for standard input)")
+        ->type_name("LIST");
+    cmd->add_option("-j", read.jobs, "batch: worker threads (default: one per core)")
+        ->check(CLI::Range(1u, 1024u));
+    cmd->add_option("--timeout", read.timeoutSeconds, "batch: give up a picture after this many seconds")
+        ->check(CLI::Range(0.0, 1e6));
+    cmd->add_option("--jsonl", read.jsonl, "batch: one JSON object per card and per refused picture")
+        ->type_name("OUT");
+    cmd->add_flag("--resume", read.resume, "batch: carry on the --jsonl output of an interrupted run");
+    cmd->add_option("--summary", read.summary, "batch: the summary as JSON too")->type_name("OUT.json");
+    cmd->add_flag("--progress", read.progress, "batch: progress on standard error even when not a terminal");
+    cmd->add_flag("--quiet", read.quiet, "batch: no progress");
+    cmd->add_option("--review", read.review, "batch: save an overlay PNG of every card that needs a look")
+        ->type_name("DIR");
+    DefinePictureOptions(*cmd, read.picture);
 }
 
 void DefinePunch(CLI::App& app, PunchOptions& punch, std::string& angles)
@@ -52,6 +74,14 @@ void DefinePunch(CLI::App& app, PunchOptions& punch, std::string& angles)
     cmd->add_flag("--no-cut{all}", punch.noCut, "cards without a cut corner; =N,... for some cards only")
         ->type_name("[=N,...]");
     cmd->add_option("TEXT", punch.texts, "one card per argument");
+    cmd->add_option("--code", punch.code, "card code table (default ./ibmkaart.txt)")->type_name("FILE");
+    cmd->add_option("--deck", punch.deck, "punch the cards of this deck file")->type_name("IN");
+    cmd->add_option("--deck-format", punch.deckFormat, "layout of --deck: text (default), cbn or bin")
+        ->check(CLI::IsMember({"text", "cbn", "bin"}));
+    cmd->add_option("--per-page", punch.perPage,
+                    "N cards per picture, written as OUT-0001.bmp, OUT-0002.bmp, ...")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{4096}));
+    DefineScanOutputOptions(*cmd, punch.scan);
 }
 
 bool ParseAngles(const std::string& text, std::vector<double>& angles)
@@ -103,6 +133,15 @@ ParseResult ParseOptions(int argc, const char* const* argv, Options& options, st
         return ParseResult::Success;
     }
     options.command = Command::Read;
+    if (options.read.scans.empty() && options.read.filesFrom.empty()) {
+        err << "korvane-cli: read: give a SCAN (or a folder, or --files-from LIST)\n";
+        return ParseResult::Fail;
+    }
+    options.read.scan = options.read.scans.empty() ? std::string() : options.read.scans.front();
+    if (options.read.scans.size() > 1 && (!at.empty() || !options.read.overlay.empty())) {
+        err << "korvane-cli: --at and --overlay take one scan\n";
+        return ParseResult::Fail;
+    }
     if (!at.empty()) {
         std::int32_t x = 0, y = 0;
         if (!ParsePoint(at, x, y)) {

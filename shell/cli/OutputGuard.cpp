@@ -8,16 +8,16 @@ namespace Cli {
 
 std::vector<NamedInput> ReadInputs(const ReadOptions& options)
 {
-    return {{"the scan", options.scan},
-            {"the code table", Unit1::State().SpecFileName},
-            {"the log", Unit1::kLogFileName}};
+    return {{"the scan", options.scan}, {"the code table", options.code}, {"the log", Unit1::kLogFileName}};
 }
 
 std::vector<NamedInput> PunchInputs(const PunchOptions& options)
 {
-    std::vector<NamedInput> inputs{{"the code table", Unit1::State().SpecFileName}, {"the log", Unit1::kLogFileName}};
+    std::vector<NamedInput> inputs{{"the code table", options.code}, {"the log", Unit1::kLogFileName}};
     if (!options.file.empty())
         inputs.push_back({"the --file", options.file});
+    if (!options.deck.empty())
+        inputs.push_back({"the --deck", options.deck});
     return inputs;
 }
 

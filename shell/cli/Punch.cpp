@@ -4,11 +4,12 @@
 #include "BmpWrite.h"
 #include "CardRenderer.h"
 #include "CodeTableFile.h"
+#include "DeckOutput.h"
 #include "FileAccess.h"
 #include "OutputGuard.h"
 #include "ReadScan.h"
-#include "Unit1.h"
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -99,28 +100,41 @@ Problem ChosenCards(const std::string& option, const std::string& text, std::siz
     return {};
 }
 
-// Every text through the code table in use (the current directory's, or the installed one). Angles are reduced modulo 360
-// first, which is exact, so that no later arithmetic meets a huge angle.
-Problem PunchCards(const std::vector<std::string>& texts, const PunchOptions& options,
-                   std::vector<CardOnPage>& cards)
+// Every text through the code table (--code, by default the one of the current directory).
+Problem PunchTexts(const std::vector<std::string>& texts, const PunchOptions& options,
+                   std::vector<CardPunches>& punches)
 {
-    const std::vector<double>& angles = options.angles;
-    std::vector<bool> faceUp, noCut;
-    if (Problem problem = ChosenCards("--face-up", options.faceUp, texts.size(), faceUp); !problem.empty())
-        return problem;
-    if (Problem problem = ChosenCards("--no-cut", options.noCut, texts.size(), noCut); !problem.empty())
-        return problem;
-    const std::string& tableFile = Unit1::State().SpecFileName;
-    const CodeTableResult table = ReadCodeTable(tableFile);
+    const CodeTableResult table = ReadCodeTable(options.code);
     if (!table.ok)
-        return tableFile + ": " + table.message;
-    cards.clear();
+        return options.code + ": " + table.message;
+    punches.clear();
     for (std::size_t i = 0; i < texts.size(); ++i) {
         const PunchResult punched = PunchText(texts[i], table.codes);
         if (!punched.ok)
             return "card " + std::to_string(i + 1) + ": " + punched.message;
+        punches.push_back(punched.punches);
+    }
+    return {};
+}
+
+// The cards with their angles and stock. Angles are reduced modulo 360 first, which is exact, so
+// that no later arithmetic meets a huge angle.
+Problem ArrangeCards(const std::vector<CardPunches>& punches, const PunchOptions& options,
+                     std::vector<CardOnPage>& cards)
+{
+    const std::vector<double>& angles = options.angles;
+    if (angles.size() != 1 && angles.size() != punches.size())
+        return "--angle: " + std::to_string(angles.size()) + " angles for " + std::to_string(punches.size()) +
+               " cards; give one for all or one per card";
+    std::vector<bool> faceUp, noCut;
+    if (Problem problem = ChosenCards("--face-up", options.faceUp, punches.size(), faceUp); !problem.empty())
+        return problem;
+    if (Problem problem = ChosenCards("--no-cut", options.noCut, punches.size(), noCut); !problem.empty())
+        return problem;
+    cards.clear();
+    for (std::size_t i = 0; i < punches.size(); ++i) {
         const double angle = std::fmod(angles.size() == 1 ? angles[0] : angles[i], 360.0);
-        cards.push_back({punched.punches, angle, faceUp[i], noCut[i]});
+        cards.push_back({punches[i], angle, faceUp[i], noCut[i]});
     }
     return {};
 }
@@ -136,7 +150,7 @@ Problem CheckPageSize(const PageLayout& layout)
 }
 
 // Renders, adds the noise and writes the file.
-Problem DrawPage(const PunchOptions& options, const std::vector<CardOnPage>& cards)
+Problem DrawPage(const PunchOptions& options, const std::vector<CardOnPage>& cards, const std::string& output)
 {
     // The resolution fields hold whole pixels per metre; drawing at exactly that scale keeps the
     // file true to what it shows.
@@ -152,7 +166,27 @@ Problem DrawPage(const PunchOptions& options, const std::vector<CardOnPage>& car
     if (flipped < wanted)
         return "--noise: room for only " + std::to_string(flipped) + " of " + std::to_string(wanted) +
                " isolated specks";
-    BMPunit::WriteFileBytes(options.output, BMPunit::EncodeBitmap(page, pixelsPerMetre));
+    if (options.scan.Wanted())
+        return WriteScanPage(page, pixelsPerMetre * 0.0254, options.scan, output);
+    BMPunit::WriteFileBytes(output, BMPunit::EncodeBitmap(page, pixelsPerMetre));
+    return {};
+}
+
+// One page, or with --per-page pages of that many cards named OUT-0001.bmp, OUT-0002.bmp, ...
+Problem DrawPages(const PunchOptions& options, const std::vector<CardOnPage>& cards)
+{
+    if (options.perPage == 0)
+        return DrawPage(options, cards, options.output);
+    for (std::size_t first = 0, page = 1; first < cards.size(); first += options.perPage, ++page) {
+        const std::string name = PageFileName(options.output, page);
+        if (Problem problem = OverwritesInput("-o", name, PunchInputs(options)); !problem.empty())
+            return problem;
+        const std::size_t last = std::min(cards.size(), first + options.perPage);
+        const std::vector<CardOnPage> onPage(cards.begin() + static_cast<std::ptrdiff_t>(first),
+                                             cards.begin() + static_cast<std::ptrdiff_t>(last));
+        if (Problem problem = DrawPage(options, onPage, name); !problem.empty())
+            return "page " + std::to_string(page) + ": " + problem;
+    }
     return {};
 }
 
@@ -161,16 +195,25 @@ Problem DrawPage(const PunchOptions& options, const std::vector<CardOnPage>& car
 int RunPunch(const PunchOptions& options, std::ostream& err)
 {
     std::vector<std::string> texts;
+    std::vector<CardPunches> punches;
     std::vector<CardOnPage> cards;
     Problem problem = CheckNumbers(options);
     if (problem.empty())
         problem = OverwritesInput("-o", options.output, PunchInputs(options));
-    if (problem.empty())
+    if (problem.empty() && !options.deck.empty()) {
+        if (!options.texts.empty() || !options.file.empty())
+            problem = "--deck punches the deck's cards: give no TEXT and no --file with it";
+        else
+            problem = ReadDeckToPunch(options.deck, options.deckFormat, options.code, punches);
+    } else if (problem.empty()) {
         problem = CollectTexts(options, texts);
+        if (problem.empty())
+            problem = PunchTexts(texts, options, punches);
+    }
     if (problem.empty())
-        problem = PunchCards(texts, options, cards);
+        problem = ArrangeCards(punches, options, cards);
     if (problem.empty())
-        problem = DrawPage(options, cards);
+        problem = DrawPages(options, cards);
     if (problem.empty())
         return 0;
     err << "korvane-cli: " << problem << "\n";

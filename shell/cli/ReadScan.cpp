@@ -1,14 +1,17 @@
 #include "ReadScan.h"
 
-#include "BMPunit.h"
+#include "BatchRead.h"
+#include "DeckOutput.h"
 #include "OutputGuard.h"
 #include "PngFile.h"
 #include "RecordingWindow.h"
 #include "Unit1.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <unistd.h>
 
 namespace Cli {
 
@@ -49,7 +52,18 @@ json PointJson(Algemeen::RealPoint p)
     return json::array({p.X, p.Y});
 }
 
-json CardJson(const RecordingWindow& window, Algemeen::IntPoint at)
+// What the run keeps across its scans: the code map for the columns of --json and --deck, and the
+// deck's cards in reading order.
+struct RunDeck
+{
+    Deck::CodeMap map;
+    bool hasMap = false;
+    bool collect = false;
+    int inPicture = 0; // deck cards taken from the current picture
+    std::vector<Deck::DeckCard> cards;
+};
+
+json CardJson(const RecordingWindow& window, Algemeen::IntPoint at, const RunDeck& run)
 {
     const auto& state = Unit1::State();
     const auto& reading = state.LastReading;
@@ -60,10 +74,8 @@ json CardJson(const RecordingWindow& window, Algemeen::IntPoint at)
         card["message"] = window.EditText();
         return card;
     }
-    Algemeen::Jordan points;
-    BMPunit::GetContour(reading.card, points);
     json outline = json::array();
-    for (const auto& p : points)
+    for (const auto& p : reading.result.Outline)
         outline.push_back(PointJson(p));
     card["outline"] = outline;
     if (!reading.orientation.empty())
@@ -75,6 +87,8 @@ json CardJson(const RecordingWindow& window, Algemeen::IntPoint at)
         return card;
     }
     card["text"] = reading.text;
+    if (run.hasMap)
+        AddColumnsJson(card, reading.result, run.map);
     json unknown = json::array();
     for (std::size_t k = 0; k < reading.text.size(); ++k)
         if (reading.text[k] == '?')
@@ -82,10 +96,32 @@ json CardJson(const RecordingWindow& window, Algemeen::IntPoint at)
     card["unknownColumns"] = unknown;
     card["fitQuality"] = {{"first", reading.fitFirst},
                           {"last", reading.hasFitLast ? json(reading.fitLast) : json()}};
-    card["grid"] = {{"origin", PointJson(state.GridOrigin)},
-                    {"columnStep", PointJson(state.ColumnStep)},
-                    {"rowStep", PointJson(state.RowStep)}};
+    const auto& grid = reading.result.Grid;
+    card["grid"] = {{"origin", PointJson(grid.Origin)},
+                    {"columnStep", PointJson(grid.ColumnStep)},
+                    {"rowStep", PointJson(grid.RowStep)}};
     return card;
+}
+
+// What a picture that is not a BMP file held and how it was read; the scale's source for all.
+void AddPictureJson(json& result)
+{
+    const auto& state = Unit1::State();
+    const auto& scale = state.Scale;
+    result["resolution"] = {{"pixelsPerMillimetre", scale.PixelsPerMillimetre},
+                            {"source", scale.Source.empty() ? json() : json(scale.Source)}};
+    const auto& info = state.PictureInfo;
+    if (info.Format.empty())
+        return;
+    const auto& decoding = state.PictureOptions.Decoding;
+    result["picture"] = {
+        {"format", info.Format},
+        {"depth", info.Depth},
+        {"samples", info.Samples},
+        {"threshold", info.Threshold >= 0 ? json(info.Threshold) : json()},
+        {"binarize", Imaging::MethodName(info.Method)},
+        {"polarity", decoding.Holes == Imaging::Polarity::LightHoles ? "light-holes" : "dark-holes"},
+        {"side", decoding.Face == Imaging::Side::Front ? "front" : "back"}};
 }
 
 struct Outcome
@@ -94,13 +130,18 @@ struct Outcome
     bool unknown = false;
 };
 
-// Select and a left click at the point; records how the pick ended.
-void Pick(RecordingWindow& window, Algemeen::IntPoint at, const ReadOptions& options, std::ostream& out,
-          json& cards, Outcome& outcome)
+// Select and a left click at the point, or for --all the card read by its own outline; records
+// how the pick ended.
+void Pick(RecordingWindow& window, Algemeen::IntPoint at, std::int32_t card, const ReadOptions& options,
+          std::ostream& out, json& cards, Outcome& outcome, RunDeck& run)
 {
     Unit1::State().LastReading = Unit1::CardReading{};
-    Unit1::Select1Click(window);
-    Unit1::Kiezen(window, Unit1::MouseButton::Left, at.X, at.Y);
+    if (card != 0) {
+        Unit1::ReadAcceptedCard(window, card);
+    } else {
+        Unit1::Select1Click(window);
+        Unit1::Kiezen(window, Unit1::MouseButton::Left, at.X, at.Y);
+    }
     const auto& reading = Unit1::State().LastReading;
     // A card whose orientation is uncertain is not refused: it was read as far as it could be.
     if (!reading.rendered && reading.orientation != "uncertain")
@@ -108,13 +149,20 @@ void Pick(RecordingWindow& window, Algemeen::IntPoint at, const ReadOptions& opt
     else if (window.EditColour() != Algemeen::kBlack)
         outcome.unknown = true;
     if (options.json)
-        cards.push_back(CardJson(window, at));
+        cards.push_back(CardJson(window, at, run));
     else
         PrintTextLine(window, out);
+    // Only a card whose columns were read has punches for a deck.
+    if (run.collect && run.hasMap && reading.rendered && reading.result.Decoded) {
+        const Algemeen::IntPoint centre = Unit1::CardCentre(reading.card);
+        run.cards.push_back(DeckCardOf(reading.result, options.scan, ++run.inPicture,
+                                       {static_cast<double>(centre.X), static_cast<double>(centre.Y)},
+                                       run.map));
+    }
 }
 
-int ExitStatus(const RecordingWindow& window, const std::string& scan, const Outcome& outcome,
-               std::ostream& err)
+int ExitStatusOf(const RecordingWindow& window, const std::string& scan, const Outcome& outcome,
+                 std::ostream& err)
 {
     for (const auto& error : window.Errors())
         err << "korvane-cli: " << scan << ": " << error << "\n";
@@ -125,9 +173,7 @@ int ExitStatus(const RecordingWindow& window, const std::string& scan, const Out
     return outcome.unknown ? kUnknownColumn : kAllRead;
 }
 
-} // namespace
-
-int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
+int ReadOne(const ReadOptions& options, std::ostream& out, std::ostream& err, RunDeck& run)
 {
     if (!options.overlay.empty())
         if (const std::string refusal = OverwritesInput("--overlay", options.overlay, ReadInputs(options));
@@ -139,7 +185,9 @@ int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
     if (options.json)
         Algemeen::InstallConsole(&errorConsole);
     RecordingWindow window;
+    Unit1::State().SpecFileName = options.code;
     Unit1::Starten(window);
+    Unit1::State().PictureOptions = PictureSettingsFor(options.picture);
     window.QueueDialogAnswer(options.scan);
     Unit1::Open1Click(window);
     json result{{"scan", options.scan}};
@@ -157,17 +205,19 @@ int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
             PrintTextLine(window, out);
         result["message"] = window.EditText();
     } else if (options.atX) {
-        Pick(window, {*options.atX, *options.atY}, options, out, cards, outcome);
+        Pick(window, {*options.atX, *options.atY}, 0, options, out, cards, outcome, run);
     } else if (options.all) {
         for (const std::int32_t card : Unit1::AcceptedCards())
-            Pick(window, Unit1::CardCentre(card), options, out, cards, outcome);
+            Pick(window, Unit1::CardCentre(card), card, options, out, cards, outcome, run);
     } else if (!options.json) {
         PrintTextLine(window, out);
     }
     if (opened) {
-        result["width"] = BMPunit::ImageWidth();
-        result["height"] = BMPunit::ImageHeight();
-        result["pixelsPerMillimetre"] = BMPunit::PixelsPerMillimetre();
+        const korvane::Picture& scan = Unit1::State().Scan;
+        result["width"] = scan.Width;
+        result["height"] = scan.Height;
+        result["pixelsPerMillimetre"] = scan.PixelsPerMillimetre;
+        AddPictureJson(result);
     }
     result["cards"] = cards;
     if (!options.overlay.empty()) {
@@ -183,7 +233,58 @@ int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
         out << result.dump(2, ' ', false, json::error_handler_t::replace) << "\n";
     Algemeen::InstallConsole(nullptr);
     Unit1::Stoppen(window);
-    return ExitStatus(window, options.scan, outcome, err);
+    return ExitStatusOf(window, options.scan, outcome, err);
+}
+
+} // namespace
+
+int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
+{
+    if (WantsBatch(options))
+        return RunBatchRead(options, std::cin, out, err, isatty(STDERR_FILENO) == 1);
+    RunDeck run;
+    run.collect = !options.deck.empty();
+    std::optional<Deck::DeckFormat> format;
+    if (run.collect) {
+        format = Deck::DeckFormatNamed(options.deckFormat);
+        if (!format) {
+            err << "korvane-cli: --deck-format: not a deck layout: " << options.deckFormat << "\n";
+            return kRefused;
+        }
+        ReadOptions guarded = options;
+        for (const std::string& scan : options.scans) {
+            guarded.scan = scan;
+            if (const std::string refusal = OverwritesInput("--deck", options.deck, ReadInputs(guarded));
+                !refusal.empty()) {
+                err << "korvane-cli: " << refusal << "\n";
+                return kRefused;
+            }
+        }
+    }
+    if (options.json || run.collect) {
+        Deck::CodeMapResult loaded = LoadCodeMap(options.code);
+        if (loaded.ok) {
+            run.map = std::move(loaded.map);
+            run.hasMap = true;
+        } else if (run.collect) {
+            err << "korvane-cli: " << options.code << ": " << loaded.message << "\n";
+            return kRefused;
+        }
+    }
+    int status = kAllRead;
+    ReadOptions one = options;
+    // A deck holds every card of every picture, in the order of --all.
+    if (run.collect && !one.atX)
+        one.all = true;
+    const std::vector<std::string> scans = options.scans.empty() ? std::vector{options.scan} : options.scans;
+    for (const std::string& scan : scans) {
+        one.scan = scan;
+        run.inPicture = 0;
+        status = std::max(status, ReadOne(one, out, err, run));
+    }
+    if (run.collect)
+        WriteDeckFile(options.deck, *format, run.cards, run.map);
+    return status;
 }
 
 } // namespace Cli

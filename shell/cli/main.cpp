@@ -20,10 +20,15 @@ int main(int argc, char** argv)
         break;
     }
     // The current directory's code table wins; without one the installed table is used, and named.
-    const std::string table = Unit1::FindCodeTable(Unit1::RunningProgramPath());
-    Unit1::State().SpecFileName = table;
-    if (table != Unit1::kLocalCodeTable)
-        std::cerr << "korvane-cli: code table " << table << "\n";
+    // --code names the table outright; the default names the current directory's.
+    std::string& code = options.command == Cli::Command::Punch ? options.punch.code : options.read.code;
+    if (code == Unit1::kLocalCodeTable) {
+        const std::string table = Unit1::FindCodeTable(Unit1::RunningProgramPath());
+        if (table != Unit1::kLocalCodeTable)
+            std::cerr << "korvane-cli: code table " << table << "\n";
+        code = table;
+    }
+    Unit1::State().SpecFileName = code;
     int status = Cli::kUnexpected;
     try {
         if (options.command == Cli::Command::Punch)

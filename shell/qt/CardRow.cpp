@@ -1,6 +1,6 @@
 #include "CardRow.h"
 
-#include "BMPunit.h"
+#include "CodeTable.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,10 +8,8 @@
 
 namespace Unit1 {
 
-CardBox OutlineBox(std::int32_t contour)
+CardBox OutlineBox(const Algemeen::Jordan& points)
 {
-    Algemeen::Jordan points;
-    BMPunit::GetContour(contour, points);
     if (points.Empty())
         return {};
     double left = points[0].X, right = left, top = points[0].Y, bottom = top;
@@ -27,19 +25,67 @@ CardBox OutlineBox(std::int32_t contour)
             static_cast<std::int32_t>(std::ceil(bottom)) - y + 1};
 }
 
-CardRow RowFromReading(const CardReading& reading)
+Deck::CodeMap CodeMapInUse()
+{
+    std::string failure;
+    const auto entries = korvane::ReadCardSpec(State().SpecFileName, failure);
+    return entries ? Deck::CodeMapFromTable(*entries).map : Deck::CodeMap{};
+}
+
+Deck::DeckFormat DeckFormatOfPath(const std::string& path)
+{
+    const auto dot = path.find_last_of('.');
+    const std::string extension = dot == std::string::npos ? std::string() : path.substr(dot + 1);
+    if (extension == "cbn")
+        return Deck::DeckFormat::Cbn;
+    if (extension == "bin")
+        return Deck::DeckFormat::Bin;
+    if (extension == "jsonl")
+        return Deck::DeckFormat::Jsonl;
+    return Deck::DeckFormat::Text;
+}
+
+CardRow RowFromResult(const korvane::CardResult& result, const Deck::CodeMap& map)
 {
     CardRow row;
-    row.card = reading.card;
-    row.outline = OutlineBox(reading.card);
-    if (!reading.rendered)
+    row.card = result.Contour;
+    row.outline = OutlineBox(result.Outline);
+    row.verdict = result.Orientation;
+    if (!result.Outline.Empty()) {
+        for (const auto& p : result.Outline) {
+            row.centre.X += p.X;
+            row.centre.Y += p.Y;
+        }
+        row.centre.X /= static_cast<double>(result.Outline.Length());
+        row.centre.Y /= static_cast<double>(result.Outline.Length());
+    }
+    if (!result.Decoded) {
+        row.message = result.Message;
         return row;
-    row.text = reading.text;
-    for (std::size_t k = 0; k < reading.text.size(); ++k)
-        if (reading.text[k] == '?')
-            row.unknownColumns.push_back(static_cast<int>(k + 1));
-    row.fitQuality = reading.hasFitLast ? reading.fitLast : reading.fitFirst;
+    }
+    row.read = true;
+    std::copy(result.Punches.begin(), result.Punches.end(), row.punches.begin());
+    Deck::CardText text = Deck::DecodeCard(row.punches, map);
+    row.text = std::move(text.text80);
+    row.unknownColumns = std::move(text.unknownColumns);
+    row.fitFirst = result.FitFirst;
+    if (result.HasFitLast)
+        row.fitLast = result.FitLast;
+    row.fitQuality = result.HasFitLast ? result.FitLast : result.FitFirst;
     return row;
+}
+
+Deck::DeckCard DeckCardOf(const CardRow& row, const Deck::CodeMap& map, const std::string& scanFile,
+                          int cardInPicture)
+{
+    Deck::DeckCard card = Deck::CardFromPunches(row.punches, map);
+    card.scanFile = scanFile;
+    card.cardInPicture = cardInPicture;
+    card.fitFirst = row.fitFirst;
+    card.fitLast = row.fitLast;
+    card.orientation = row.verdict;
+    card.centre = row.centre;
+    return card;
 }
 
 std::string ColumnList(const std::vector<int>& columns)

@@ -2,6 +2,9 @@
 // panel is fed only from this struct, however the card was read.
 #pragma once
 
+#include "CodeMap.h"
+#include "DeckCard.h"
+#include "DeckFile.h"
 #include "Unit1.h"
 
 #include <cstdint>
@@ -19,20 +22,37 @@ struct CardBox
 struct CardRow
 {
     std::int32_t card = 0;            // contour number of the card's outline
-    std::string text;                 // the columns read, column 1 first
+    std::string text;                 // columns 1-80 through the code table, '?' where no code fits
     std::vector<int> unknownColumns;  // 1-based columns shown as '?'
     std::optional<double> fitQuality; // percent, of the last fit (of the first when the last failed)
     std::string verdict;              // orientation verdict; empty while readings carry none
     std::string message;              // why the card was not read; empty when it was
     CardBox outline;                  // bounding box of the card outline
+    bool read = false;                // punches, text and fit qualities hold the card's reading
+    Deck::CardPunches punches{};      // columns 1-80 as the reader found them
+    double fitFirst = 0.0;            // fit qualities in percent
+    std::optional<double> fitLast;    // none when the fit stopped after its first round
+    Algemeen::RealPoint centre;       // centre of the card outline, picture pixels
 };
 
-// The row for a reading of the last pick. Columns 73-80 and the orientation verdict are not part
-// of a reading yet, so the row carries columns 1-72 and an empty verdict.
-CardRow RowFromReading(const CardReading& reading);
+// The code map of the table in use (State().SpecFileName); a map without codes when it cannot be
+// read, so that every column shows as unknown.
+Deck::CodeMap CodeMapInUse();
 
-// The bounding box of a contour of the last trace.
-CardBox OutlineBox(std::int32_t contour);
+// The deck layout a file name asks for by its extension: .cbn, .bin or .jsonl; text for any other.
+Deck::DeckFormat DeckFormatOfPath(const std::string& path);
+
+// The row of a card as the reader gave it, columns 1-80 decoded through the code map of the table
+// in use. A card that was refused, or whose orientation is uncertain, carries the reader's message
+// instead of a text.
+CardRow RowFromResult(const korvane::CardResult& result, const Deck::CodeMap& map);
+
+// The deck card of a row that was read; `cardInPicture` counts from 1 in the order of the rows.
+Deck::DeckCard DeckCardOf(const CardRow& row, const Deck::CodeMap& map, const std::string& scanFile,
+                          int cardInPicture);
+
+// The bounding box of a card outline (picture pixels); empty for an empty outline.
+CardBox OutlineBox(const Algemeen::Jordan& outline);
 
 // "12, 40" for columns 12 and 40; empty for none.
 std::string ColumnList(const std::vector<int>& columns);

@@ -40,7 +40,7 @@ ResultsPanel::ResultsPanel(QWidget* parent) : QDockWidget("Cards read", parent)
 {
     setObjectName("ResultsPanel");
     table_ = new QTableWidget(0, kColumnCount, this);
-    table_->setHorizontalHeaderLabels({"Card", "Columns 1-72", "Unknown", "Fit", "Orientation"});
+    table_->setHorizontalHeaderLabels({"Card", "Columns 1-80", "Unknown", "Fit", "Orientation"});
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -2,8 +2,11 @@
 
 #include "BMPunit.h"
 #include "CardRow.h"
+#include "CodeTable.h"
 #include "CodeTablePath.h"
 #include "ColumnRuler.h"
+#include "DeckFile.h"
+#include "FileAccess.h"
 #include "Log.h"
 #include "ResultsPanel.h"
 #include "Unit1.h"
@@ -12,6 +15,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -29,6 +34,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
@@ -83,12 +89,13 @@ Qt::CursorShape ToShape(CursorKind cursor)
 // The loaded picture as a 1-bit image, built from the bytes the tracer reads.
 QImage LoadedPicture()
 {
-    const int width = BMPunit::ImageWidth(), height = BMPunit::ImageHeight();
+    const korvane::Picture& scan = State().Scan;
+    const int width = scan.Width, height = scan.Height;
     QImage image(width, height, QImage::Format_Mono);
     image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
     const auto rowBytes = static_cast<std::size_t>((width + 7) / 8);
     for (int y = 0; y < height; ++y)
-        std::copy_n(BMPunit::PixelRow(y), rowBytes, image.scanLine(y));
+        std::copy_n(scan.Row(y), rowBytes, image.scanLine(y));
     return image;
 }
 
@@ -301,6 +308,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     QSettings settings;
     lastFolder_ = settings.value("lastFolder", QDir::currentPath()).toString();
     CreateMenus();
+    setAcceptDrops(true);
     connect(image1_, &ImageArea::Pressed, this, [this](Qt::MouseButton button, QPoint p) {
         if (button == Qt::LeftButton && !State().PickArmed && !State().Busy) {
             if (select1_->isEnabled())
@@ -342,8 +350,8 @@ void TForm1::CreateMenus()
 {
     file1_ = menuBar()->addMenu("&File");
     file1_->setObjectName("File1");
-    // The menu texts "&Open" and "E&xit" are kept as they have always been; the shortcuts are new.
-    open1_ = file1_->addAction("&Open", this, [this] {
+    // "&Open…" opens a dialog, hence the ellipsis; "E&xit" is kept as it has always been.
+    open1_ = file1_->addAction("&Open…", this, [this] {
         Run([this] {
             if (State().Busy)
                 return;
@@ -375,6 +383,30 @@ void TForm1::CreateMenus()
     });
     saveOverlay_->setObjectName("SaveOverlay");
     saveOverlay_->setEnabled(false);
+    saveDeck_ = file1_->addAction("Save &deck…", this, [this] {
+        if (State().Busy || results_->Rows().empty())
+            return;
+        std::optional<std::string> target;
+        if (chooseDeckFile) {
+            target = chooseDeckFile();
+        } else {
+            QString filter;
+            const QString name = QFileDialog::getSaveFileName(
+                this, "Save deck", lastFolder_ + "/deck.txt",
+                "Text deck (*.txt);;Column binary (*.cbn);;Raw binary (*.bin);;JSON lines (*.jsonl)", &filter,
+                QFileDialog::DontUseNativeDialog);
+            if (!name.isEmpty())
+                target = name.toStdString();
+        }
+        if (!target)
+            return;
+        if (const std::string problem = SaveDeck(*target); !problem.empty())
+            ShowMessage(problem, "Save deck");
+        else
+            statusBar()->showMessage(QString("Deck saved: %1").arg(QString::fromStdString(*target)));
+    });
+    saveDeck_->setObjectName("SaveDeck");
+    saveDeck_->setEnabled(false);
     file1_->addSeparator();
     exit1_ = file1_->addAction("E&xit", this, [this] { Exit1Click(*this); });
     exit1_->setObjectName("Exit1");
@@ -432,10 +464,8 @@ void TForm1::PickAt(QPoint p)
         const CardReading& reading = State().LastReading;
         if (reading.card == 0)
             return;
-        CardRow row = RowFromReading(reading);
-        if (!reading.rendered)
-            row.message = edit1_->text().toStdString();
-        results_->Show(row);
+        results_->Show(RowFromResult(reading.result, CodeMapInUse()));
+        saveDeck_->setEnabled(true);
         statusBar()->showMessage(QString("Card %1 read").arg(reading.card));
     });
 }
@@ -444,11 +474,15 @@ void TForm1::ReadAllCards()
 {
     if (State().Busy || !select1_->isEnabled())
         return;
+    // Every accepted card by its own outline, as `korvane-cli read --all` reads them.
     const std::vector<std::int32_t> cards = AcceptedCards();
+    const Deck::CodeMap map = CodeMapInUse();
     for (const std::int32_t card : cards) {
-        const Algemeen::IntPoint centre = CardCentre(card);
-        State().PickArmed = true;
-        PickAt(QPoint(centre.X, centre.Y));
+        Run([&] {
+            ReadCardByContour(*this, card);
+            results_->Show(RowFromResult(State().LastReading.result, map));
+            saveDeck_->setEnabled(true);
+        });
         if (!isVisible())
             return;
     }
@@ -475,6 +509,21 @@ void TForm1::AfterProcess()
     statusBar()->showMessage(QString("%1 %2: Edit > Read all, or Edit > Select and click a card")
                                  .arg(count)
                                  .arg(count == 1 ? "card" : "cards"));
+}
+
+std::string TForm1::SaveDeck(const std::string& path) const
+{
+    const Deck::CodeMap map = CodeMapInUse();
+    std::vector<Deck::DeckCard> cards;
+    for (const CardRow& row : results_->Rows())
+        if (row.read)
+            cards.push_back(
+                DeckCardOf(row, map, State().PictureFileName, static_cast<int>(cards.size()) + 1));
+    if (cards.empty())
+        return "No card of this picture has been read: Edit > Read all cards first";
+    const std::string bytes = Deck::WriteDeck(DeckFormatOfPath(path), cards, map);
+    const Algemeen::WriteResult written = Algemeen::WriteWholeFile(path, bytes);
+    return written.ok ? std::string() : written.message;
 }
 
 bool TForm1::SaveOverlay(const QString& path)
@@ -674,6 +723,10 @@ void TForm1::SetImageCursor(CursorKind cursor)
     image1_->setCursor(ToShape(cursor));
 }
 
+const char* const TForm1::kOpenFilter =
+    "Pictures (*.bmp *.png *.tif *.tiff *.jpg *.jpeg *.pnm *.pbm *.pgm *.ppm *.gif *.webp);;"
+    "Bitmaps (*.bmp);;PNG (*.png);;TIFF (*.tif *.tiff);;JPEG (*.jpg *.jpeg);;All files (*)";
+
 std::optional<std::string> TForm1::RunOpenDialog()
 {
     if (pendingFile_)
@@ -681,7 +734,7 @@ std::optional<std::string> TForm1::RunOpenDialog()
     if (chooseFile)
         return chooseFile();
     const QString name =
-        QFileDialog::getOpenFileName(this, "Open", lastFolder_, "Bitmaps (*.bmp);;All files (*)", nullptr,
+        QFileDialog::getOpenFileName(this, "Open", lastFolder_, kOpenFilter, nullptr,
                                      QFileDialog::DontUseNativeDialog);
     if (name.isEmpty())
         return std::nullopt;
@@ -712,6 +765,7 @@ void TForm1::ShowPictureFile(const std::string& fileName)
     // The picture shown is the one just loaded and checked, not a second read of the file.
     showsOverlay_ = false;
     saveOverlay_->setEnabled(false);
+    saveDeck_->setEnabled(false);
     image1_->SetPicture(LoadedPicture());
     image1_->SetHighlight({});
     overlay_ = Algemeen::Raster{};
@@ -721,11 +775,12 @@ void TForm1::ShowPictureFile(const std::string& fileName)
     lastFolder_ = QFileInfo(path).absolutePath();
     QSettings().setValue("lastFolder", lastFolder_);
     RememberRecent(path);
-    const double dpi = BMPunit::PixelsPerMillimetre() * kMillimetresPerInch;
+    const korvane::Picture& scan = State().Scan;
+    const double dpi = scan.PixelsPerMillimetre * kMillimetresPerInch;
     statusBar()->showMessage(QString("%1: %2 x %3 pixels, %4 dpi. Next: Edit > Process")
                                  .arg(FileNameOnly(fileName))
-                                 .arg(BMPunit::ImageWidth())
-                                 .arg(BMPunit::ImageHeight())
+                                 .arg(scan.Width)
+                                 .arg(scan.Height)
                                  .arg(std::lround(dpi)));
     FitToWindow();
 }

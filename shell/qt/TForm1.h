@@ -87,6 +87,7 @@ public:
     std::function<void(const std::string& text, const std::string& caption)> showMessage;
     std::function<void(const std::string& text)> showError;
     std::function<std::optional<std::string>()> chooseSaveFile; // File > Save overlay
+    std::function<std::optional<std::string>()> chooseDeckFile; // File > Save deck
 
     // Opens a picture as if it had been chosen in the open dialog (start-up argument, recent
     // files, drag and drop).
@@ -95,6 +96,9 @@ public:
     void ReadAllCards();
     // File > Save overlay: the shown overlay as PNG, written whole or not at all.
     bool SaveOverlay(const QString& path);
+    // File > Save deck: the cards read from this picture, in the layout the file's extension names
+    // (.cbn, .bin, .jsonl, else text), written whole or not at all. Empty, or what went wrong.
+    std::string SaveDeck(const std::string& path) const;
     // View: the zoom steps, fit to window and actual size.
     void ZoomBy(double factor, std::optional<QPoint> anchor = std::nullopt);
     void FitToWindow();
@@ -130,6 +134,7 @@ public:
     QMenu* File1() const { return file1_; }
     QAction* ReadAll() const { return readAll_; }
     QAction* SaveOverlayAction() const { return saveOverlay_; }
+    QAction* SaveDeckAction() const { return saveDeck_; }
     QAction* ZoomIn() const { return zoomIn_; }
     QAction* ZoomOut() const { return zoomOut_; }
     QAction* Fit() const { return fit_; }
@@ -138,6 +143,9 @@ public:
     ResultsPanel* Results() const { return results_; }
     ColumnRuler* Ruler() const { return ruler_; }
     QLabel* StartupWarning() const { return warning_; }
+
+    // The filter of the Open dialog: every picture format Korvane reads, then "All files".
+    static const char* const kOpenFilter;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -179,6 +187,7 @@ private:
     QMenu* recent_ = nullptr;
     QAction* readAll_ = nullptr;
     QAction* saveOverlay_ = nullptr;
+    QAction* saveDeck_ = nullptr;
     QAction* zoomIn_ = nullptr;
     QAction* zoomOut_ = nullptr;
     QAction* fit_ = nullptr;

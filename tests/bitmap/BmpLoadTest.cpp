@@ -34,6 +34,22 @@ protected:
         EXPECT_TRUE(LoadBitmapFile("picture.bmp"));
         return CheckBitmapHeader();
     }
+    bool LoadBitmapFile(const std::string& name)
+    {
+        return BMPunit::LoadBitmapFile(file, name, platform.console);
+    }
+    bool CheckBitmapHeader() { return BMPunit::CheckBitmapHeader(file, platform.console); }
+    // Row y of the checked file as the reader sees it.
+    const std::uint8_t* PixelRow(std::int32_t y)
+    {
+        if (y < 0 || y >= file.ImageHeight)
+            throw std::out_of_range("pixel row outside the picture");
+        BmpFile copy = file;
+        picture = TakePicture(std::move(copy));
+        return picture.Row(y);
+    }
+    BmpFile file;
+    korvane::Picture picture;
     ScratchDir dir;
     CapturedPlatform platform;
 };
@@ -47,18 +63,18 @@ TEST_F(BmpLoadTest, GoodPictureGivesFourLinesAndGeometry)
 {
     EXPECT_TRUE(Check(GoodFile()));
     EXPECT_EQ(platform.console.Text(), kGoodReport);
-    EXPECT_EQ(ImageWidth(), 10);
-    EXPECT_EQ(ImageHeight(), 6);
-    EXPECT_DOUBLE_EQ(PixelsPerMillimetre(), 5.906);
-    EXPECT_EQ(ThePicture().RowStride, 4);
-    EXPECT_EQ(ThePicture().BitmapFileSize, 62 + 4 * 6);
+    EXPECT_EQ(file.ImageWidth, 10);
+    EXPECT_EQ(file.ImageHeight, 6);
+    EXPECT_DOUBLE_EQ(file.PixelsPerMillimetre, 5.906);
+    EXPECT_EQ(file.RowStride, 4);
+    EXPECT_EQ(file.BitmapFileSize, 62 + 4 * 6);
 }
 
 TEST_F(BmpLoadTest, RowStrideRoundsUpToFourBytes)
 {
     for (auto [width, stride] : {std::pair{1, 4}, {32, 4}, {33, 8}, {65, 12}}) {
         EXPECT_TRUE(Check(GoodFile(width, 2)));
-        EXPECT_EQ(ThePicture().RowStride, stride) << "width " << width;
+        EXPECT_EQ(file.RowStride, stride) << "width " << width;
     }
 }
 
@@ -68,8 +84,8 @@ TEST_F(BmpLoadTest, MissingFileKeepsThePreviousPicture)
     platform.console.Clear();
     EXPECT_FALSE(LoadBitmapFile("nothing.bmp"));
     EXPECT_EQ(platform.console.Text(), "nothing.bmp: does Not exist\n");
-    EXPECT_EQ(ImageWidth(), 10);
-    EXPECT_EQ(ThePicture().BitmapBytes, GoodFile());
+    EXPECT_EQ(file.ImageWidth, 10);
+    EXPECT_EQ(file.BitmapBytes, GoodFile());
     EXPECT_FALSE(LoadBitmapFile(dir.Path().string())) << "a directory is not a picture file";
 }
 
@@ -80,7 +96,7 @@ TEST_F(BmpLoadTest, FileOfExactlyTwoBlocksIsReadCompletely)
     bytes.resize(4096, 0);
     Put32(bytes, 2, 4096);
     EXPECT_TRUE(Check(bytes));
-    EXPECT_EQ(ThePicture().BitmapBytes.size(), 4096u);
+    EXPECT_EQ(file.BitmapBytes.size(), 4096u);
 }
 
 struct Fault
@@ -185,8 +201,8 @@ TEST_F(BmpLoadTest, RealScanIsAccepted)
 {
     ASSERT_TRUE(LoadBitmapFile(TestSupport::SourcePath("tests/data/real-scans/nara-C04D01L-0-back.bmp")));
     EXPECT_TRUE(CheckBitmapHeader());
-    EXPECT_EQ(ImageWidth(), 1152);
-    EXPECT_EQ(ImageHeight(), 544);
+    EXPECT_EQ(file.ImageWidth, 1152);
+    EXPECT_EQ(file.ImageHeight, 544);
 }
 
 TEST_F(BmpLoadTest, LargestPictureIsAcceptedOneRowMoreIsNot)
@@ -209,7 +225,7 @@ TEST_F(BmpLoadTest, ZeroResolutionIsAccepted)
     Put32(bytes, 38, 0);
     Put32(bytes, 42, 0);
     EXPECT_TRUE(Check(bytes));
-    EXPECT_EQ(PixelsPerMillimetre(), 0.0);
+    EXPECT_EQ(file.PixelsPerMillimetre, 0.0);
 }
 
 TEST_F(BmpLoadTest, TopDownPictureReadsItsRowsFromTheTop)
@@ -219,7 +235,7 @@ TEST_F(BmpLoadTest, TopDownPictureReadsItsRowsFromTheTop)
     ASSERT_TRUE(LoadBitmapFile("down.bmp"));
     ASSERT_TRUE(CheckBitmapHeader());
     EXPECT_NE(platform.console.Text().find("Height = -3\n"), std::string::npos) << "the field as it stands";
-    EXPECT_EQ(ImageHeight(), 3);
+    EXPECT_EQ(file.ImageHeight, 3);
     EXPECT_EQ(PixelRow(0)[0] & 0x80, 0) << "top-left pixel is black";
     EXPECT_NE(PixelRow(2)[0] & 0x80, 0);
     EXPECT_EQ(PixelRow(2)[1] & 0x40, 0) << "bottom-right pixel is black";

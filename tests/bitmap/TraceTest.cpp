@@ -186,11 +186,11 @@ TEST_F(TraceTest, TopDownPictureTracesLikeTheSamePictureStoredBottomUp)
     std::mt19937 random(7);
     const BitImage image = RandomPicture(70, 9, 0.4, random);
     Trace(image, false);
-    const auto bottomUp = TheContourStore();
+    const auto bottomUp = store;
     Trace(image, true);
     EXPECT_GT(ContourCount(), 1);
-    EXPECT_EQ(TheContourStore().ContourNodes, bottomUp.ContourNodes);
-    EXPECT_EQ(TheContourStore().ContourStarts, bottomUp.ContourStarts);
+    EXPECT_EQ(store.ContourNodes, bottomUp.ContourNodes);
+    EXPECT_EQ(store.ContourStarts, bottomUp.ContourStarts);
 }
 
 // ---- console, log and event pump -------------------------------------------------------------
@@ -225,14 +225,18 @@ TEST_F(TraceTest, EventsRunBeforeEachRowOfBothPassesAndOncePerPieceWhileLinking)
 
 // ---- failures --------------------------------------------------------------------------------
 
-TEST_F(TraceTest, TracingWithoutACheckedPictureIsRefusedAndLeavesNoContours)
+TEST_F(TraceTest, TracingAPictureThatIsNotSoundIsRefusedAndChangesNothing)
 {
     Trace(BitImage(4, 4, false));
     ASSERT_EQ(ContourCount(), 1);
-    ThePicture().Proper = false;
+    const korvane::Picture good = picture;
+    picture.Bytes.resize(picture.FirstRow); // the top row, stored last, lies past the buffer
     EXPECT_THROW(TraceContours(events), std::logic_error);
     EXPECT_EQ(ContourCount(), 1) << "the refused call changes nothing";
-    RestorePicture(Picture{});
+    picture = good;
+    picture.RowStep = -picture.RowStep; // rows stored from a first row that has none after it
+    EXPECT_THROW(TraceContours(events), std::logic_error);
+    picture = korvane::Picture{};
     EXPECT_THROW(TraceContours(events), std::logic_error);
 }
 
@@ -243,18 +247,23 @@ TEST_F(TraceTest, PictureReplacedDuringAPassStopsTheTrace)
     class Replacing : public Algemeen::EventPump
     {
     public:
+        explicit Replacing(korvane::Picture& picture) : picture_(picture) {}
         void PumpEvents() override
         {
             if (++calls == 3) {
-                Picture small;
+                BmpFile small;
                 small.BitmapBytes = EncodeBitmap(BitImage(3, 2, false), 0);
                 small.BitmapFileSize = static_cast<std::int32_t>(small.BitmapBytes.size());
-                RestorePicture(std::move(small));
-                CheckBitmapHeader();
+                Algemeen::StringConsole quiet;
+                CheckBitmapHeader(small, quiet);
+                picture_ = TakePicture(std::move(small));
             }
         }
         int calls = 0;
-    } replacing;
+
+    private:
+        korvane::Picture& picture_;
+    } replacing(picture);
     Trace(BitImage(4, 4, false));
     ASSERT_EQ(ContourCount(), 1);
     Load(BitImage(200, 40, false));
@@ -274,7 +283,7 @@ TEST_F(TraceTest, WordPassEmitsExactlyThePiecesOfTheCellByCellReference)
             TracePieces(events);
             const auto expected = ReferencePieces(image);
             EXPECT_EQ(PieceCount(), static_cast<std::int32_t>(expected.size() - 1) / 2);
-            EXPECT_EQ(TheContourStore().ContourNodes, expected) << "width " << width << " share " << share;
+            EXPECT_EQ(store.ContourNodes, expected) << "width " << width << " share " << share;
             std::int32_t black = 0;
             for (auto b : image.black)
                 black += b;
@@ -292,16 +301,16 @@ TEST_F(TraceTest, LinkingAndNumberingGiveExactlyTheRingsOfTheForwardScanAndTheWa
         const double share = (random() % 100) / 100.0;
         Load(RandomPicture(width, height, share, random));
         TracePieces(events);
-        auto expected = TheContourStore().ContourNodes;
+        auto expected = store.ContourNodes;
         ReferenceLink(expected);
         LinkPieces(events);
         // The ring nodes; the entries after them are left over and never read.
         const auto rings = static_cast<std::size_t>(PieceCount()) + 1;
         expected.resize(rings);
-        const auto& nodes = TheContourStore().ContourNodes;
+        const auto& nodes = store.ContourNodes;
         ASSERT_EQ(std::vector(nodes.begin(), nodes.begin() + static_cast<std::ptrdiff_t>(rings)), expected)
             << width << " x " << height << " share " << share;
         IndexContours();
-        ASSERT_EQ(TheContourStore().ContourStarts, ReferenceStarts(expected, PieceCount()));
+        ASSERT_EQ(store.ContourStarts, ReferenceStarts(expected, PieceCount()));
     }
 }

@@ -11,49 +11,60 @@
 class TracingFixture : public ::testing::Test
 {
 protected:
-    TracingFixture()
-    {
-        Algemeen::ResetLog();
-        Algemeen::SetLogFileName("Vertolkt.log");
-        BMPunit::ResetContourStore();
-        BMPunit::RestorePicture(BMPunit::Picture{});
-    }
-    ~TracingFixture() override
-    {
-        BMPunit::ResetContourStore();
-        BMPunit::RestorePicture(BMPunit::Picture{});
-        Algemeen::ResetLog();
-    }
+    TracingFixture() { log.SetLogFileName("Vertolkt.log"); }
 
-    // Encodes the picture as a BMP file's bytes, hands them to the module and checks them; the
+    // Encodes the picture as a BMP file's bytes, checks them and keeps the picture they give; the
     // check's console lines are dropped.
     void Load(const BMPunit::BitImage& image, bool topDown = false)
     {
-        BMPunit::Picture picture;
-        picture.BitmapBytes = BMPunit::EncodeBitmap(image, 11811, topDown);
-        picture.BitmapFileSize = static_cast<std::int32_t>(picture.BitmapBytes.size());
-        BMPunit::RestorePicture(std::move(picture));
-        ASSERT_TRUE(BMPunit::CheckBitmapHeader());
+        BMPunit::BmpFile file;
+        file.BitmapBytes = BMPunit::EncodeBitmap(image, 11811, topDown);
+        file.BitmapFileSize = static_cast<std::int32_t>(file.BitmapBytes.size());
+        ASSERT_TRUE(BMPunit::CheckBitmapHeader(file, platform.console));
+        picture = BMPunit::TakePicture(std::move(file));
         platform.console.Clear();
     }
     void Trace(const BMPunit::BitImage& image, bool topDown = false)
     {
         Load(image, topDown);
-        BMPunit::TraceContours(events);
+        TraceContours(events);
         platform.console.Clear();
     }
     void Trace(const std::vector<std::string>& rows) { Trace(TestSupport::ParseBitmap(rows)); }
 
-    static Algemeen::Jordan Points(std::int32_t c)
+    Algemeen::Jordan Points(std::int32_t c)
     {
         Algemeen::Jordan points;
-        BMPunit::GetContour(c, points);
+        store.GetContour(c, points);
         return points;
     }
 
+    // The operations of the unit on this fixture's picture, store and log.
+    void TraceContours(Algemeen::EventPump& pump) { BMPunit::TraceContours(picture, store, log, pump); }
+    void TracePieces(Algemeen::EventPump& pump) { BMPunit::TracePieces(picture, store, log, pump); }
+    void LinkPieces(Algemeen::EventPump& pump) { BMPunit::LinkPieces(store, picture.Width, pump); }
+    void IndexContours() { BMPunit::IndexContours(store); }
+    void WriteTraceStatistics() { BMPunit::WriteTraceStatistics(picture, store, platform.console); }
+    std::int32_t ContourCount() const { return store.ContourCount(); }
+    std::int32_t PieceCount() const { return store.PieceCount; }
+    std::int32_t BlackPixelCount() const { return store.BlackPixelCount; }
+    std::int32_t CurrentContour() const { return store.CurrentContour; }
+    void GetContour(std::int32_t c, Algemeen::Jordan& points) { store.GetContour(c, points); }
+    Algemeen::RealPoint ContourStartPoint(std::int32_t c) const { return store.ContourStartPoint(c); }
+    void DrawContour(Algemeen::DrawingSurface& surface, std::int32_t c, Algemeen::Colour colour) const
+    {
+        store.DrawContour(surface, c, colour);
+    }
+    void EraseContour(std::int32_t c) { store.EraseContour(c); }
+    bool IsContourErased(std::int32_t c) const { return store.IsContourErased(c); }
+    void CompressContour(std::int32_t c) { store.CompressContour(c, platform.console); }
+
     TestSupport::ScratchDir dir;
     TestSupport::CapturedPlatform platform;
+    Algemeen::RunLog log{platform.console, platform.clock};
     Algemeen::NoEvents events;
+    korvane::Picture picture;
+    BMPunit::ContourStore store;
 };
 
 // Shoelace area with y downwards: positive around white, negative around black.

@@ -1,7 +1,7 @@
 // Helpers of the deck tests: code maps from table files, and bytes written as hex.
 #pragma once
 
-#include "CardSpec.h"
+#include "CodeTable.h"
 #include "Deck.h"
 #include "TestSupport.h"
 
@@ -16,7 +16,7 @@ namespace DeckTesting {
 inline Deck::CodeMap MapOf(const std::string& relative)
 {
     std::ifstream in(TestSupport::SourcePath(relative), std::ios::binary);
-    const auto entries = Unit1::ParseCardSpec(in);
+    const auto entries = korvane::ParseCardSpec(in);
     EXPECT_TRUE(entries.has_value()) << relative;
     if (!entries)
         return {};

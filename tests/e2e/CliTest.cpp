@@ -128,3 +128,52 @@ TEST_F(CliTest, OverlayIsSavedAsPng)
     ASSERT_GT(bytes.size(), 8u);
     EXPECT_EQ(std::string(bytes.begin() + 1, bytes.begin() + 4), "PNG");
 }
+
+TEST_F(CliTest, ScannerFilesReadWithThePictureOptions)
+{
+    ASSERT_EQ(Cli("punch -o grey.png --format png --dpi 150 --angle 2 'GREY 1'").status, 0);
+    ASSERT_EQ(Cli("punch -o bare.tiff --format tiff --colour --no-resolution --dpi 200 'BARE 2'").status, 0);
+    ASSERT_EQ(Cli("punch -o front.png --format png --dpi 150 --face-up 'FRONT 3'").status, 0);
+    ASSERT_EQ(
+        Cli("punch -o dim.jpeg --format jpeg --dpi 100 --black-level 55 --card-white 175 --falloff 0.12 "
+            "--blur 1 --sensor-noise 2 'DIM 4'")
+            .status,
+        0);
+    const struct
+    {
+        const char* arguments;
+        int status;
+        std::vector<std::string> says;
+    } cases[] = {
+        {"read grey.png --all",
+         0,
+         {"Format = PNG, 8 bits, grey\n", "Resolution = 150 ppi (from the file)\n",
+          "Threshold = ", "Edit1 [black]: " + Padded("GREY 1")}},
+        {"read bare.tiff --all --json",
+         0,
+         {"\"format\": \"TIFF (LZW)\"", "\"source\": \"estimated\"", "\"text\": \"" + Padded("BARE 2")}},
+        {"read bare.tiff --all --dpi 200 --json",
+         0,
+         {"\"source\": \"option\"", "\"pixelsPerMillimetre\": 7.87"}},
+        {"read front.png --all --side front",
+         0,
+         {"Side = front (mirrored)\n", "Edit1 [black]: " + Padded("FRONT 3")}},
+        {"read front.png --all", 2, {"face up"}},
+        {"read dim.jpeg --all --binarize sauvola", 0, {"(sauvola)\n", "Edit1 [black]: " + Padded("DIM 4")}},
+        {"read dim.jpeg --all --threshold 110", 0, {"Threshold = 110 (fixed)\n"}},
+        {"read grey.png --threshold 300", 64, {}},
+        {"read grey.png --threshold 100 --binarize sauvola", 64, {}},
+        // A 1-bit BMP file keeps its loader and header report.
+        {"read two.bmp --all", 0, {"Horizontal Resolution = 4724\n"}},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = Cli(c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.out;
+        for (const auto& text : c.says)
+            EXPECT_NE(run.out.find(text), std::string::npos) << c.arguments << ": " << text << "\n"
+                                                             << run.out;
+        if (std::string(c.arguments).starts_with("read two.bmp")) {
+            EXPECT_EQ(run.out.find("Format = "), std::string::npos);
+        }
+    }
+}

@@ -22,9 +22,11 @@ std::string Columns72(const std::string& text)
     return columns;
 }
 
-PageReading ReadBackTest::Read(const std::string& scan, const std::vector<Algemeen::IntPoint>& picks)
+PageReading ReadBackTest::Read(const std::string& scan, const std::vector<Algemeen::IntPoint>& picks,
+                               const Unit1::PictureSettings& settings)
 {
     Unit1::ResetRunState();
+    Unit1::State().PictureOptions = settings;
     platform.console.Clear();
     Unit1::RecordingWindow window;
     Unit1::Starten(window);
@@ -49,6 +51,12 @@ PageReading ReadBackTest::Read(const std::string& scan, const std::vector<Algeme
 PageReading ReadBackTest::RenderAndRead(const std::vector<CardSpecOnPage>& cards, double dpi, bool real,
                                         double noise, std::uint64_t seed)
 {
+    return Read("page.bmp", RenderPage(cards, dpi, real, noise, seed));
+}
+
+std::vector<Algemeen::IntPoint> ReadBackTest::RenderPage(const std::vector<CardSpecOnPage>& cards, double dpi,
+                                                         bool real, double noise, std::uint64_t seed)
+{
     const double scale = dpi / 25.4;
     std::vector<Cli::CardOnPage> page;
     for (const auto& card : cards) {
@@ -66,7 +74,7 @@ PageReading ReadBackTest::RenderAndRead(const std::vector<CardSpecOnPage>& cards
     std::vector<Algemeen::IntPoint> picks;
     for (const auto& c : layout.centres)
         picks.push_back({static_cast<std::int32_t>(c.x), static_cast<std::int32_t>(c.y)});
-    return Read("page.bmp", picks);
+    return picks;
 }
 
 } // namespace E2e

@@ -39,8 +39,12 @@ protected:
     // Select and a left click at the card's centre.
     PageReading RenderAndRead(const std::vector<CardSpecOnPage>& cards, double dpi, bool real = false,
                               double noise = 0.0, std::uint64_t seed = 1);
-    // Open, Process and a pick at each point.
-    PageReading Read(const std::string& scan, const std::vector<Algemeen::IntPoint>& picks);
+    // Renders the cards as RenderAndRead does into page.bmp and gives the card centres.
+    std::vector<Algemeen::IntPoint> RenderPage(const std::vector<CardSpecOnPage>& cards, double dpi,
+                                               bool real = false, double noise = 0.0, std::uint64_t seed = 1);
+    // Open, Process and a pick at each point; pictures other than BMP files read with the settings.
+    PageReading Read(const std::string& scan, const std::vector<Algemeen::IntPoint>& picks,
+                     const Unit1::PictureSettings& settings = {});
 
     TestSupport::ScratchDir dir;
     TestSupport::CapturedPlatform platform;

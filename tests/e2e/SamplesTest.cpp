@@ -13,10 +13,13 @@ TEST_F(ReadBackTest, SamplesReadBackToTheirTexts)
         for (std::string line; std::getline(texts, line);)
             expected.push_back(Columns72(line));
         const auto scan = TestSupport::SourcePath("samples/" + name + ".bmp");
-        ASSERT_TRUE(BMPunit::LoadBitmapFile(scan) && BMPunit::CheckBitmapHeader()) << name;
+        BMPunit::BmpFile file;
+        Algemeen::StringConsole quiet;
+        ASSERT_TRUE(BMPunit::LoadBitmapFile(file, scan, quiet) && BMPunit::CheckBitmapHeader(file, quiet))
+            << name;
         // The cards lie one below the other, centred across the page: pick each in the middle of
         // its share of the height.
-        const auto w = BMPunit::ImageWidth(), h = BMPunit::ImageHeight();
+        const auto w = file.ImageWidth, h = file.ImageHeight;
         const auto n = static_cast<std::int32_t>(expected.size());
         std::vector<Algemeen::IntPoint> picks;
         for (std::int32_t i = 0; i < n; ++i)

@@ -132,6 +132,7 @@ TEST(ContourTest, ContainsAgreesWithTheAngleSumOnRandomRings)
         }
         Contour c;
         c.SetPoints(points);
+        const EdgeTable edges(c);
         for (int k = 0; k < 60; ++k) {
             // Random points, and points on or next to the ring's own vertices and edges.
             RealPoint p{coordinate(random), coordinate(random)};
@@ -143,12 +144,55 @@ TEST(ContourTest, ContainsAgreesWithTheAngleSumOnRandomRings)
             }
             const bool expected = ContainsByAngleSum(points, p);
             ASSERT_EQ(c.Contains(p), expected) << "ring " << ring << " point " << p.X << "," << p.Y;
+            ASSERT_EQ(edges.Contains(p), expected) << "ring " << ring << " point " << p.X << "," << p.Y;
             inside += expected ? 1 : 0;
             nearEdges += k % 3 != 0 ? 1 : 0;
         }
     }
     EXPECT_GT(inside, 1000) << "the sample must hold both answers";
     EXPECT_GT(nearEdges, 5000);
+}
+
+// Rings as large and rough as the compressed outline of a real card at 600 dpi, where the edge
+// table leaves most edges unvisited: the same answers as the ring's own test, and as the plain
+// angle sum on a share of the points.
+TEST(ContourTest, EdgeTableAnswersAsTheRingOnLargeRoughRings)
+{
+    std::mt19937 random(5);
+    int inside = 0, decidedByBands = 0;
+    for (int ring = 0; ring < 8; ++ring) {
+        Jordan points;
+        const int n = 400 + static_cast<int>(random() % 3000);
+        const double a = 300.0 + random() % 2000, b = 150.0 + random() % 900;
+        const double sense = ring % 3 ? 1.0 : -1.0;
+        for (int k = 0; k < n; ++k) {
+            const double t = sense * 2 * std::numbers::pi * k / n;
+            const double rough = (random() % 7) * 0.5 - 1.5;
+            points.Append({std::round(2 * (1200 + (a + rough) * std::cos(t))) / 2,
+                           std::round(2 * (1200 + (b + rough) * std::sin(t))) / 2});
+        }
+        Contour c;
+        c.SetPoints(points);
+        const EdgeTable edges(c);
+        std::uniform_real_distribution<double> x(1200 - a - 50, 1200 + a + 50),
+            y(1200 - b - 50, 1200 + b + 50);
+        for (int k = 0; k < 1500; ++k) {
+            RealPoint p{std::round(2 * x(random)) / 2, std::round(2 * y(random)) / 2};
+            if (k % 4 == 1) { // on or next to the ring
+                const RealPoint q = points[random() % static_cast<unsigned>(n)];
+                p = {q.X + (random() % 9) * 0.5 - 2.0, q.Y + (random() % 9) * 0.5 - 2.0};
+            }
+            const bool expected = c.Contains(p);
+            ASSERT_EQ(edges.Contains(p), expected) << "ring " << ring << " point " << p.X << "," << p.Y;
+            if (k % 50 == 0) {
+                ASSERT_EQ(ContainsByAngleSum(points, p), expected);
+            }
+            inside += expected ? 1 : 0;
+            decidedByBands += std::fabs(p.Y - 1200) < b - 200 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(inside, 3000) << "the sample must hold both answers";
+    EXPECT_GT(decidedByBands, 1500) << "and points far from the top and bottom rows";
 }
 
 TEST(ContourTest, RecordsStayUntilTheNextComputeAndPointsAreCopied)

@@ -2,19 +2,24 @@
 #include "TForm1.h"
 
 #include "BMPunit.h"
+#include "Imaging.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTest>
+#include <QUrl>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -30,7 +35,6 @@ protected:
     void SetUp() override
     {
         ResetRunState();
-        BMPunit::RestorePicture(BMPunit::Picture{});
         BMPunit::BitImage image(900, 700, false);
         for (int y = 100; y < 110; ++y)
             for (int x = 200; x < 210; ++x)
@@ -58,7 +62,7 @@ protected:
 TEST_F(TForm1Test, StartsWithCaptionMenusAndWelcome)
 {
     EXPECT_EQ(form->windowTitle(), "Korvane");
-    EXPECT_EQ(form->Open1()->text(), "&Open");
+    EXPECT_EQ(form->Open1()->text(), "&Open\u2026");
     EXPECT_EQ(form->Exit1()->text(), "E&xit");
     EXPECT_EQ(form->Process1()->text(), "&Process");
     EXPECT_EQ(form->Select1()->text(), "&Select");
@@ -91,6 +95,39 @@ TEST_F(TForm1Test, OpenThroughTheMenuShowsThePictureAtNaturalSize)
     EXPECT_LT(form->ImageScroller()->viewport()->width(), 900) << "larger than the window: it scrolls";
     EXPECT_EQ(form->ImageScroller()->horizontalScrollBar()->value(), 0) << "showing the top-left corner";
     EXPECT_EQ(form->ImageScroller()->verticalScrollBar()->value(), 0);
+}
+
+TEST_F(TForm1Test, DroppingAGreyPngOpensItAndTheDialogOffersEveryFormat)
+{
+    // A light square on a dark ground, as grey pixels: shown binarised.
+    korvane::Picture picture;
+    picture.Width = 64;
+    picture.Height = 48;
+    picture.RowStep = 8;
+    picture.Bytes.assign(8 * 48, 0);
+    for (int y = 10; y < 30; ++y)
+        for (int x = 8; x < 40; ++x)
+            picture.Bytes[y * 8 + x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+    Imaging::ScanLook look;
+    look.Ppi = 150;
+    Imaging::WriteScan("grey.png", {picture}, look, Imaging::ScanFormat::Png);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QDir::current().absoluteFilePath("grey.png"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form.get(), &drop);
+    EXPECT_EQ(form->Edit1()->text(), "");
+    EXPECT_TRUE(form->Process1()->isEnabled());
+    EXPECT_EQ(form->Image1()->size(), QSize(64, 48));
+    const QImage shown = form->Image1()->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(20, 20), QColor(255, 255, 255));
+    EXPECT_EQ(shown.pixelColor(2, 2), QColor(0, 0, 0));
+    EXPECT_NE(platform.console.Text().find("Format = PNG, 8 bits, grey"), std::string::npos);
+    const std::string filter = TForm1::kOpenFilter;
+    for (const char* pattern : {"*.bmp", "*.png", "*.tiff", "*.jpg", "All files (*)"})
+        EXPECT_NE(filter.find(pattern), std::string::npos) << pattern;
 }
 
 TEST_F(TForm1Test, RefusedOpenShowsTheWholeMessageInRed)
@@ -147,8 +184,8 @@ TEST_F(TForm1Test, ProcessSelectAndAClickReadTheCard)
     form->Actual()->trigger();
     const QImage shown = form->Image1()->grab().toImage();
     const auto& s = State();
-    const QPoint dot(static_cast<int>(std::nearbyint(s.GridOrigin.X)),
-                     static_cast<int>(std::nearbyint(s.GridOrigin.Y)));
+    const QPoint dot(static_cast<int>(std::nearbyint(s.Grid.Origin.X)),
+                     static_cast<int>(std::nearbyint(s.Grid.Origin.Y)));
     EXPECT_EQ(shown.pixelColor(dot), QColor(0, 0, 0));
     int white = 0, coloured = 0;
     for (int y = 0; y < shown.height(); y += 3)

@@ -1,7 +1,9 @@
 // The window around the commands: zoom, the results panel, Read all, dialogs that are cancelled,
 // drag and drop, closing during a command, start-up warnings. Offscreen, through menus and mouse.
 #include "BMPunit.h"
+#include "CardRow.h"
 #include "ColumnRuler.h"
+#include "DeckFile.h"
 #include "ResultsPanel.h"
 #include "TForm1.h"
 #include "TestSupport.h"
@@ -28,7 +30,9 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <random>
+#include <utility>
 
 using namespace Unit1;
 
@@ -40,7 +44,6 @@ protected:
     void SetUp() override
     {
         ResetRunState();
-        BMPunit::RestorePicture(BMPunit::Picture{});
         BMPunit::BitImage image(900, 700, false);
         for (int y = 100; y < 110; ++y)
             for (int x = 200; x < 210; ++x)
@@ -69,13 +72,13 @@ protected:
         ASSERT_TRUE(form->ReadAll()->isEnabled());
     }
 
-    // The columns 1-72 of each line of the sample page's text.
-    static std::vector<std::string> PageTexts()
+    // The first `columns` columns of each line of the sample page's text.
+    static std::vector<std::string> PageTexts(std::size_t columns)
     {
         std::ifstream in(TestSupport::SourcePath("samples/page.txt"));
         std::vector<std::string> texts;
         for (std::string line; std::getline(in, line);)
-            texts.push_back((line + std::string(72, ' ')).substr(0, 72));
+            texts.push_back((line + std::string(columns, ' ')).substr(0, columns));
         return texts;
     }
 
@@ -186,8 +189,9 @@ TEST_F(WindowTest, ReadAllFillsTheResultsPanel)
     QTest::mouseClick(form->Image1(), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(Status(), "To read a card: Edit > Select, then click the card; or Edit > Read all cards");
 
+    EXPECT_FALSE(form->SaveDeckAction()->isEnabled());
     form->ReadAll()->trigger();
-    const std::vector<std::string> expected = PageTexts();
+    const std::vector<std::string> expected = PageTexts(80), line = PageTexts(72);
     const auto& rows = form->Results()->Rows();
     ASSERT_EQ(rows.size(), 3u);
     ASSERT_EQ(form->Results()->Table()->rowCount(), 3);
@@ -201,14 +205,14 @@ TEST_F(WindowTest, ReadAllFillsTheResultsPanel)
         ASSERT_TRUE(rows[i].fitQuality.has_value());
         EXPECT_GT(*rows[i].fitQuality, 50.0);
         EXPECT_LE(*rows[i].fitQuality, 100.0);
-        EXPECT_EQ(rows[i].verdict, "") << "no verdict until readings carry one";
+        EXPECT_EQ(rows[i].verdict, "settled");
         EXPECT_TRUE(rows[i].message.empty());
         const CardBox& box = rows[i].outline;
         const Algemeen::IntPoint centre = CardCentre(cards[i]);
         EXPECT_TRUE(QRect(box.x, box.y, box.width, box.height).contains(centre.X, centre.Y));
         EXPECT_GT(box.width, 500);
     }
-    EXPECT_EQ(form->Edit1()->text().toStdString(), expected[2]) << "the text line shows the card read last";
+    EXPECT_EQ(form->Edit1()->text().toStdString(), line[2]) << "the text line shows the card read last";
     EXPECT_TRUE(form->File1()->isEnabled());
     EXPECT_TRUE(form->Select1()->isEnabled());
 
@@ -218,7 +222,7 @@ TEST_F(WindowTest, ReadAllFillsTheResultsPanel)
     EXPECT_EQ(form->Image1()->Highlight(), QRect(second.x, second.y, second.width, second.height));
     const QString copied = form->Results()->CopySelected();
     EXPECT_EQ(copied, QString::number(rows[1].card) + "\t" + QString::fromStdString(expected[1]) + "\t\t" +
-                          QString::number(*rows[1].fitQuality, 'f', 1) + " %\t\n");
+                          QString::number(*rows[1].fitQuality, 'f', 1) + " %\tsettled\n");
     EXPECT_EQ(QApplication::clipboard()->text(), copied);
 
     // Picking a card again with Select updates its row instead of adding one.
@@ -227,14 +231,45 @@ TEST_F(WindowTest, ReadAllFillsTheResultsPanel)
     QTest::mouseClick(form->Image1(), Qt::LeftButton, {},
                       form->Image1()->ToWidget(QRect(centre.X, centre.Y, 1, 1)).center());
     EXPECT_EQ(form->Results()->Rows().size(), 3u);
-    EXPECT_EQ(form->Edit1()->text().toStdString(), expected[0]);
+    EXPECT_EQ(form->Edit1()->text().toStdString(), line[0]);
+
+    // Save deck writes, in the layout the extension names, the bytes the deck unit gives for the
+    // page's texts punched through the same code table.
+    const Deck::CodeMap map = CodeMapInUse();
+    std::vector<Deck::DeckCard> punched;
+    for (const std::string& text : expected) {
+        Deck::CardPunches punches{};
+        for (std::size_t c = 0; c < text.size(); ++c)
+            punches[c] = map.PunchesOf(text[c]).value_or(0);
+        punched.push_back(Deck::CardFromPunches(punches, map));
+    }
+    ASSERT_TRUE(form->SaveDeckAction()->isEnabled());
+    for (const auto& [name, format] :
+         {std::pair{"deck.txt", Deck::DeckFormat::Text}, std::pair{"deck.cbn", Deck::DeckFormat::Cbn},
+          std::pair{"deck.bin", Deck::DeckFormat::Bin}}) {
+        SCOPED_TRACE(name);
+        form->chooseDeckFile = [name = std::string(name)] { return std::optional<std::string>(name); };
+        form->SaveDeckAction()->trigger();
+        std::ifstream in(name, std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        EXPECT_EQ(bytes, Deck::WriteDeck(format, punched, map));
+    }
+    form->chooseDeckFile = [] { return std::optional<std::string>("deck.jsonl"); };
+    form->SaveDeckAction()->trigger();
+    std::ifstream jsonl("deck.jsonl");
+    std::vector<std::string> lines;
+    for (std::string text; std::getline(jsonl, text);)
+        lines.push_back(text);
+    ASSERT_EQ(lines.size(), 3u);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        EXPECT_NE(lines[i].find("\"" + expected[i] + "\""), std::string::npos) << lines[i];
 
     // The overlay saved as PNG has the picture's size.
     form->chooseSaveFile = [] { return std::optional<std::string>("overlay.png"); };
     ASSERT_TRUE(form->SaveOverlayAction()->isEnabled());
     form->SaveOverlayAction()->trigger();
     const QImage saved("overlay.png");
-    EXPECT_EQ(saved.size(), QSize(BMPunit::ImageWidth(), BMPunit::ImageHeight()));
+    EXPECT_EQ(saved.size(), QSize(State().Scan.Width, State().Scan.Height));
     EXPECT_TRUE(messages.size() == 1 && messages[0] == "Select Card Image with Mouse");
 
     // A new picture starts an empty list.
@@ -244,6 +279,7 @@ TEST_F(WindowTest, ReadAllFillsTheResultsPanel)
     EXPECT_EQ(form->Results()->Table()->rowCount(), 0);
     EXPECT_FALSE(form->ReadAll()->isEnabled());
     EXPECT_FALSE(form->SaveOverlayAction()->isEnabled());
+    EXPECT_FALSE(form->SaveDeckAction()->isEnabled());
 }
 
 // Cancelling the open dialog keeps the picture, the overlay, the text line and the menus.

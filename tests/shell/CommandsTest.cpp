@@ -19,7 +19,6 @@ protected:
     void SetUp() override
     {
         ResetRunState();
-        BMPunit::RestorePicture(BMPunit::Picture{});
         Starten(window);
         BMPunit::BitImage image(12, 5, false);
         image.Set(3, 2, true);
@@ -123,11 +122,11 @@ TEST_F(CommandsTest, RefusedOpenKeepsThePictureTheWindowShows)
     EXPECT_TRUE(window.MenuEnabled(MenuItem::Process1)) << "unchanged";
     EXPECT_EQ(window.ShownFile(), "good.bmp");
     // The module still holds the shown picture, so Process would trace what the user sees.
-    EXPECT_TRUE(BMPunit::ThePicture().Proper);
-    EXPECT_EQ(BMPunit::ImageWidth(), 12);
-    EXPECT_EQ(BMPunit::ImageHeight(), 5);
+    EXPECT_TRUE(State().PictureLoaded);
+    EXPECT_EQ(State().Scan.Width, 12);
+    EXPECT_EQ(State().Scan.Height, 5);
     Open("missing.bmp");
-    EXPECT_EQ(BMPunit::ImageWidth(), 12);
+    EXPECT_EQ(State().Scan.Width, 12);
 }
 
 TEST_F(CommandsTest, LongMessageIsKeptWhole)
@@ -183,5 +182,30 @@ TEST_F(CommandsTest, ExitClosesTheWindowAndStopReleasesThePicture)
     Exit1Click(window);
     EXPECT_TRUE(window.Closed());
     Stoppen(window);
-    EXPECT_TRUE(BMPunit::ThePicture().BitmapBytes.empty());
+    EXPECT_TRUE(State().Scan.Bytes.empty());
+    EXPECT_FALSE(State().PictureLoaded);
+}
+
+TEST_F(CommandsTest, GridDotsStayInsideThePictureAndSkipWildPoints)
+{
+    BMPunit::BitImage image(100, 60, false);
+    BMPunit::WriteFileBytes("p.bmp", BMPunit::EncodeBitmap(image, 5906));
+    Open("p.bmp");
+    DrawingRecord white;
+    white.SetSize(100, 60);
+    window.ShowBitmap(white);
+    auto& s = State();
+    s.Grid.Origin = {0.5, 1.5};
+    s.Grid.ColumnStep = {1, 0};
+    s.Grid.RowStep = {0, 1};
+    DotGrid(window, Algemeen::kRed);
+    const auto& shown = window.ShownBitmap();
+    // x = i + 0.5 and y = m + 1.5, rounded half to even: x runs 0, 2, 2, 4, 4, ..., 80.
+    for (auto [x, y] : {std::pair{0, 2}, {2, 2}, {4, 2}, {80, 2}, {80, 12}, {0, 12}})
+        EXPECT_EQ(shown.Pixel(x, y), Algemeen::kRed) << x << "," << y;
+    for (auto [x, y] : {std::pair{1, 2}, {3, 2}, {81, 2}, {0, 13}, {0, 1}})
+        EXPECT_EQ(shown.Pixel(x, y), Algemeen::kWhite) << x << "," << y;
+    s.Grid.ColumnStep = {1e300, 0};
+    s.Grid.Origin = {-1e12, 5};
+    DotGrid(window, Algemeen::kBlue); // must not overflow anything
 }

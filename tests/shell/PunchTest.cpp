@@ -463,10 +463,11 @@ TEST(PunchCommandTest, WritesAPictureTheLoaderAccepts)
     ASSERT_EQ(run.status, 0) << run.err;
 
     TestSupport::CapturedPlatform platform;
-    ASSERT_TRUE(BMPunit::LoadBitmapFile("out.bmp"));
-    ASSERT_TRUE(BMPunit::CheckBitmapHeader());
-    EXPECT_DOUBLE_EQ(BMPunit::PixelsPerMillimetre(), 5.906); // round(150 / 0.0254) per metre
-    const auto& bytes = BMPunit::ThePicture().BitmapBytes;
+    BMPunit::BmpFile file;
+    ASSERT_TRUE(BMPunit::LoadBitmapFile(file, "out.bmp", platform.console));
+    ASSERT_TRUE(BMPunit::CheckBitmapHeader(file, platform.console));
+    EXPECT_DOUBLE_EQ(file.PixelsPerMillimetre, 5.906); // round(150 / 0.0254) per metre
+    const auto& bytes = file.BitmapBytes;
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 38, bytes.begin() + 42),
               std::vector<std::uint8_t>(bytes.begin() + 42, bytes.begin() + 46));
 }

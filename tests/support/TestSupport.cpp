@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <random>
 #include <stdexcept>
@@ -47,6 +48,25 @@ BMPunit::BitImage ParseBitmap(const std::vector<std::string>& rows)
             image.Set(x, y, rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] == '#');
     }
     return image;
+}
+
+korvane::Picture PictureOf(const BMPunit::BitImage& image, std::int32_t pixelsPerMetre)
+{
+    BMPunit::BmpFile file;
+    file.BitmapBytes = BMPunit::EncodeBitmap(image, pixelsPerMetre);
+    file.BitmapFileSize = static_cast<std::int32_t>(file.BitmapBytes.size());
+    Algemeen::StringConsole quiet;
+    EXPECT_TRUE(BMPunit::CheckBitmapHeader(file, quiet));
+    return file.Proper ? BMPunit::TakePicture(std::move(file)) : korvane::Picture{};
+}
+
+korvane::Picture LoadPicture(const std::string& fileName)
+{
+    BMPunit::BmpFile file;
+    Algemeen::StringConsole quiet;
+    EXPECT_TRUE(BMPunit::LoadBitmapFile(file, fileName, quiet) && BMPunit::CheckBitmapHeader(file, quiet))
+        << fileName;
+    return file.Proper ? BMPunit::TakePicture(std::move(file)) : korvane::Picture{};
 }
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName)

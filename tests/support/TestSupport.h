@@ -4,6 +4,7 @@
 
 #include "Algemeen.h"
 #include "BMPunit.h"
+#include "Picture.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -45,6 +46,11 @@ private:
 
 // A picture from ASCII art: '#' black, '.' white, one string per row.
 BMPunit::BitImage ParseBitmap(const std::vector<std::string>& rows);
+
+// The picture as the BMP loader would give it from a file of these pixels (bottom-up rows).
+korvane::Picture PictureOf(const BMPunit::BitImage& image, std::int32_t pixelsPerMetre);
+// The picture of a BMP file; fails the calling test when the file is not a proper picture.
+korvane::Picture LoadPicture(const std::string& fileName);
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName);
 std::string ReadFileText(const std::string& fileName);

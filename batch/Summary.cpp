@@ -1,0 +1,64 @@
+#include "Summary.h"
+
+namespace Batch {
+
+void Summary::Add(const PictureOutcome& outcome)
+{
+    ++pictures;
+    if (outcome.refused) {
+        ++refusals[outcome.reason];
+        return;
+    }
+    ++picturesRead;
+    for (const CardRecord& card : outcome.cards) {
+        ++cards;
+        cardsWithUnknownColumns += card.review.unknownColumns;
+        cardsOrientationNotSettled += card.review.orientationUnsettled;
+        cardsBelowFitQuality += card.review.lowFitQuality;
+        cardsNeedingReview += card.review.Any();
+    }
+}
+
+int Summary::ExitStatus() const
+{
+    if (RefusedPictures() > 0)
+        return 2;
+    return cardsWithUnknownColumns > 0 || cardsOrientationNotSettled > 0 ? 1 : 0;
+}
+
+nlohmann::json Summary::ToJson() const
+{
+    nlohmann::json reasons = nlohmann::json::object();
+    for (const auto& [reason, count] : refusals)
+        reasons[reason] = count;
+    return {{"pictures", pictures},
+            {"picturesRead", picturesRead},
+            {"cards", cards},
+            {"cardsWithUnknownColumns", cardsWithUnknownColumns},
+            {"cardsOrientationNotSettled", cardsOrientationNotSettled},
+            {"cardsBelowFitQuality", cardsBelowFitQuality},
+            {"cardsNeedingReview", cardsNeedingReview},
+            {"refusedPictures", RefusedPictures()},
+            {"refusals", reasons},
+            {"exitStatus", ExitStatus()}};
+}
+
+std::vector<std::string> Summary::Lines() const
+{
+    auto line = [](const char* label, std::size_t value) {
+        return std::string(label) + " = " + std::to_string(value);
+    };
+    std::vector<std::string> lines{
+        line("Pictures read", picturesRead),
+        line("Cards read", cards),
+        line("Cards with unknown columns", cardsWithUnknownColumns),
+        line("Cards whose orientation was not settled", cardsOrientationNotSettled),
+        line("Cards below the fit-quality threshold", cardsBelowFitQuality),
+        line("Refused pictures", RefusedPictures()),
+    };
+    for (const auto& [reason, count] : refusals)
+        lines.push_back("   " + std::to_string(count) + " x " + reason);
+    return lines;
+}
+
+} // namespace Batch

@@ -1,0 +1,56 @@
+#include "CardOrientation.h"
+
+#include "Decode.h"
+
+namespace korvane {
+
+namespace {
+constexpr std::int32_t kColumns = Ogenblik::kGridColumns, kRows = Ogenblik::kGridRows;
+
+bool InGrid(Algemeen::IntPoint cell)
+{
+    return cell.X >= 1 && cell.X <= kColumns && cell.Y >= 1 && cell.Y <= kRows;
+}
+} // namespace
+
+Ogenblik::OrientationJudgement SettleOrientation(Ogenblik::Ponskaart& model, const Ogenblik::Contour& outline)
+{
+    const Ogenblik::OrientationJudgement judgement =
+        Ogenblik::JudgeOrientation(Ogenblik::PlacementScores(model, outline));
+    if (judgement.verdict == Ogenblik::OrientationVerdict::Settled && Ogenblik::Reverses(judgement.best))
+        Ogenblik::NegatePoint(model.AreaMoments.Axis);
+    return judgement;
+}
+
+PunchVerdict JudgeByPunches(std::int32_t asFitted, std::int32_t halfTurn)
+{
+    if (halfTurn >= kPunchLead * asFitted + kPunchMargin)
+        return PunchVerdict::AsFitted;
+    if (asFitted >= kPunchLead * halfTurn + kPunchMargin)
+        return PunchVerdict::HalfTurn;
+    return PunchVerdict::Uncertain;
+}
+
+PunchVerdict OrientationFromPunches(const CodeTableEntries& table, const Algemeen::punten& cells)
+{
+    Algemeen::punten turned(cells.Length());
+    for (std::ptrdiff_t l = 1; l < cells.Length(); ++l)
+        turned[l] = InGrid(cells[l]) ? Algemeen::IntPoint{kColumns + 1 - cells[l].X, kRows + 1 - cells[l].Y}
+                                     : cells[l];
+    return JudgeByPunches(UnknownColumnCount(table, PunchesOf(cells)),
+                          UnknownColumnCount(table, PunchesOf(turned)));
+}
+
+void TurnGridAndCells(Ogenblik::CardGrid& grid, Algemeen::punten& cells)
+{
+    const Algemeen::RealPoint o = grid.Origin, c = grid.ColumnStep, r = grid.RowStep;
+    grid.Origin = {o.X + (kColumns - 1) * c.X + (kRows - 1) * r.X,
+                   o.Y + (kColumns - 1) * c.Y + (kRows - 1) * r.Y};
+    grid.ColumnStep = {-c.X, -c.Y};
+    grid.RowStep = {-r.X, -r.Y};
+    for (std::ptrdiff_t l = 1; l < cells.Length(); ++l)
+        if (InGrid(cells[l]))
+            cells[l] = {kColumns + 1 - cells[l].X, kRows + 1 - cells[l].Y};
+}
+
+} // namespace korvane

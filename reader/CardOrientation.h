@@ -1,0 +1,43 @@
+// Settling which way up a read card lies: first from its outline (where the cut corner is), and
+// for a card without a cut corner from its punches (which placement leaves the fewest columns that
+// the code table does not know).
+#pragma once
+
+#include "CodeTable.h"
+#include "GridFit.h"
+#include "Orientation.h"
+
+#include <cstdint>
+
+namespace korvane {
+
+// Judges the outline (its moments computed) against the card model and, for a settled card, turns
+// the model's axis so that its cut lies where the cut was found.
+Ogenblik::OrientationJudgement SettleOrientation(Ogenblik::Ponskaart& model,
+                                                 const Ogenblik::Contour& outline);
+
+enum class PunchVerdict
+{
+    AsFitted, // the grid as fitted leaves clearly fewer unknown columns than its half turn
+    HalfTurn, // its half turn does
+    Uncertain // neither leads clearly (e.g. a blank card, or digits only)
+};
+
+// One placement is taken from the punches when the other leaves at least kPunchLead times its
+// unknown columns plus kPunchMargin. Mirrored placements are not weighed: a card mirrored end to
+// end reads its text backwards with every column known, so the punches cannot tell a face-up card.
+inline constexpr std::int32_t kPunchLead = 2;
+inline constexpr std::int32_t kPunchMargin = 3;
+
+// The verdict from the unknown-column counts of the grid as fitted and of its half turn.
+PunchVerdict JudgeByPunches(std::int32_t asFitted, std::int32_t halfTurn);
+
+// The verdict for hole cells (1-based, (0, 0) none) under this table: the unknown columns of all
+// 80 as fitted against those of the half turn.
+PunchVerdict OrientationFromPunches(const CodeTableEntries& table, const Algemeen::punten& cells);
+
+// Turns the grid and the hole cells by a half turn: the same grid points, numbered from the other
+// corner.
+void TurnGridAndCells(Ogenblik::CardGrid& grid, Algemeen::punten& cells);
+
+} // namespace korvane

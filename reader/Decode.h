@@ -1,0 +1,39 @@
+// Decoding: the hole cells of a read card into its 80 x 12 punches, and columns 1..72 of them into
+// text through the card code table.
+#pragma once
+
+#include "Algemeen.h"
+#include "CodeTable.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+// Punches of text columns 1..80 (index 0..79): row 12 in bit 11, then 11, 0, 1, ..., 9 in bit 0.
+using CardPunchBits = std::array<std::uint16_t, 80>;
+
+// The punches from hole cells (indices 1 .. n; (column, row) of the fitted grid, 1-based). The
+// grid is seen from the card's back, so grid column i is text column 81 - i and grid row j is
+// bit j - 1. A hole without a cell ((0, 0), or any cell outside the grid) is not used.
+CardPunchBits PunchesOf(const Algemeen::punten& cells);
+
+struct DecodedText
+{
+    std::string Text;                // columns 1..72
+    std::vector<int> UnknownColumns; // 1-based, where Text reads "?"
+};
+
+// Each of columns 1..72 as the lowest code whose 12 marks equal its punches; "?" when none does.
+DecodedText DecodeColumns(const CodeTableEntries& table, const CardPunchBits& punches);
+
+// How many of all 80 columns no code of the table matches.
+std::int32_t UnknownColumnCount(const CodeTableEntries& table, const CardPunchBits& punches);
+
+// The console block "Rendering of PunchCard (1-72):", a rule, the text, a rule, and
+// "? = unknown" when a column is unknown.
+void WriteRendering(Algemeen::Console& console, const DecodedText& decoded);
+
+} // namespace korvane

@@ -1,0 +1,124 @@
+// The reader: punched cards from a 1-bit picture, as values. Hand it a Picture (from the BMP
+// loader or any other decoder); it traces every black/white boundary, sorts the outlines into
+// cards and holes, settles each card's orientation by its cut corner, fits the card's 80 x 12
+// punch grid and decodes columns 1-72 through the card code table.
+//
+//     korvane::ReadOptions options;                 // code table, log file, console
+//     korvane::ScanResult scan = korvane::ReadScan(picture, options);
+//     for (const korvane::CardResult& card : scan.Cards) ... card.Text ...
+//
+// Each Reader keeps all its state in a context of its own: two readers on two threads give what
+// the same two reads give one after the other.
+#pragma once
+
+#include "Algemeen.h"
+#include "GridFit.h"
+#include "Picture.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+struct ReaderContext;
+
+struct ReadOptions
+{
+    // The card code table, read again for every card.
+    std::string CodeTableFile = "ibmkaart.txt";
+    // The timing lines ("Contouring pass I = N ms", ...) are appended here; empty: to no file.
+    std::string LogFile = "Vertolkt.log";
+    // Where the console lines go (header report aside: that is the loader's); null: nowhere.
+    Algemeen::Console* Console = nullptr;
+    // The clock of the timing lines; null: the system clock.
+    Algemeen::Clock* Clock = nullptr;
+};
+
+inline constexpr const char* kNotACard = "Not (the backside of) any IBM punchcard";
+// Texts for a card whose orientation the outline could not settle.
+inline constexpr const char* kFaceUp = "This card should be scanned again: face up and backside down";
+inline constexpr const char* kUncertain = "Orientation of this card is uncertain";
+inline constexpr const char* kFromPunches = "Orientation taken from the punches: this card has no cut corner";
+
+// One card read.
+struct CardResult
+{
+    std::int32_t Contour = 0; // contour number of the card's outline
+    Algemeen::Jordan Outline; // the outline as the process pass compressed it, picture pixels
+    // How the orientation was settled: "settled" (by the cut corner), "face-up", "from-punches"
+    // (a card without a cut corner, turned as its punches make likely) or "uncertain"; with the
+    // outline's best placement score and the best of the others (shares of a cut edge).
+    std::string Orientation;
+    double OrientationScore = 0.0;
+    double OrientationAlternative = 0.0;
+    // The card lies face up: nothing below was read, Message is kFaceUp.
+    bool Refused = false;
+    // The text was decoded. false when refused, when the orientation is uncertain (Message is
+    // kUncertain) or when the code table could not be read (Message is its red text line).
+    bool Decoded = false;
+    std::string Message;
+    Ogenblik::CardGrid Grid; // the fitted grid (the initial one when the fit failed)
+    double FitFirst = 0.0;   // "Quality of Fit at first", percent
+    double FitLast = 0.0;    // "Quality of Fit at last", percent; only when HasFitLast
+    bool HasFitLast = false;
+    Algemeen::punten HoleCells; // per hole (1 .. n, in contour-number order): (column, row), (0, 0) none
+    // The hole cells of all 80 columns x 12 rows, text column k at index k - 1 (the card seen from
+    // its front): row 12 in bit 11, then 11, 0, 1, ..., 9 in bit 0.
+    std::array<std::uint16_t, 80> Punches{};
+    std::string Text;                // columns 1 .. 72; "?" where no code matches
+    std::vector<int> UnknownColumns; // 1-based columns of Text that read "?"
+    // Decoded with every column known and the orientation taken from the cut corner: the window
+    // shows such a text in black, any other text in red.
+    bool Complete() const { return Decoded && UnknownColumns.empty() && Orientation != "from-punches"; }
+};
+
+struct ScanResult
+{
+    std::int32_t Width = 0, Height = 0;
+    double PixelsPerMillimetre = 0.0;
+    bool Processed = false; // at least one card outline was found; else Message says why
+    std::string Message;
+    std::vector<CardResult> Cards; // every accepted card, by contour number
+};
+
+// One reader and its context. Process a picture, then read its cards in any order.
+class Reader
+{
+public:
+    explicit Reader(const ReadOptions& options = {});
+    ~Reader();
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
+
+    // Traces the picture and sorts its contours into cards and holes. The picture must stay alive
+    // and unchanged while cards are read. false when no card was found. Lets events run at the
+    // points the passes name. Throws std::runtime_error when the log cannot be written.
+    bool Process(const Picture& picture, Algemeen::EventPump& events);
+
+    // The accepted card outlines of the last Process, by contour number.
+    std::vector<std::int32_t> AcceptedCards() const;
+    // The highest-numbered accepted card outline that contains the point, 0 for none.
+    std::int32_t CardAt(Algemeen::RealPoint point) const;
+    // A pixel well inside an accepted card outline: its centroid, rounded down.
+    Algemeen::IntPoint CardCentre(std::int32_t card) const;
+
+    // Reads the accepted card with this contour number (std::out_of_range for another number):
+    // writes the fit-quality lines and the rendering block to the console.
+    CardResult ReadCard(std::int32_t card);
+
+    ReaderContext& Context() { return *context_; }
+    const ReaderContext& Context() const { return *context_; }
+
+private:
+    std::unique_ptr<Algemeen::Console> ownConsole_;
+    std::unique_ptr<Algemeen::Clock> ownClock_;
+    std::unique_ptr<ReaderContext> context_;
+};
+
+// Process and every accepted card read by its own contour.
+ScanResult ReadScan(const Picture& picture, const ReadOptions& options);
+
+} // namespace korvane

@@ -1,0 +1,219 @@
+#include "PictureInput.h"
+
+#include "Resolution.h"
+#include "Trace.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace Unit1 {
+
+namespace {
+
+std::string Number(double value, int decimals)
+{
+    std::ostringstream out;
+    out.setf(std::ios::fixed);
+    out.precision(decimals);
+    out << value;
+    return out.str();
+}
+
+std::string Tones(const Imaging::ImageInfo& info)
+{
+    std::string kind = info.Palette ? "palette" : info.Samples >= 3 ? "colour" : "grey";
+    if (info.Samples == 4)
+        kind += " with alpha";
+    return std::to_string(info.Depth) + (info.Depth == 1 ? " bit, " : " bits, ") + kind;
+}
+
+const char* PolarityName(Imaging::Polarity holes)
+{
+    return holes == Imaging::Polarity::LightHoles ? "light-holes" : "dark-holes";
+}
+
+} // namespace
+
+bool IsOtherPictureFile(const std::string& fileName)
+{
+    // Anything but a regular file (a pipe would block the open) is left to the BMP loader's refusal.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(fileName, error))
+        return false;
+    std::ifstream in(fileName, std::ios::binary);
+    std::array<char, 32> head{};
+    in.read(head.data(), head.size());
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(head.data());
+    const auto size = static_cast<std::size_t>(in.gcount());
+    // A BMP file of grey or colour pixels is binarised like the other formats; a 1-bit one (or
+    // one too short to say) keeps the BMP loader and its header report.
+    if (Imaging::IsBmp(bytes, size))
+        return size >= 30 && (bytes[28] | (bytes[29] << 8)) > 1;
+    return Imaging::IsOtherPicture(bytes, size);
+}
+
+OpenedPicture OpenOtherPicture(const std::string& fileName, const PictureSettings& settings,
+                               Algemeen::Console& console)
+{
+    OpenedPicture opened;
+    Imaging::DecodeResult decoded = Imaging::DecodeImageFile(fileName, settings.Decoding);
+    if (!decoded.Ok) {
+        console.Line(fileName + ": " + decoded.Message);
+        return opened;
+    }
+    const Imaging::ImageInfo& info = decoded.Info;
+    console.Line("Format = " + info.Format + ", " + Tones(info) +
+                 (info.Pages > 1
+                      ? ", page " + std::to_string(info.Page + 1) + " of " + std::to_string(info.Pages)
+                      : ""));
+    console.Line("Width = " + std::to_string(info.Width));
+    console.Line("Height = " + std::to_string(info.Height));
+
+    PictureScale& scale = opened.Scale;
+    if (settings.Dpi > 0.0) {
+        scale = {settings.Dpi / 25.4, "option"};
+    } else if (Imaging::JudgeResolution(info.Ppi) == Imaging::ResolutionVerdict::Plausible) {
+        scale = {decoded.Picture.PixelsPerMillimetre, "file"};
+    } else if (const double estimate = EstimatePixelsPerMillimetre(decoded.Picture); estimate > 0.0) {
+        scale = {estimate, "estimated"};
+    } else if (decoded.Picture.PixelsPerMillimetre > 0.0) {
+        scale = {decoded.Picture.PixelsPerMillimetre, "file"}; // a suspicious one, but all there is
+    }
+    const std::string fileSays =
+        info.FileHasResolution ? "the file says " + Number(info.Ppi, 0) + " ppi" : "the file has none";
+    if (scale.Source == "option")
+        console.Line("Resolution = " + Number(settings.Dpi, 0) + " ppi (given; " + fileSays + ")");
+    else if (scale.Source == "file")
+        console.Line("Resolution = " + Number(info.Ppi, 0) + " ppi (from the file)");
+    else if (scale.Source == "estimated")
+        console.Line("Resolution = " + Number(scale.PixelsPerMillimetre * 25.4, 0) +
+                     " ppi (estimated from the card outlines; " + fileSays + ")");
+    else
+        console.Line("Resolution = unknown (" + fileSays + ")");
+
+    if (info.Threshold >= 0)
+        console.Line("Threshold = " + std::to_string(info.Threshold) + " (" +
+                     Imaging::MethodName(info.Method) + ")");
+    else
+        console.Line("Threshold = none (1 bit per pixel)");
+    if (settings.AutoPolarity)
+        console.Line(std::string("Polarity = ") + PolarityName(settings.Decoding.Holes) + " (auto)");
+    else if (settings.Decoding.Holes == Imaging::Polarity::LightHoles)
+        console.Line(std::string("Polarity = ") + PolarityName(settings.Decoding.Holes));
+    if (settings.Decoding.Face == Imaging::Side::Front)
+        console.Line("Side = front (mirrored)");
+
+    opened.Picture = std::move(decoded.Picture);
+    opened.Picture.PixelsPerMillimetre = scale.PixelsPerMillimetre;
+    opened.Info = info;
+    opened.Ok = true;
+    return opened;
+}
+
+namespace {
+
+class SilentConsole : public Algemeen::Console
+{
+public:
+    void Write(std::string_view) override {}
+    void EndLine() override {}
+};
+
+class NoEvents : public Algemeen::EventPump
+{
+public:
+    void PumpEvents() override {}
+};
+
+// Outlines smaller than this cannot be a card at the lowest resolution read (50 ppi).
+constexpr double kSmallestCardArea =
+    0.8 * (Imaging::kCardLengthMm * 50 / 25.4) * (Imaging::kCardWidthMm * 50 / 25.4);
+
+// Area and principal axes of a closed polygon (Green's theorem over its edges, about the first
+// point to keep the sums small).
+Imaging::OutlineMeasure Measure(const Algemeen::Jordan& ring)
+{
+    const std::ptrdiff_t n = ring.Length();
+    const double x0 = ring[0].X, y0 = ring[0].Y;
+    double a = 0, cx = 0, cy = 0, xx = 0, yy = 0, xy = 0;
+    for (std::ptrdiff_t i = 0; i < n; ++i) {
+        const double x1 = ring[i].X - x0, y1 = ring[i].Y - y0;
+        const double x2 = ring[(i + 1) % n].X - x0, y2 = ring[(i + 1) % n].Y - y0;
+        const double c = x1 * y2 - x2 * y1;
+        a += c;
+        cx += (x1 + x2) * c;
+        cy += (y1 + y2) * c;
+        xx += (x1 * x1 + x1 * x2 + x2 * x2) * c;
+        yy += (y1 * y1 + y1 * y2 + y2 * y2) * c;
+        xy += (x1 * y2 + 2 * x1 * y1 + 2 * x2 * y2 + x2 * y1) * c;
+    }
+    a /= 2;
+    if (a == 0)
+        return {};
+    cx /= 6 * a;
+    cy /= 6 * a;
+    // Second moments about the centroid; the sign of the area (the ring's direction) cancels.
+    const double ixx = xx / 12 / a - cx * cx, iyy = yy / 12 / a - cy * cy, ixy = xy / 24 / a - cx * cy;
+    const double mean = (ixx + iyy) / 2, spread = std::sqrt((ixx - iyy) * (ixx - iyy) / 4 + ixy * ixy);
+    const double area = std::abs(a);
+    return {area, std::sqrt(12 * std::max(0.0, mean + spread)), std::sqrt(12 * std::max(0.0, mean - spread))};
+}
+
+} // namespace
+
+double EstimatePixelsPerMillimetre(const korvane::Picture& picture)
+{
+    SilentConsole silent;
+    Algemeen::RunLog log(silent, Algemeen::TheClock());
+    NoEvents events;
+    BMPunit::ContourStore store;
+    BMPunit::TraceContours(picture, store, log, events);
+    std::vector<Imaging::OutlineMeasure> outlines;
+    Algemeen::Jordan ring;
+    for (std::int32_t c = 1; c <= store.ContourCount(); ++c) {
+        store.ContourPoints(c, ring);
+        if (ring.Length() < 16)
+            continue;
+        const Imaging::OutlineMeasure m = Measure(ring);
+        if (m.Area >= kSmallestCardArea)
+            outlines.push_back(m);
+    }
+    return Imaging::PixelsPerMillimetreFromOutlines(outlines);
+}
+
+bool RetryOtherPicture(const std::string& fileName, PictureSettings& settings, korvane::Picture& picture,
+                       PictureScale& scale, Algemeen::Console& console)
+{
+    if (settings.AutoPolarity && settings.Decoding.Holes == Imaging::Polarity::DarkHoles) {
+        PictureSettings other = settings;
+        other.Decoding.Holes = Imaging::Polarity::LightHoles;
+        SilentConsole silent;
+        OpenedPicture opened = OpenOtherPicture(fileName, other, silent);
+        if (opened.Ok &&
+            (opened.Picture.PixelsPerMillimetre > 0 || EstimatePixelsPerMillimetre(opened.Picture) > 0)) {
+            console.Line("Polarity = light-holes (auto: no card with dark holes)");
+            settings = other;
+            picture = std::move(opened.Picture);
+            scale = opened.Scale;
+            return true;
+        }
+    }
+    if (scale.Source != "file")
+        return false;
+    const double estimate = EstimatePixelsPerMillimetre(picture);
+    if (estimate <= 0 || std::abs(estimate - scale.PixelsPerMillimetre) < 0.02 * scale.PixelsPerMillimetre)
+        return false;
+    console.Line("Resolution = " + Number(estimate * 25.4, 0) +
+                 " ppi (estimated from the card outlines: no card fits at the file's " +
+                 Number(scale.PixelsPerMillimetre * 25.4, 0) + " ppi)");
+    scale = {estimate, "estimated"};
+    picture.PixelsPerMillimetre = estimate;
+    return true;
+}
+
+} // namespace Unit1

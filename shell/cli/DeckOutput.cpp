@@ -1,0 +1,99 @@
+#include "DeckOutput.h"
+
+#include "CodeTable.h"
+#include "FileAccess.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+
+namespace Cli {
+
+Deck::CodeMapResult LoadCodeMap(const std::string& fileName)
+{
+    std::string failure;
+    const auto entries = korvane::ReadCardSpec(fileName, failure);
+    if (!entries) {
+        Deck::CodeMapResult result;
+        result.message = failure;
+        return result;
+    }
+    return Deck::CodeMapFromTable(*entries);
+}
+
+Deck::DeckCard DeckCardOf(const korvane::CardResult& card, const std::string& scanFile, int cardInPicture,
+                          Algemeen::RealPoint centre, const Deck::CodeMap& map)
+{
+    Deck::DeckCard deckCard = Deck::CardFromPunches(card.Punches, map);
+    deckCard.scanFile = scanFile;
+    deckCard.cardInPicture = cardInPicture;
+    deckCard.fitFirst = card.FitFirst;
+    if (card.HasFitLast)
+        deckCard.fitLast = card.FitLast;
+    deckCard.orientation = card.Orientation;
+    deckCard.centre = centre;
+    return deckCard;
+}
+
+void AddColumnsJson(nlohmann::json& card, const korvane::CardResult& result, const Deck::CodeMap& map)
+{
+    card["text80"] = Deck::DecodeCard(result.Punches, map).text80;
+    nlohmann::json punches = nlohmann::json::array();
+    for (const Deck::ColumnPunches column : result.Punches)
+        punches.push_back(Deck::Octal(column));
+    card["punches"] = punches;
+}
+
+void WriteDeckFile(const std::string& fileName, Deck::DeckFormat format,
+                   const std::vector<Deck::DeckCard>& cards, const Deck::CodeMap& map)
+{
+    const std::string bytes = Deck::WriteDeck(format, cards, map);
+    if (const Algemeen::WriteResult written = Algemeen::WriteWholeFile(fileName, bytes); !written.ok)
+        throw std::runtime_error(written.message);
+}
+
+std::string ReadDeckToPunch(const std::string& fileName, const std::string& format,
+                            const std::string& codeFile, std::vector<CardPunches>& cards)
+{
+    const std::optional<Deck::DeckFormat> layout = Deck::DeckFormatNamed(format);
+    if (!layout || *layout == Deck::DeckFormat::Jsonl)
+        return "--deck-format: cannot punch from a deck in the layout \"" + format + "\"";
+    Deck::CodeMap map;
+    if (*layout == Deck::DeckFormat::Text) {
+        Deck::CodeMapResult loaded = LoadCodeMap(codeFile);
+        if (!loaded.ok)
+            return codeFile + ": " + loaded.message;
+        map = std::move(loaded.map);
+    }
+    const Algemeen::FileBytes file = Algemeen::ReadRegularFile(fileName, kMaxPunchedDeckBytes);
+    if (file.status == Algemeen::FileStatus::Missing)
+        return fileName + ": cannot be read";
+    if (file.status != Algemeen::FileStatus::Ok)
+        return fileName + ": " + file.message;
+    if (!file.complete)
+        return fileName + ": larger than " + std::to_string(kMaxPunchedDeckBytes) + " bytes";
+    const Deck::DeckRead read = Deck::ReadDeck(*layout, file.bytes, map);
+    if (!read.ok)
+        return fileName + ": " + read.message;
+    if (read.cards.empty())
+        return fileName + ": the deck holds no card";
+    cards.clear();
+    for (const Deck::CardPunches& deckCard : read.cards) {
+        CardPunches card{};
+        for (int column = 0; column < Deck::kColumns; ++column)
+            for (int position = 0; position < Deck::kRows; ++position)
+                card[column][position] = (deckCard[column] & Deck::RowBit(position)) != 0;
+        cards.push_back(card);
+    }
+    return {};
+}
+
+std::string PageFileName(const std::string& output, std::size_t page)
+{
+    const std::filesystem::path path(output);
+    char number[32];
+    std::snprintf(number, sizeof number, "-%04zu", page);
+    return (path.parent_path() / (path.stem().string() + number + path.extension().string())).string();
+}
+
+} // namespace Cli

@@ -1,0 +1,43 @@
+#include "PictureOptions.h"
+
+#include <CLI/CLI.hpp>
+
+namespace Cli {
+
+void DefinePictureOptions(CLI::App& read, PictureOptions& options)
+{
+    auto* threshold =
+        read.add_option("--threshold", options.threshold,
+                        "grey values up to N are dark (0-255) instead of Otsu's threshold; not BMP files")
+            ->check(CLI::Range(0, 255));
+    read.add_option("--binarize", options.binarize, "otsu (global, the default) or sauvola (local)")
+        ->check(CLI::IsMember({"otsu", "sauvola"}))
+        ->excludes(threshold);
+    read.add_option("--polarity", options.polarity,
+                    "dark-holes (a light card, the default), light-holes (a backlit card) or auto")
+        ->check(CLI::IsMember({"auto", "dark-holes", "light-holes"}));
+    read.add_option("--side", options.side, "back (the default) or front: a picture of the front is mirrored")
+        ->check(CLI::IsMember({"back", "front"}));
+    read.add_option("--dpi", options.dpi, "resolution of the picture, instead of the file's or an estimate")
+        ->check(CLI::Range(10.0, 4800.0));
+}
+
+Unit1::PictureSettings PictureSettingsFor(const PictureOptions& options)
+{
+    Unit1::PictureSettings settings;
+    auto& decoding = settings.Decoding;
+    if (options.threshold) {
+        decoding.Method = Imaging::Binarisation::Fixed;
+        decoding.Threshold = *options.threshold;
+    } else if (options.binarize == "sauvola") {
+        decoding.Method = Imaging::Binarisation::Sauvola;
+    }
+    decoding.Holes =
+        options.polarity == "light-holes" ? Imaging::Polarity::LightHoles : Imaging::Polarity::DarkHoles;
+    settings.AutoPolarity = options.polarity == "auto";
+    decoding.Face = options.side == "front" ? Imaging::Side::Front : Imaging::Side::Back;
+    settings.Dpi = options.dpi;
+    return settings;
+}
+
+} // namespace Cli

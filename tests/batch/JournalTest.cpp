@@ -1,0 +1,162 @@
+#include "Batch.h"
+#include "TestSupport.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+using namespace Batch;
+using nlohmann::json;
+using TestSupport::ReadFileText;
+using TestSupport::ScratchDir;
+using TestSupport::WriteFileText;
+
+namespace {
+
+// The pictures of the tests below: cards with and without review flags, no card, refusals.
+std::vector<std::pair<std::string, PictureOutcome>> Pictures()
+{
+    PictureOutcome two;
+    two.cards.push_back(CardRecord{{{"text", "      DO 10 I = 1, 100"}, {"fit", 96.7}}, {}});
+    two.cards.push_back(CardRecord{{{"text", "A?C"}, {"unknownColumns", {2}}}, {true, false, true}});
+    PictureOutcome unsettled;
+    unsettled.cards.push_back(CardRecord{json::object(), {false, true, false}});
+    return {{"box/card1.bmp", two},
+            {"box/card2.bmp", PictureOutcome{}},
+            {"box/card3.bmp", PictureOutcome::Refusal("Not a bitmap file")},
+            {"box/\"odd\" name\xff.bmp", unsettled},
+            {"box/card10.bmp", PictureOutcome::Refusal("timed out after 5 s")}};
+}
+
+std::vector<std::string> Files()
+{
+    std::vector<std::string> files;
+    for (const auto& [file, outcome] : Pictures())
+        files.push_back(file);
+    return files;
+}
+
+// Runs the pictures from `from` on through a journal and finishes it; returns what the held
+// pictures were, as lines again.
+std::string Continue(const std::string& out, bool resume, std::size_t& held)
+{
+    std::string heldLines;
+    const auto files = Files();
+    JournalStart start =
+        JsonlJournal::Start(out, files, resume, [&](std::size_t index, PictureOutcome&& outcome) {
+            heldLines += FormatPictureLines(files[index], outcome);
+        });
+    EXPECT_TRUE(start.ok) << start.message;
+    held = start.held;
+    const auto pictures = Pictures();
+    for (std::size_t i = held; i < pictures.size(); ++i)
+        start.journal->Append(pictures[i].first, pictures[i].second);
+    start.journal->Finish();
+    return heldLines;
+}
+
+} // namespace
+
+TEST(JournalTest, EachPictureIsOneGroupOfLines)
+{
+    std::string all;
+    for (const auto& [file, outcome] : Pictures())
+        all += FormatPictureLines(file, outcome);
+    EXPECT_EQ(all,
+              "{\"file\":\"box/card1.bmp\",\"card\":1,\"cards\":2,\"fit\":96.7,\"text\":\"      DO 10 I = 1, "
+              "100\"}\n"
+              "{\"file\":\"box/card1.bmp\",\"card\":2,\"cards\":2,\"review\":[\"unknown columns\",\"low fit "
+              "quality\"],\"text\":\"A?C\",\"unknownColumns\":[2]}\n"
+              "{\"file\":\"box/card2.bmp\",\"cards\":0}\n"
+              "{\"file\":\"box/card3.bmp\",\"refused\":\"Not a bitmap file\"}\n"
+              "{\"file\":\"box/\\\"odd\\\" "
+              "name\xEF\xBF\xBD.bmp\",\"card\":1,\"cards\":1,\"review\":[\"orientation not "
+              "settled\"]}\n"
+              "{\"file\":\"box/card10.bmp\",\"refused\":\"timed out after 5 s\"}\n");
+
+    for (const json& bad : {json::array(), json{{"file", "x"}}, json{{"card", 1}}, json{{"review", 1}},
+                            json{{"refused", "x"}}, json{{"cards", 2}}}) {
+        PictureOutcome outcome;
+        outcome.cards.push_back(CardRecord{bad, {}});
+        EXPECT_THROW(FormatPictureLines("a.bmp", outcome), std::invalid_argument) << bad.dump();
+    }
+}
+
+TEST(JournalTest, ResumingAfterATornEndGivesTheWholeOutput)
+{
+    ScratchDir scratch;
+    std::size_t held = 0;
+    Continue("clean.jsonl", false, held);
+    const std::string clean = ReadFileText("clean.jsonl");
+    EXPECT_FALSE(std::filesystem::exists(PartialName("clean.jsonl")));
+
+    // Cuts at and around every line end (a torn line, a torn group, a whole group) and at every
+    // 11th byte between, each as it is and followed by the zeros a power loss can leave behind.
+    std::vector<std::size_t> cuts;
+    for (std::size_t cut = 0; cut <= clean.size(); ++cut) {
+        const std::size_t lineEnd = clean.find('\n', cut >= 2 ? cut - 2 : 0);
+        if (cut % 11 == 0 || cut == clean.size() || (lineEnd != std::string::npos && lineEnd <= cut + 2))
+            cuts.push_back(cut);
+    }
+    for (const std::string& tail : {std::string(), std::string(7, '\0')}) {
+        for (std::size_t cut : cuts) {
+            const std::string partial = clean.substr(0, cut) + tail;
+            WriteFileText(PartialName("out.jsonl"), partial);
+            const std::string heldLines = Continue("out.jsonl", true, held);
+            ASSERT_EQ(ReadFileText("out.jsonl"), clean) << "cut at " << cut;
+            // What was held is exactly the complete groups of the prefix, rebuilt to the same lines.
+            EXPECT_EQ(clean.substr(0, heldLines.size()), heldLines);
+            EXPECT_LE(heldLines.size(), cut);
+            EXPECT_EQ(held == Files().size(), cut == clean.size());
+        }
+    }
+    // A finished output is taken up as well, and a run without --resume starts afresh.
+    EXPECT_EQ(Continue("out.jsonl", true, held), clean);
+    EXPECT_EQ(held, Files().size());
+    WriteFileText(PartialName("out.jsonl"), clean.substr(0, 150));
+    EXPECT_EQ(Continue("out.jsonl", false, held), "");
+    EXPECT_EQ(held, 0u);
+    EXPECT_EQ(ReadFileText("out.jsonl"), clean);
+}
+
+TEST(JournalTest, AnOutputOfAnotherListIsRefusedAndLeftAlone)
+{
+    ScratchDir scratch;
+    std::size_t held = 0;
+    Continue("out.jsonl", false, held);
+    const std::string clean = ReadFileText("out.jsonl");
+    const std::vector<std::vector<std::string>> otherLists{
+        {"box/card1.bmp", "box/card3.bmp"},                               // second picture differs
+        {"box/card1.bmp", "box/card2.bmp"},                               // shorter than the output
+        {"card1.bmp", "box/card2.bmp", "box/card3.bmp", "box/card4.bmp"}, // other spelling of a path
+    };
+    const std::vector<std::string> messages{
+        "out.jsonl: picture 2 of the output is box/card2.bmp but the list of this run has box/card3.bmp; "
+        "resume with the same list",
+        "out.jsonl: holds more pictures than the list of this run; resume with the same list",
+        "out.jsonl: picture 1 of the output is box/card1.bmp but the list of this run has card1.bmp; resume "
+        "with "
+        "the same list"};
+    for (std::size_t i = 0; i < otherLists.size(); ++i) {
+        JournalStart start =
+            JsonlJournal::Start("out.jsonl", otherLists[i], true, [](std::size_t, PictureOutcome&&) {});
+        EXPECT_FALSE(start.ok);
+        EXPECT_EQ(start.message, messages[i]);
+        EXPECT_EQ(ReadFileText("out.jsonl"), clean);
+        EXPECT_FALSE(std::filesystem::exists(PartialName("out.jsonl")));
+    }
+}
+
+TEST(JournalTest, WholeFilesReplaceTheOldOneOrLeaveItAlone)
+{
+    ScratchDir scratch;
+    WriteFileText("deck.txt", "old\n");
+    WriteFileWhole("deck.txt", "new\n");
+    EXPECT_EQ(ReadFileText("deck.txt"), "new\n");
+    EXPECT_THROW(WriteFileWhole("no-such-folder/deck.txt", "x"), std::runtime_error);
+    std::filesystem::create_directory("deck.bin"); // a folder in the way: the rename fails
+    EXPECT_THROW(WriteFileWhole("deck.bin", "x"), std::runtime_error);
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("."))
+        ++entries;
+    EXPECT_EQ(entries, 2u) << "a temporary file was left behind";
+}

@@ -1,0 +1,260 @@
+// The reader's entry point: values in, values out, one context per reader.
+#include "korvane/Reader.h"
+
+#include "BMPunit.h"
+#include "CardRenderer.h"
+#include "CodeTableFile.h"
+#include "ReadScan.h"
+#include "ReaderContext.h"
+#include "RecordingWindow.h"
+#include "TestSupport.h"
+#include "Unit1.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <set>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+// Texts of a samples/*.txt file cut to columns 1..72.
+std::vector<std::string> Texts(const std::string& name)
+{
+    std::ifstream in(TestSupport::SourcePath("samples/" + name + ".txt"));
+    std::vector<std::string> texts;
+    for (std::string line; std::getline(in, line);) {
+        line.resize(72, ' ');
+        texts.push_back(line);
+    }
+    return texts;
+}
+
+// A scan read with its console lines kept and a clock that stands still.
+struct Reading
+{
+    korvane::ScanResult scan;
+    std::string console;
+};
+
+Reading Read(const korvane::Picture& picture, const std::string& logFile = "")
+{
+    Algemeen::StringConsole console;
+    TestSupport::FakeClock clock;
+    korvane::ReadOptions options;
+    options.Console = &console;
+    options.Clock = &clock;
+    options.LogFile = logFile;
+    Reading reading{korvane::ReadScan(picture, options), {}};
+    reading.console = console.Text();
+    return reading;
+}
+
+void ExpectSame(const korvane::ScanResult& a, const korvane::ScanResult& b)
+{
+    ASSERT_EQ(a.Cards.size(), b.Cards.size());
+    for (std::size_t k = 0; k < a.Cards.size(); ++k) {
+        const auto &x = a.Cards[k], &y = b.Cards[k];
+        EXPECT_EQ(x.Contour, y.Contour);
+        EXPECT_EQ(x.Text, y.Text);
+        EXPECT_EQ(x.Punches, y.Punches);
+        EXPECT_EQ(x.FitFirst, y.FitFirst);
+        EXPECT_EQ(x.FitLast, y.FitLast);
+        EXPECT_EQ(x.Grid.Origin, y.Grid.Origin);
+        EXPECT_EQ(x.Grid.ColumnStep, y.Grid.ColumnStep);
+        EXPECT_EQ(x.Outline, y.Outline);
+    }
+}
+
+class ReaderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::filesystem::copy_file(TestSupport::SourcePath("ibmkaart.txt"), "ibmkaart.txt");
+        const auto table = Cli::ReadCodeTable("ibmkaart.txt");
+        ASSERT_TRUE(table.ok);
+        codes = table.codes;
+    }
+    // A page of cards of the model's size, one below the other.
+    korvane::Picture Page(const std::vector<std::pair<std::string, double>>& cards, double dpi)
+    {
+        std::vector<Cli::CardOnPage> page;
+        for (const auto& [text, angle] : cards)
+            page.push_back({Cli::PunchText(text, codes).punches, angle});
+        const auto layout = Cli::LayOutPage(page, Cli::kModelCard, dpi / 25.4);
+        return TestSupport::PictureOf(Cli::RenderPage(page, layout, Cli::kModelCard, dpi / 25.4),
+                                      static_cast<std::int32_t>(std::lround(dpi / 0.0254)));
+    }
+
+    TestSupport::ScratchDir dir;
+    std::vector<Cli::CardCode> codes;
+};
+
+} // namespace
+
+TEST_F(ReaderTest, SamplesReadToTheirTextsWithPunchesThatEncodeThem)
+{
+    for (const std::string name : {"card-01", "card-02", "page"}) {
+        const Reading reading =
+            Read(TestSupport::LoadPicture(TestSupport::SourcePath("samples/" + name + ".bmp")));
+        ASSERT_TRUE(reading.scan.Processed) << name;
+        std::vector<std::string> texts;
+        for (const auto& card : reading.scan.Cards) {
+            EXPECT_TRUE(card.Complete()) << name;
+            EXPECT_TRUE(card.UnknownColumns.empty());
+            EXPECT_EQ(card.Orientation, "settled");
+            // The punches are the code table's patterns of the text, column for column.
+            for (std::size_t k = 0; k < 72; ++k) {
+                const Cli::CardCode* code = Cli::FindCode(codes, card.Text[k]);
+                ASSERT_NE(code, nullptr);
+                std::uint16_t bits = 0;
+                for (std::size_t row = 0; row < 12; ++row)
+                    bits |= code->pattern[row] ? static_cast<std::uint16_t>(1u << (11 - row)) : 0;
+                EXPECT_EQ(card.Punches[k], bits) << name << " column " << k + 1;
+            }
+            texts.push_back(card.Text);
+        }
+        // The page's last card is upside down and lies lowest; cards come by contour number, which
+        // follows their top edges.
+        EXPECT_EQ(texts, Texts(name)) << name;
+    }
+}
+
+// The entry point and the window's commands are one reader: the same console lines, card for card.
+TEST_F(ReaderTest, ConsoleLinesAreThoseOfTheWindowsCommands)
+{
+    const std::string scan = TestSupport::SourcePath("samples/page.bmp");
+    const Reading reading = Read(TestSupport::LoadPicture(scan), "Vertolkt.log");
+
+    TestSupport::CapturedPlatform platform;
+    Unit1::ResetRunState();
+    Unit1::RecordingWindow window;
+    Unit1::Starten(window);
+    window.QueueDialogAnswer(scan);
+    Unit1::Open1Click(window);
+    platform.console.Clear(); // the header report is the loader's, not the reader's
+    Unit1::Process1Click(window);
+    for (const std::int32_t card : Unit1::AcceptedCards())
+        Unit1::ReadAcceptedCard(window, card);
+    EXPECT_EQ(reading.console, platform.console.Text());
+    EXPECT_NE(reading.console.find("Contouring pass I = 0 ms\n"), std::string::npos);
+    Unit1::Stoppen(window);
+}
+
+// Rings of card shape one inside the other, each a card outline: every one is read by its own
+// outline, never the innermost again; a click still finds the innermost card that holds it.
+TEST_F(ReaderTest, NestedCardsAreEachReadByTheirOwnOutline)
+{
+    const double scale = 600 / 25.4;
+    const auto width = static_cast<std::int32_t>(std::lround((Ogenblik::kCardLength + 20) * scale));
+    const auto height = static_cast<std::int32_t>(std::lround((Ogenblik::kCardHeight + 20) * scale));
+    // Inside the card of the model's size shrunk by `inset` pixels on every side (the cut corner
+    // cut along a parallel line), the card lying with its cut corner at the top right.
+    auto inside = [&](double x, double y, double inset) {
+        const double left = 10 * scale + inset, top = 10 * scale + inset;
+        const double right = (10 + Ogenblik::kCardLength) * scale - inset;
+        const double bottom = (10 + Ogenblik::kCardHeight) * scale - inset;
+        if (x < left || x > right || y < top || y > bottom)
+            return false;
+        // The cut: the line through (right - 6 mm, top) and (right, top + 11 mm), moved in.
+        const double a = Ogenblik::kCutAlongHeight, b = Ogenblik::kCutAlongLength;
+        const double u = (x - (right - b * scale)) * a - (y - top) * b;
+        return u <= 0.0;
+    };
+    BMPunit::BitImage image(width, height, true);
+    constexpr int kRings = 6;
+    for (std::int32_t y = 0; y < height; ++y)
+        for (std::int32_t x = 0; x < width; ++x) {
+            int depth = 0;
+            for (int r = 0; r < 2 * kRings; ++r)
+                depth += inside(x + 0.5, y + 0.5, 2.0 * r) ? 1 : 0;
+            image.Set(x, y, depth % 2 == 0);
+        }
+    const korvane::Picture picture = TestSupport::PictureOf(image, 23622);
+    const Reading reading = Read(picture);
+    ASSERT_TRUE(reading.scan.Processed);
+    EXPECT_EQ(reading.scan.Cards.size(), std::size_t{kRings}) << "every white ring is a card outline";
+
+    // korvane-cli read --all: each card once.
+    BMPunit::WriteFileBytes("rings.bmp", BMPunit::EncodeBitmap(image, 23622));
+    Cli::ReadOptions options;
+    options.scan = "rings.bmp";
+    options.all = options.json = true;
+    std::ostringstream out, err;
+    Cli::RunRead(options, out, err);
+    const auto result = nlohmann::json::parse(out.str());
+    std::set<std::int32_t> contours;
+    for (const auto& card : result["cards"])
+        contours.insert(card["contour"].get<std::int32_t>());
+    EXPECT_EQ(contours.size(), reading.scan.Cards.size())
+        << "no card read twice: " << out.str().substr(0, 400);
+
+    korvane::Reader reader;
+    Algemeen::NoEvents events;
+    ASSERT_TRUE(reader.Process(picture, events));
+    const auto cards = reader.AcceptedCards();
+    for (const std::int32_t card : cards) {
+        const Algemeen::IntPoint centre = reader.CardCentre(card);
+        EXPECT_EQ(reader.CardAt({double(centre.X), double(centre.Y)}), cards.back())
+            << "the centre lies in the innermost";
+    }
+}
+
+// The click index answers as the plain walk over every accepted card does.
+TEST_F(ReaderTest, ClickFindsTheCardThePlainWalkFinds)
+{
+    const std::string text = "&-0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    const korvane::Picture picture = Page({{text, 25}, {text, -35}, {text, 150}, {text, 5}, {"", 90}}, 40);
+    korvane::Reader reader;
+    Algemeen::NoEvents events;
+    ASSERT_TRUE(reader.Process(picture, events));
+    const auto cards = reader.AcceptedCards();
+    ASSERT_EQ(cards.size(), 5u);
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> x(-20, picture.Width + 20), y(-20, picture.Height + 20);
+    Ogenblik::Contour outline;
+    int inside = 0;
+    for (int k = 0; k < 4000; ++k) {
+        const Algemeen::RealPoint p{std::floor(x(random)), std::floor(y(random))};
+        std::int32_t expected = 0;
+        for (const std::int32_t card : cards) {
+            reader.Context().Store.ContourPoints(card, outline.Points);
+            if (outline.Contains(p))
+                expected = card;
+        }
+        EXPECT_EQ(reader.CardAt(p), expected) << p.X << "," << p.Y;
+        inside += expected != 0 ? 1 : 0;
+    }
+    EXPECT_GT(inside, 400) << "enough points fall on cards";
+}
+
+// Two readers on two threads give what the same two reads give one after the other (run it in a
+// KORVANE_TSAN build to have the thread sanitizer watch them).
+TEST_F(ReaderTest, TwoThreadsReadAsTwoReadsInTurn)
+{
+    const korvane::Picture page = TestSupport::LoadPicture(TestSupport::SourcePath("samples/page.bmp"));
+    const korvane::Picture card = TestSupport::LoadPicture(TestSupport::SourcePath("samples/card-02.bmp"));
+    const Reading pageAlone = Read(page, "page.log");
+    const Reading cardAlone = Read(card, "card.log");
+    for (int round = 0; round < 3; ++round) {
+        Reading pageBeside, cardBeside;
+        std::thread first([&] { pageBeside = Read(page, "page.log"); });
+        std::thread second([&] { cardBeside = Read(card, "card.log"); });
+        first.join();
+        second.join();
+        EXPECT_EQ(pageBeside.console, pageAlone.console);
+        EXPECT_EQ(cardBeside.console, cardAlone.console);
+        ExpectSame(pageBeside.scan, pageAlone.scan);
+        ExpectSame(cardBeside.scan, cardAlone.scan);
+    }
+    EXPECT_EQ(TestSupport::ReadFileText("page.log"),
+              "Contouring pass I = 0 ms\r\nContouring pass II = 0 ms\r\nPunched inside / outside = 0 ms\r\n"
+              "Contouring pass I = 0 ms\r\nContouring pass II = 0 ms\r\nPunched inside / outside = 0 ms\r\n"
+              "Contouring pass I = 0 ms\r\nContouring pass II = 0 ms\r\nPunched inside / outside = 0 ms\r\n"
+              "Contouring pass I = 0 ms\r\nContouring pass II = 0 ms\r\nPunched inside / outside = 0 ms\r\n")
+        << "each reader's log lines in its own file";
+}
