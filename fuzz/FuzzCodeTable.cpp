@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     // Both readers of the file look at its beginning only.
-    const std::string bytes(reinterpret_cast<const char*>(data), std::min(size, Unit1::kCodeTableReadBytes));
+    const std::string bytes(reinterpret_cast<const char*>(data), std::min(size, korvane::kCodeTableReadBytes));
     std::istringstream forReading(bytes), forPunching(bytes);
     const auto parsed = korvane::ParseCardSpec(forReading);
     const Cli::CodeTableResult punching = Cli::ParseCodeTable(forPunching);
