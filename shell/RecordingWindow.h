@@ -57,6 +57,9 @@ public:
     const std::vector<std::string>& Errors() const { return errors_; }
     bool Closed() const { return closed_; }
     long long PumpCount() const { return pumps_; }
+    // Whether the pixels set on the shown bitmap are kept (the default). A headless run that never
+    // saves the picture turns it off: a page of thousands of cards sets millions of grid dots.
+    void KeepPixels(bool keep) { keepPixels_ = keep; }
     // Every call, one line each, e.g. "SetEditText(Content of IBM PunchCards)".
     const std::vector<std::string>& Calls() const { return calls_; }
 
@@ -82,6 +85,7 @@ private:
     std::vector<PixelSet> pixelsSet_;
     mutable Algemeen::Raster shownBitmap_;
     mutable bool rasterised_ = false;
+    bool keepPixels_ = true;
     bool showsBitmap_ = false;
     std::vector<std::string> messages_;
     std::vector<std::string> errors_;

@@ -139,9 +139,14 @@ bool VektorRuimte::DirekteInverse(matrix& M) const
     // One private copy serves every cofactor (a larger matrix gets subdet's own refusal each time).
     const bool small = n <= kLargest;
     const Padded copy = small ? PaddedCopy(M, n) : Padded{};
-    for (std::int32_t i = 1; i <= n; ++i)
-        for (std::int32_t j = 1; j <= n; ++j) // the adjugate: transposed cofactors
-            inv[i][j] = small ? Cofactor(copy, j, i, n) : subdet(j, i, n, M);
+    auto cofactors = [&](std::int32_t fromRow, std::int32_t toRow) {
+        for (std::int32_t i = fromRow; i <= toRow; ++i)
+            for (std::int32_t j = 1; j <= n; ++j) // the adjugate: transposed cofactors
+                inv[i][j] = small ? Cofactor(copy, j, i, n) : subdet(j, i, n, M);
+    };
+    // The determinant needs only the adjugate's first row: a singular matrix (a card without
+    // holes) is refused before the other cofactors are worked out.
+    cofactors(1, small ? 1 : n);
     double det = 0.0;
     for (std::int32_t i = 1; i <= n; ++i)
         det = det + M[i][1] * inv[1][i];
@@ -151,6 +156,8 @@ bool VektorRuimte::DirekteInverse(matrix& M) const
         (Messages ? *Messages : TheConsole()).Line("DirekteInverse: singular matrix");
         return false;
     }
+    if (small)
+        cofactors(2, n);
     for (std::int32_t i = 1; i <= n; ++i)
         for (std::int32_t j = 1; j <= n; ++j)
             inv[i][j] = inv[i][j] / det;
