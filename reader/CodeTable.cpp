@@ -142,7 +142,12 @@ std::optional<CodeTableEntries> ReadCardSpec(const std::string& fileName, std::s
 {
     // Only a regular file counts as the table (a FIFO would block the read), and only its
     // beginning is read, however large the file is.
-    const Algemeen::FileBytes file = Algemeen::ReadRegularFile(fileName, kCodeTableReadBytes);
+    return CardSpecOfFile(fileName, Algemeen::ReadRegularFile(fileName, kCodeTableReadBytes), failure);
+}
+
+std::optional<CodeTableEntries> CardSpecOfFile(const std::string& fileName, const Algemeen::FileBytes& file,
+                                               std::string& failure)
+{
     if (file.status == Algemeen::FileStatus::Missing || file.status == Algemeen::FileStatus::NotRegular) {
         failure = FailureText("TextFile  ", fileName, "  with punchcard specifications: missing");
         return std::nullopt;

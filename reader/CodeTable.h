@@ -4,6 +4,8 @@
 // table again for every card) and the scan painter behind `punch`.
 #pragma once
 
+#include "FileAccess.h"
+
 #include <array>
 #include <cstddef>
 #include <istream>
@@ -49,5 +51,8 @@ std::optional<CodeTableEntries> ParseCardSpec(std::istream& in);
 // "TextFile  "<name>"  with punchcard specifications: missing" or
 // "Errors in  "<name>"  with supposed punchcard specifications".
 std::optional<CodeTableEntries> ReadCardSpec(const std::string& fileName, std::string& failure);
+// The same for the bytes already read from the file.
+std::optional<CodeTableEntries> CardSpecOfFile(const std::string& fileName, const Algemeen::FileBytes& file,
+                                               std::string& failure);
 
 } // namespace korvane

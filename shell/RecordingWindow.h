@@ -33,6 +33,7 @@ public:
     void ShowPictureFile(const std::string& fileName) override;
     void ShowBitmap(const DrawingRecord& bitmap) override;
     void SetImagePixel(std::int32_t x, std::int32_t y, Algemeen::Colour colour) override;
+    bool ShowsPixels() const override { return keepPixels_; }
     void Repaint() override;
     void PumpEvents() override;
     void Close() override;
