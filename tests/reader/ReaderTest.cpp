@@ -275,8 +275,8 @@ TEST_F(ReaderTest, AnEditedTableCountsAtTheNextCard)
 
     korvane::Reader reader;
     Algemeen::NoEvents events;
-    ASSERT_TRUE(
-        reader.Process(TestSupport::LoadPicture(TestSupport::SourcePath("samples/page.bmp")), events));
+    const korvane::Picture page = TestSupport::LoadPicture(TestSupport::SourcePath("samples/page.bmp"));
+    ASSERT_TRUE(reader.Process(page, events));
     const auto cards = reader.AcceptedCards();
     ASSERT_EQ(cards.size(), 3u);
     const std::vector<std::string> texts = Texts("page");
