@@ -18,6 +18,13 @@ namespace Imaging::Lept {
 // is corrupt.
 PixPtr ReadPng(const std::uint8_t* data, std::size_t size, std::string& error);
 
+// The sizes a JPEG file's header gives, read without decoding (and without a word on stderr).
+struct JpegHeader
+{
+    int width = 0, height = 0, components = 0;
+};
+bool ReadJpegHeader(const std::uint8_t* data, std::size_t size, JpegHeader& header, std::string& error);
+
 // Grey as 8 bits, colour (YCbCr, RGB, CMYK) as 32 bits; the resolution from the JFIF density.
 PixPtr ReadJpeg(const std::uint8_t* data, std::size_t size, std::string& error);
 

@@ -146,14 +146,23 @@ std::string ReadHeader(const std::uint8_t* data, std::size_t size, int page, Hea
     if (!Complete(header.format, data, size))
         return "the " + label + " file is truncated: it ends before its last part";
     int cmap = 0, ok = 1;
-    if (header.format == IFF_GIF)
+    if (header.format == IFF_GIF) {
         ok = GifHeader(data, size, header) ? 0 : 1;
-    else if (IsTiff(header.format))
+    } else if (header.format == IFF_JFIF_JPEG) {
+        Lept::JpegHeader jpeg;
+        std::string error;
+        ok = Lept::ReadJpegHeader(data, size, jpeg, error) ? 0 : 1;
+        header.width = jpeg.width;
+        header.height = jpeg.height;
+        header.bitsPerSample = 8;
+        header.samples = jpeg.components;
+    } else if (IsTiff(header.format)) {
         ok = readHeaderMemTiff(data, size, page, &header.width, &header.height, &header.bitsPerSample,
                                &header.samples, nullptr, &cmap, &header.format);
-    else
+    } else {
         ok = pixReadHeaderMem(data, size, nullptr, &header.width, &header.height, &header.bitsPerSample,
                               &header.samples, &cmap);
+    }
     if (ok != 0) {
         findFileFormatBuffer(data, &header.format); // the TIFF header reader clears it
         return "the " + label + " file is truncated or corrupt: its header cannot be read";

@@ -85,7 +85,35 @@ bool Decode(jpeg_decompress_struct& jpeg, ErrorTrap& trap, const std::uint8_t* d
     return true;
 }
 
+// Reads the header only; false when libjpeg gave up. The same long-jump rule as Decode.
+bool Header(jpeg_decompress_struct& jpeg, ErrorTrap& trap, const std::uint8_t* data, std::size_t size)
+{
+    if (setjmp(trap.jump))
+        return false;
+    jpeg_create_decompress(&jpeg);
+    jpeg_mem_src(&jpeg, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&jpeg, TRUE);
+    return true;
+}
+
 } // namespace
+
+bool ReadJpegHeader(const std::uint8_t* data, std::size_t size, JpegHeader& header, std::string& error)
+{
+    error.clear();
+    jpeg_decompress_struct jpeg{};
+    ErrorTrap trap{};
+    trap.error = &error;
+    jpeg.err = jpeg_std_error(&trap.manager);
+    trap.manager.error_exit = OnError;
+    trap.manager.emit_message = OnMessage;
+    const bool ok = Header(jpeg, trap, data, size);
+    if (ok)
+        header = {static_cast<int>(jpeg.image_width), static_cast<int>(jpeg.image_height),
+                  jpeg.num_components};
+    jpeg_destroy_decompress(&jpeg);
+    return ok;
+}
 
 PixPtr ReadJpeg(const std::uint8_t* data, std::size_t size, std::string& error)
 {

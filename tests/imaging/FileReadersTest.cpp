@@ -130,20 +130,36 @@ TEST(FileReadersTest, PngAndJpegReadAsLeptonicaReadsThem)
 TEST(FileReadersTest, CorruptPngAndJpegAreRefusedQuietlyWithTheReason)
 {
     const PixPtr grey = Scene(200, 90);
-    for (const int format : {IFF_PNG, IFF_JFIF_JPEG}) {
-        auto bytes = Encode(grey.get(), format);
-        // The header stays whole, the data does not: a PNG row filter past its range, a marker
-        // JPEG does not know in the middle of the compressed data.
-        if (format == IFF_PNG)
-            for (std::size_t at = bytes.size() / 3; at < bytes.size() - 8; at += 37)
-                bytes[at] ^= 0x5A;
+    const auto png = Encode(grey.get(), IFF_PNG), jpeg = Encode(grey.get(), IFF_JFIF_JPEG);
+    const struct
+    {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        const char* says;
+    } cases[] = {
+        // A PNG row filter past its range, a marker JPEG does not know amid the compressed data,
+        // and a JPEG header whose quantisation table has a number no table can have.
+        {"png data", png, "corrupt ("},
+        {"jpeg data", jpeg, "corrupt ("},
+        {"jpeg header", jpeg, "header cannot be read"},
+    };
+    for (auto c : cases) {
+        if (c.name == std::string("png data"))
+            for (std::size_t at = c.bytes.size() / 3; at < c.bytes.size() - 8; at += 37)
+                c.bytes[at] ^= 0x5A;
+        else if (c.name == std::string("jpeg data"))
+            c.bytes[c.bytes.size() / 2] = 0xFF, c.bytes[c.bytes.size() / 2 + 1] = 0x6F;
         else
-            bytes[bytes.size() / 2] = 0xFF, bytes[bytes.size() / 2 + 1] = 0x6F;
+            for (std::size_t at = 2; at + 4 < c.bytes.size(); ++at)
+                if (c.bytes[at] == 0xFF && c.bytes[at + 1] == 0xDB) { // the first table's number
+                    c.bytes[at + 4] = 0x0F;
+                    break;
+                }
         testing::internal::CaptureStderr();
-        const DecodeResult result = DecodeImage(bytes.data(), bytes.size());
+        const DecodeResult result = DecodeImage(c.bytes.data(), c.bytes.size());
         const std::string printed = testing::internal::GetCapturedStderr();
-        EXPECT_FALSE(result.Ok) << format;
-        EXPECT_NE(result.Message.find("corrupt ("), std::string::npos) << result.Message;
-        EXPECT_EQ(printed, "") << format;
+        EXPECT_FALSE(result.Ok) << c.name;
+        EXPECT_NE(result.Message.find(c.says), std::string::npos) << c.name << ": " << result.Message;
+        EXPECT_EQ(printed, "") << c.name;
     }
 }
