@@ -171,20 +171,22 @@ std::string ReadHeader(const std::uint8_t* data, std::size_t size, int page, Hea
     return {};
 }
 
-std::string CheckSize(const Header& header)
+std::string CheckSize(const Header& header, std::int64_t maxPixels)
 {
     const std::int64_t w = header.width, h = header.height;
+    const std::int64_t limit =
+        maxPixels > 0 ? std::min<std::int64_t>(maxPixels, BMPunit::kMaxPixels) : BMPunit::kMaxPixels;
     if (w <= 0 || h <= 0)
         return "the header gives the picture no pixels (" + std::to_string(w) + " x " + std::to_string(h) +
                ")";
-    if (!(w > 0 && h > 0 && w <= BMPunit::kMaxSide && h <= BMPunit::kMaxSide && w * h <= BMPunit::kMaxPixels))
+    if (!(w > 0 && h > 0 && w <= BMPunit::kMaxSide && h <= BMPunit::kMaxSide && w * h <= limit))
         return "the picture is " + std::to_string(w) + " x " + std::to_string(h) +
                " pixels: larger than Korvane reads (at most " + std::to_string(BMPunit::kMaxSide) +
-               " pixels a side and " + std::to_string(BMPunit::kMaxPixels) + " pixels in all)";
-    if (header.framePixels <= BMPunit::kMaxPixels)
+               " pixels a side and " + std::to_string(limit) + " pixels in all)";
+    if (header.framePixels <= limit)
         return {};
     return "the GIF file's frames hold " + std::to_string(header.framePixels) +
-           " pixels: more than Korvane reads (" + std::to_string(BMPunit::kMaxPixels) + " at most)";
+           " pixels: more than Korvane reads (" + std::to_string(limit) + " at most)";
 }
 
 // A 1-bit picture whose palette says 0 is black (Leptonica's 1 = black the other way round).
@@ -247,7 +249,7 @@ DecodeResult DecodeImage(const std::uint8_t* data, std::size_t size, const Decod
                   std::to_string(Tiff::CountPages(data, size)) + ")";
         return Refused(why);
     }
-    if (std::string why = CheckSize(header); !why.empty())
+    if (std::string why = CheckSize(header, options.MaxPixels); !why.empty())
         return Refused(why);
 
     const std::string label = FormatLabel(header.format);

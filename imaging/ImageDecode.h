@@ -38,6 +38,9 @@ struct DecodeOptions
     Polarity Holes = Polarity::DarkHoles;
     Side Face = Side::Back;
     int Page = 0; // page of a multi-page TIFF, 0 = the first
+    // A lower limit on the pixels of a picture than Korvane's own, for callers that must stay
+    // quick (the fuzzer); 0 or more than Korvane's limit: Korvane's limit.
+    std::int64_t MaxPixels = 0;
 };
 
 // What the file held and what was chosen.

@@ -81,6 +81,12 @@ TEST(HostileFileTest, HugeHeadersAreRefusedBeforeDecoding)
         EXPECT_FALSE(result.Ok) << c.name;
         EXPECT_EQ(result.Message.rfind(c.says, 0), 0u) << c.name << ": " << result.Message;
     }
+    // A caller's lower limit holds back what Korvane's own would take.
+    const auto card = Grey(ScanFormat::Png);
+    EXPECT_TRUE(DecodeImage(card.data(), card.size()).Ok);
+    const DecodeResult held = DecodeImage(card.data(), card.size(), {.MaxPixels = 1000});
+    EXPECT_FALSE(held.Ok);
+    EXPECT_NE(held.Message.find("1000 pixels in all"), std::string::npos) << held.Message;
 }
 
 TEST(HostileFileTest, TruncatedFilesAreRefused)
