@@ -2,9 +2,9 @@
 // JPEG, PNM, GIF, WebP, BMP), with the options also taken from the last byte: binarisation, polarity,
 // side and TIFF page. Besides what the sanitizers catch, a fault is: an accepted picture whose
 // sizes disagree with its header or its bytes, a picture past the pixel limit, or a refusal
-// without a message. Pictures are held to a million pixels (a card at 150 dpi has 0.7 million): a few hundred
-// bytes of JPEG can promise 30 million, which decode in a third of a second in a normal build but take tens
-// of seconds under the fuzzer's instrumentation; the full limit is tested by
+// without a message. Pictures are held to a million pixels (a card at 150 dpi has 0.7 million): a
+// few hundred bytes of JPEG can promise 30 million, which decode in a third of a second in a normal
+// build but take tens of seconds under the fuzzer's instrumentation; the full limit is tested by
 // tests/imaging/HostileFileTest.cpp and measured by scripts/limits.sh.
 #include "FuzzSupport.h"
 #include "Imaging.h"
