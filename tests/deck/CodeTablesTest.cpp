@@ -70,7 +70,7 @@ TEST(CodeTablesTest, EveryTableLoadsAlikeWithBothParsers)
     for (const char* table : {"ibmkaart.txt", kTables[0], kTables[1], kTables[2]}) {
         SCOPED_TRACE(table);
         std::ifstream in(TestSupport::SourcePath(table));
-        const auto punchTable = Cli::ParseCodeTable(in);
+        const auto punchTable = Punch::ParseCodeTable(in);
         ASSERT_TRUE(punchTable.ok) << punchTable.message;
         std::vector<CodeMap::Code> punchCodes;
         for (const auto& code : punchTable.codes) {

@@ -48,7 +48,7 @@ protected:
 
     TestSupport::ScratchDir dir;
     TestSupport::CapturedPlatform platform;
-    std::vector<Cli::CardCode> codes;
+    std::vector<Punch::CardCode> codes;
 };
 
 // Columns 1..72 of a card text, blank-padded.

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <sstream>
 
-namespace Cli {
+namespace Punch {
 
 namespace {
 
@@ -85,4 +85,4 @@ PunchResult PunchText(const std::string& text, const std::vector<CardCode>& code
     return result;
 }
 
-} // namespace Cli
+} // namespace Punch

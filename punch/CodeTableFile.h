@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace Cli {
+namespace Punch {
 
 inline constexpr char kCodeTableFileName[] = "ibmkaart.txt";
 inline constexpr int kCodeCount = 62;
@@ -58,4 +58,4 @@ struct PunchResult
 };
 PunchResult PunchText(const std::string& text, const std::vector<CardCode>& codes);
 
-} // namespace Cli
+} // namespace Punch
