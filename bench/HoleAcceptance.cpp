@@ -4,6 +4,7 @@
 #include "BMPunit.h"
 #include "CardRenderer.h"
 #include "ProcessPass.h"
+#include "ProcessSteps.h"
 
 #include <cmath>
 #include <cstdio>

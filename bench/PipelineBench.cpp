@@ -5,6 +5,7 @@
 #include "Overlay.h"
 #include "ProcessPass.h"
 #include "RecordingWindow.h"
+#include "RunStateReset.h"
 #include "Unit1.h"
 
 #include <benchmark/benchmark.h>

@@ -1,6 +1,7 @@
 #include "ReadBack.h"
 
 #include "BMPunit.h"
+#include "RunStateReset.h"
 
 #include <cmath>
 #include <filesystem>

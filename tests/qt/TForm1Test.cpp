@@ -3,6 +3,7 @@
 
 #include "BMPunit.h"
 #include "Imaging.h"
+#include "RunStateReset.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 

@@ -5,6 +5,7 @@
 #include "ColumnRuler.h"
 #include "DeckFile.h"
 #include "ResultsPanel.h"
+#include "RunStateReset.h"
 #include "TForm1.h"
 #include "TestSupport.h"
 #include "Unit1.h"

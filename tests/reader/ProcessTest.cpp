@@ -3,8 +3,10 @@
 #include "CardRenderer.h"
 #include "CodeTableFile.h"
 #include "ProcessPass.h"
+#include "ProcessSteps.h"
 #include "ReaderContext.h"
 #include "RecordingWindow.h"
+#include "RunStateReset.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 

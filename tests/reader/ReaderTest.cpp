@@ -7,6 +7,7 @@
 #include "ReadScan.h"
 #include "ReaderContext.h"
 #include "RecordingWindow.h"
+#include "RunStateReset.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 
