@@ -7,7 +7,7 @@
 // patterns, and every decoded column must carry the pattern that was punched into it (the lowest
 // code with that pattern wins, so the character itself may differ where codes share a pattern).
 #include "CodeTable.h"
-#include "CodeTableFile.h"
+#include "PunchCodes.h"
 #include "Decode.h"
 #include "FuzzSupport.h"
 #include "Ponskaart.h"

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "BmpWrite.h"
-#include "CodeTableFile.h"
+#include "PunchCodes.h"
 #include "Ponskaart.h"
 
 #include <cstdint>

@@ -1,11 +1,11 @@
 // The scan generator behind `korvane-cli punch`: cards, given as the punch patterns of their 80
 // columns, drawn on a page as a scanner sees them from the back and written as a 1-bit BMP or as a
-// scanner's grey or colour file. The code table turns text into punch patterns (CodeTableFile.h);
+// scanner's grey or colour file. The code table turns text into punch patterns (PunchCodes.h);
 // the drawing itself is in CardRenderer.h.
 #pragma once
 
 #include "CardRenderer.h"
-#include "CodeTableFile.h"
+#include "PunchCodes.h"
 #include "ScanPage.h"
 
 #include <cstdint>

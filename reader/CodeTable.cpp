@@ -1,6 +1,5 @@
 #include "CodeTable.h"
 
-#include "FileAccess.h"
 #include "Ponskaart.h"
 
 #include <cstdio>
@@ -138,25 +137,32 @@ std::string FailureText(const char* before, const std::string& name, const char*
 
 } // namespace
 
+CodeTableRead ReadCodeTableFile(const std::string& fileName, bool refuseOddMarks)
+{
+    const Algemeen::FileBytes file = Algemeen::ReadRegularFile(fileName, kCodeTableReadBytes);
+    CodeTableRead read;
+    read.Status = file.status;
+    read.FileMessage = file.message;
+    read.Complete = file.complete;
+    if (file.status == Algemeen::FileStatus::Ok) {
+        std::istringstream in(file.bytes);
+        read.Parsed = ParseCodeTable(in, refuseOddMarks);
+    }
+    return read;
+}
+
 std::optional<CodeTableEntries> ReadCardSpec(const std::string& fileName, std::string& failure)
 {
-    // Only a regular file counts as the table (a FIFO would block the read), and only its
-    // beginning is read, however large the file is.
-    const Algemeen::FileBytes file = Algemeen::ReadRegularFile(fileName, kCodeTableReadBytes);
-    if (file.status == Algemeen::FileStatus::Missing || file.status == Algemeen::FileStatus::NotRegular) {
+    CodeTableRead read = ReadCodeTableFile(fileName);
+    if (read.Status == Algemeen::FileStatus::Missing || read.Status == Algemeen::FileStatus::NotRegular) {
         failure = FailureText("TextFile  ", fileName, "  with punchcard specifications: missing");
         return std::nullopt;
     }
-    std::optional<CodeTableEntries> table;
-    if (file.status == Algemeen::FileStatus::Ok) {
-        std::istringstream in(file.bytes);
-        table = ParseCardSpec(in);
-    }
-    if (!table) {
+    if (!read.Parsed.Ok) {
         failure = FailureText("Errors in  ", fileName, "  with supposed punchcard specifications");
         return std::nullopt;
     }
-    return table;
+    return std::move(read.Parsed.Entries);
 }
 
 } // namespace korvane

@@ -4,6 +4,8 @@
 // table again for every card) and the scan painter behind `punch`.
 #pragma once
 
+#include "FileAccess.h"
+
 #include <array>
 #include <cstddef>
 #include <istream>
@@ -37,6 +39,17 @@ struct ParsedCodeTable
 // `refuseOddMarks` the first mark that is neither "O" nor a blank ends the parse as a failure
 // (Message holds what MarkProblem would).
 ParsedCodeTable ParseCodeTable(std::istream& in, bool refuseOddMarks = false);
+
+// The table file as every user of it reads it: only a regular file counts (a FIFO would block the
+// read), and only its first kCodeTableReadBytes are read, however large the file is.
+struct CodeTableRead
+{
+    Algemeen::FileStatus Status = Algemeen::FileStatus::Missing;
+    std::string FileMessage; // why the file could not be read, when Status is not Ok
+    bool Complete = false;   // the whole file lay within the bytes read
+    ParsedCodeTable Parsed;  // parsed only when Status is Ok
+};
+CodeTableRead ReadCodeTableFile(const std::string& fileName, bool refuseOddMarks = false);
 
 // A character of a text as a message shows it: quoted when printable, else its byte values; a
 // UTF-8 sequence as a whole.

@@ -2,7 +2,7 @@
 // deck card, and the JSON fields of all 80 columns.
 #pragma once
 
-#include "CodeTableFile.h"
+#include "PunchCodes.h"
 #include "Deck.h"
 #include "korvane/Reader.h"
 

@@ -1,6 +1,6 @@
 // The code tables shipped in codes/: each loads with both parsers of the table layout, holds the
 // holes its code plate punches, and reads back through korvane-cli when it is the table in use.
-#include "CodeTableFile.h"
+#include "PunchCodes.h"
 #include "DeckTesting.h"
 
 #include <array>

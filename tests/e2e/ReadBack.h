@@ -3,7 +3,7 @@
 
 #include "BMPunit.h"
 #include "CardRenderer.h"
-#include "CodeTableFile.h"
+#include "PunchCodes.h"
 #include "RecordingWindow.h"
 #include "TestSupport.h"
 #include "Unit1.h"

@@ -1,5 +1,5 @@
 #include "CardRenderer.h"
-#include "CodeTableFile.h"
+#include "PunchCodes.h"
 #include "TestSupport.h"
 
 #include <cmath>

@@ -1,7 +1,7 @@
 // The Process command on pictures made by the card renderer.
 #include "BMPunit.h"
 #include "CardRenderer.h"
-#include "CodeTableFile.h"
+#include "PunchCodes.h"
 #include "ProcessPass.h"
 #include "ProcessSteps.h"
 #include "ReaderContext.h"

@@ -3,7 +3,7 @@
 
 #include "BMPunit.h"
 #include "CardRenderer.h"
-#include "CodeTableFile.h"
+#include "PunchCodes.h"
 #include "ReadScan.h"
 #include "ReaderContext.h"
 #include "RecordingWindow.h"
