@@ -7,10 +7,10 @@
 // patterns, and every decoded column must carry the pattern that was punched into it (the lowest
 // code with that pattern wins, so the character itself may differ where codes share a pattern).
 #include "CodeTable.h"
-#include "PunchCodes.h"
 #include "Decode.h"
 #include "FuzzSupport.h"
 #include "Ponskaart.h"
+#include "PunchCodes.h"
 
 #include <algorithm>
 #include <sstream>
@@ -87,7 +87,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     // Both readers of the file look at its beginning only.
-    const std::string bytes(reinterpret_cast<const char*>(data), std::min(size, Unit1::kCodeTableReadBytes));
+    const std::string bytes(reinterpret_cast<const char*>(data),
+                            std::min(size, korvane::kCodeTableReadBytes));
     std::istringstream forReading(bytes), forPunching(bytes);
     const auto parsed = korvane::ParseCardSpec(forReading);
     const Punch::CodeTableResult punching = Punch::ParseCodeTable(forPunching);
