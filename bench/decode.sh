@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Prints the figures of decoding a 150 dpi grey PNG scan of a card: Leptonica's decoding alone and
-# the whole decoding into a 1-bit picture (Otsu and Sauvola), Google Benchmark medians of the same
-# bytes in the same run, and the ratio of each to decoding alone in CPU time, which other work on the
-# machine disturbs less than the wall clock (target for Otsu: at most 1.3).
+# Prints the figures of decoding a 150 dpi grey PNG scan of a card: the PNG decoding alone (and
+# Leptonica's own decoder beside it) and the whole decoding into a 1-bit picture (Otsu and
+# Sauvola), Google Benchmark medians of the same bytes in the same run, and the ratio of each to
+# decoding alone in CPU time, which other work on the machine disturbs less than the wall clock
+# (target for Otsu: at most 1.3).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_BENCH=ON >/dev/null

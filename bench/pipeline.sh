@@ -1,30 +1,77 @@
 #!/usr/bin/env bash
 # Prints the figures of Open + Process and of reading cards: Google Benchmark medians of
-# Open + Process on an A4 page of three cards at 600 dpi (clean and with 1 % of its pixels
-# flipped), where the time goes, Pick to text of one card of 300 punches at 300 and 600 dpi, and
-# `korvane-cli read --all` of the 600 dpi page as a whole process with its peak memory.
+# Open + Process on an A4 page of three cards at 600 dpi (clean, with 1 % of its pixels flipped,
+# and with rough card edges, where the containment of the holes costs most), where the time goes,
+# Pick to text of one card of 300 punches at 300 and 600 dpi, and `korvane-cli read --all` of the
+# 600 dpi page as a whole process with its peak memory.
+#   bench/pipeline.sh [BASELINE]
+# With a git revision as BASELINE, that revision is built beside this one (in a scratch folder)
+# and both are measured in turns in the same run: every figure side by side with its change.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$(pwd)
+baseline="${1:-}"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_BENCH=ON >/dev/null
 cmake --build build --target PipelineBench korvane-cli >/dev/null
-root=$(pwd)
-./build/bench/PipelineBench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-    --benchmark_min_time=0.2 2>/dev/null | grep -E '^(Benchmark|BM_.*_median)'
-pages=$(dirname "$(mktemp -u)")/korvane-bench   # where PipelineBench left its pages
+builds=("$root/build")
+if [[ -n "$baseline" ]]; then
+    rev=$(git rev-parse --short "$baseline")
+    base=$(dirname "$(mktemp -u)")/korvane-baseline-$rev
+    if [[ ! -d "$base/src" ]]; then
+        mkdir -p "$base/src"
+        git archive "$rev" | tar -x -C "$base/src"
+    fi
+    cmake -S "$base/src" -B "$base/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_BENCH=ON \
+        -DKORVANE_GUI=OFF -DKORVANE_TESTS=OFF >/dev/null
+    cmake --build "$base/build" --target PipelineBench korvane-cli >/dev/null
+    builds=("$base/build" "$root/build")
+fi
+results=$(mktemp)
+trap 'rm -f "$results"' EXIT
+# Google Benchmark medians, the builds taking turns three times: "build name milliseconds".
+for round in 1 2 3; do
+    for b in "${!builds[@]}"; do
+        "${builds[$b]}/bench/PipelineBench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+            --benchmark_min_time=0.2 2>/dev/null | awk -v b="$b" '/^BM_.*_median/ {
+                print b, $1, $2
+                for (i = 5; i <= NF; i++) if (split($i, kv, "=") == 2) print b, $1 ":" kv[1], kv[2] + 0
+            }' >>"$results"
+    done
+done
+pages=$(dirname "$(mktemp -u)")/korvane-bench # where PipelineBench left its pages
 cd "$pages"
 cp "$root/ibmkaart.txt" .
 for page in a4-600-0.bmp a4-600-10.bmp; do
-    times=()
     for run in 1 2 3 4 5 6 7; do
-        start=$(date +%s%N)
-        "$root/build/shell/korvane-cli" read "$page" --all >/dev/null 2>&1 || true
-        times+=($((($(date +%s%N) - start) / 1000000)))
+        for b in "${!builds[@]}"; do
+            start=$(date +%s%N)
+            # The pages hold random punches, so some columns are unknown and korvane-cli exits 1.
+            "${builds[$b]}/shell/korvane-cli" read "$page" --all >/dev/null 2>&1 || true
+            echo "$b read_${page}_--all $((($(date +%s%N) - start) / 1000))" | awk '{ print $1, $2, $3 / 1000 }' >>"$results"
+        done
     done
-    median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n 4p)
-    # The pages hold random punches, so some columns are unknown and korvane-cli exits 1.
-    rss=$( (/usr/bin/time -f %M "$root/build/shell/korvane-cli" read "$page" --all 2>&1 >/dev/null || true) | tail -1)
-    rssOverlay=$( (/usr/bin/time -f %M "$root/build/shell/korvane-cli" read "$page" --all --overlay o.png \
-                   2>&1 >/dev/null || true) | tail -1)
-    echo "korvane-cli read $page --all: median ${median} ms of 7 runs; peak memory $((rss / 1024)) MiB," \
-         "with --overlay $((rssOverlay / 1024)) MiB"
+    for b in "${!builds[@]}"; do
+        rss=$( (/usr/bin/time -f %M "${builds[$b]}/shell/korvane-cli" read "$page" --all 2>&1 >/dev/null || true) | tail -1)
+        echo "$b peak_MiB_read_${page}_--all $((rss / 1024))" >>"$results"
+    done
 done
+# Each figure: the median of its measurements per build.
+awk -v two="${#builds[@]}" '
+    { v[$2, $1] = v[$2, $1] " " $3; if (!($2 in seen)) { seen[$2] = 1; order[n++] = $2 } }
+    function median(list,   a, k, i, j, t) {
+        k = split(list, a, " ")
+        for (i = 1; i <= k; i++) for (j = i + 1; j <= k; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }
+        return k % 2 ? a[(k + 1) / 2] : (a[k / 2] + a[k / 2 + 1]) / 2
+    }
+    END {
+        if (two == 2) printf "%-58s %10s %10s %8s\n", "figure (ms; peak memory in MiB)", "baseline", "this", "change"
+        else printf "%-58s %10s\n", "figure (ms; peak memory in MiB)", "this"
+        for (i = 0; i < n; i++) {
+            f = order[i]
+            if (two == 2) {
+                a = median(v[f, 0]); b = median(v[f, 1])
+                printf "%-58s %10.2f %10.2f %+7.1f%%\n", f, a, b, a > 0 ? 100 * (b - a) / a : 0
+            } else printf "%-58s %10.2f\n", f, median(v[f, 0])
+        }
+    }' "$results"
+echo "machine load after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -23,7 +23,7 @@ lines() { # N lines of random text from the table's characters, seeded
 }
 [[ -f many-65.bmp ]] || { lines 575 1 >many-65.txt; "$cli" punch -o many-65.bmp --dpi 65 --noise 0.1 --file many-65.txt; }
 [[ -f many-40.bmp ]] || { lines 900 2 >many-40.txt; "$cli" punch -o many-40.bmp --dpi 40 --noise 0.05 --file many-40.txt; }
-[[ -f tiny-10.bmp ]] || { yes A | head -3000 >tiny-10.txt; "$cli" punch -o tiny-10.bmp --dpi 10 --file tiny-10.txt; }
+[[ -f tiny-10.bmp ]] || { awk 'BEGIN { for (i = 0; i < 3000; i++) print "A" }' >tiny-10.txt; "$cli" punch -o tiny-10.bmp --dpi 10 --file tiny-10.txt; }
 ms() { local start=$(date +%s%N); "$@" >/dev/null 2>&1 || true; echo $((($(date +%s%N) - start) / 1000000)); }
 for program in "$cli" "$@"; do
     for page in many-65 many-40 tiny-10; do

@@ -322,12 +322,20 @@ punten PlaceHoles(const CardGrid& grid, const momenten& holes, Algemeen::Console
 {
     punten cells(holes.Length());
     Schuine bell(&console);
+    // Only the positions within the box of a hole's cut-off ellipse can weigh more than 0; the
+    // others are skipped, in the same order, unless the box cannot be bounded safely.
+    const Bounds bounds(Grid{grid.Origin, grid.ColumnStep, grid.RowStep});
     for (std::ptrdiff_t l = 1; l < holes.Length(); ++l) {
         const MomentRecord& h = holes[l];
         bell.Prepare(h.Sxx, h.Syy, h.Sxy, h.Centre);
+        Hole hole{bell, 0.0, 0.0, 0.0, h.Centre};
+        bell.Coefficients(hole.kxx, hole.kyy, hole.kxy);
+        Box box{0, kGridColumns - 1, 0, kGridRows - 1};
+        if (!bounds.BoxOf(hole, box))
+            box = {0, kGridColumns - 1, 0, kGridRows - 1};
         double best = 0.0;
-        for (int i = 0; i < kGridColumns; ++i)
-            for (int m = 0; m < kGridRows; ++m) {
+        for (int i = box.i0; i <= box.i1; ++i)
+            for (int m = box.j0; m <= box.j1; ++m) {
                 const double w = bell.Weight(GridPosition(grid, i, m));
                 if (w > best) {
                     best = w;

@@ -2,6 +2,7 @@
 
 #include "Binarise.h"
 #include "BmpLoad.h"
+#include "FileReaders.h"
 #include "LeptSupport.h"
 #include "Resolution.h"
 #include "TiffDirectory.h"
@@ -241,9 +242,13 @@ DecodeResult DecodeImage(const std::uint8_t* data, std::size_t size, const Decod
         return Refused(why);
 
     const std::string label = FormatLabel(header.format);
-    PixPtr pix(IsTiff(header.format) ? pixReadMemTiff(data, size, options.Page) : pixReadMem(data, size));
+    std::string libraryError;
+    PixPtr pix = header.format == IFF_PNG         ? Lept::ReadPng(data, size, libraryError)
+                 : header.format == IFF_JFIF_JPEG ? Lept::ReadJpeg(data, size, libraryError)
+                 : IsTiff(header.format)          ? PixPtr(pixReadMemTiff(data, size, options.Page))
+                                                  : PixPtr(pixReadMem(data, size));
     if (!pix || pixGetWidth(pix.get()) != header.width || pixGetHeight(pix.get()) != header.height) {
-        const std::string detail = messages.First();
+        const std::string detail = libraryError.empty() ? messages.First() : libraryError;
         return Refused("the " + label + " file is truncated or corrupt" +
                        (detail.empty() ? "" : " (" + detail + ")"));
     }

@@ -137,9 +137,13 @@ std::string FailureText(const char* before, const std::string& name, const char*
 
 } // namespace
 
-CodeTableRead ReadCodeTableFile(const std::string& fileName, bool refuseOddMarks)
+Algemeen::FileBytes ReadCodeTableBytes(const std::string& fileName)
 {
-    const Algemeen::FileBytes file = Algemeen::ReadRegularFile(fileName, kCodeTableReadBytes);
+    return Algemeen::ReadRegularFile(fileName, kCodeTableReadBytes);
+}
+
+CodeTableRead ParseCodeTableFile(const Algemeen::FileBytes& file, bool refuseOddMarks)
+{
     CodeTableRead read;
     read.Status = file.status;
     read.FileMessage = file.message;
@@ -151,13 +155,24 @@ CodeTableRead ReadCodeTableFile(const std::string& fileName, bool refuseOddMarks
     return read;
 }
 
+CodeTableRead ReadCodeTableFile(const std::string& fileName, bool refuseOddMarks)
+{
+    return ParseCodeTableFile(ReadCodeTableBytes(fileName), refuseOddMarks);
+}
+
 std::optional<CodeTableEntries> ReadCardSpec(const std::string& fileName, std::string& failure)
 {
-    CodeTableRead read = ReadCodeTableFile(fileName);
-    if (read.Status == Algemeen::FileStatus::Missing || read.Status == Algemeen::FileStatus::NotRegular) {
+    return CardSpecOfFile(fileName, ReadCodeTableBytes(fileName), failure);
+}
+
+std::optional<CodeTableEntries> CardSpecOfFile(const std::string& fileName, const Algemeen::FileBytes& file,
+                                               std::string& failure)
+{
+    if (file.status == Algemeen::FileStatus::Missing || file.status == Algemeen::FileStatus::NotRegular) {
         failure = FailureText("TextFile  ", fileName, "  with punchcard specifications: missing");
         return std::nullopt;
     }
+    CodeTableRead read = ParseCodeTableFile(file);
     if (!read.Parsed.Ok) {
         failure = FailureText("Errors in  ", fileName, "  with supposed punchcard specifications");
         return std::nullopt;

@@ -40,8 +40,11 @@ struct ParsedCodeTable
 // (Message holds what MarkProblem would).
 ParsedCodeTable ParseCodeTable(std::istream& in, bool refuseOddMarks = false);
 
-// The table file as every user of it reads it: only a regular file counts (a FIFO would block the
-// read), and only its first kCodeTableReadBytes are read, however large the file is.
+// The table file's bytes as every user of it reads them: only a regular file counts (a FIFO would
+// block the read), and only its first kCodeTableReadBytes are read, however large the file is.
+Algemeen::FileBytes ReadCodeTableBytes(const std::string& fileName);
+
+// The file as read and, when it could be read, parsed.
 struct CodeTableRead
 {
     Algemeen::FileStatus Status = Algemeen::FileStatus::Missing;
@@ -49,6 +52,8 @@ struct CodeTableRead
     bool Complete = false;   // the whole file lay within the bytes read
     ParsedCodeTable Parsed;  // parsed only when Status is Ok
 };
+CodeTableRead ParseCodeTableFile(const Algemeen::FileBytes& file, bool refuseOddMarks = false);
+// ParseCodeTableFile(ReadCodeTableBytes(fileName), refuseOddMarks).
 CodeTableRead ReadCodeTableFile(const std::string& fileName, bool refuseOddMarks = false);
 
 // A character of a text as a message shows it: quoted when printable, else its byte values; a
@@ -62,5 +67,8 @@ std::optional<CodeTableEntries> ParseCardSpec(std::istream& in);
 // "TextFile  "<name>"  with punchcard specifications: missing" or
 // "Errors in  "<name>"  with supposed punchcard specifications".
 std::optional<CodeTableEntries> ReadCardSpec(const std::string& fileName, std::string& failure);
+// The same for the bytes already read from the file.
+std::optional<CodeTableEntries> CardSpecOfFile(const std::string& fileName, const Algemeen::FileBytes& file,
+                                               std::string& failure);
 
 } // namespace korvane

@@ -2,6 +2,7 @@
 
 #include "CardOrientation.h"
 #include "Decode.h"
+#include "FileAccess.h"
 #include "GridFit.h"
 
 #include <stdexcept>
@@ -25,19 +26,29 @@ Ogenblik::momenten HoleMoments(ReaderContext& reader, const AcceptedCard& card)
     return holes;
 }
 
-// Reads the code table and decodes the card's hole cells, the rendering block to the console; on a
-// table that cannot be read, only the result's message says so.
-void Decode(ReaderContext& reader, CardResult& result)
+// The code table for a card, read again for every card so that an edit between two cards takes
+// effect; the same bytes as last time are not parsed again.
+std::optional<CodeTableEntries> TableForCard(ReaderContext& reader, std::string& failure)
 {
-    std::string failure;
-    const auto table = ReadCardSpec(reader.CodeTableFile, failure);
-    if (!table) {
-        result.Message = failure;
-        return;
+    const Algemeen::FileBytes file = ReadCodeTableBytes(reader.CodeTableFile);
+    if (file.status == Algemeen::FileStatus::Ok && !reader.CodeTableReadName.empty() &&
+        reader.CodeTableReadName == reader.CodeTableFile && file.bytes == reader.CodeTableReadBytes)
+        return reader.CodeTable;
+    auto table = CardSpecOfFile(reader.CodeTableFile, file, failure);
+    reader.CodeTableReadName.clear();
+    if (table && file.status == Algemeen::FileStatus::Ok) {
+        reader.CodeTable = *table;
+        reader.CodeTableReadName = reader.CodeTableFile;
+        reader.CodeTableReadBytes = file.bytes;
     }
-    reader.CodeTable = *table;
+    return table;
+}
+
+// Decodes the card's hole cells through the code table, the rendering block to the console.
+void Decode(ReaderContext& reader, CardResult& result, const CodeTableEntries& table)
+{
     result.Punches = PunchesOf(result.HoleCells);
-    DecodedText decoded = DecodeColumns(reader.CodeTable, result.Punches);
+    DecodedText decoded = DecodeColumns(table, result.Punches);
     WriteRendering(reader.Log.Out(), decoded);
     result.Decoded = true;
     result.Text = std::move(decoded.Text);
@@ -50,7 +61,7 @@ void Decode(ReaderContext& reader, CardResult& result)
 void ReadUncutCard(ReaderContext& reader, CardResult& result)
 {
     std::string failure;
-    const auto table = ReadCardSpec(reader.CodeTableFile, failure);
+    const auto table = TableForCard(reader, failure);
     if (!table) {
         result.Message = failure;
         return;
@@ -67,7 +78,7 @@ void ReadUncutCard(ReaderContext& reader, CardResult& result)
     }
     result.Orientation = "from-punches";
     reader.Log.Out().Line(kFromPunches);
-    Decode(reader, result);
+    Decode(reader, result, *table);
 }
 
 } // namespace
@@ -104,10 +115,17 @@ CardResult ReadCard(ReaderContext& reader, std::int32_t card)
     result.FitLast = fit.FitLast;
     result.HasFitLast = fit.HasFitLast;
     result.HoleCells = Ogenblik::PlaceHoles(fit.Grid, holes, console);
-    if (judgement.verdict == Ogenblik::OrientationVerdict::NoCutCorner)
+    if (judgement.verdict == Ogenblik::OrientationVerdict::NoCutCorner) {
         ReadUncutCard(reader, result);
+        return result;
+    }
+    // On a table that cannot be read, only the result's message says so.
+    std::string failure;
+    const auto table = TableForCard(reader, failure);
+    if (!table)
+        result.Message = failure;
     else
-        Decode(reader, result);
+        Decode(reader, result, *table);
     return result;
 }
 

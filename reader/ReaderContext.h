@@ -69,6 +69,9 @@ struct ReaderContext
     std::string CodeTableFile = "ibmkaart.txt";
     // The table as last read for a card; entry 0 "?". Written by the card reader.
     CodeTableEntries CodeTable;
+    // The file's name and bytes when CodeTable was parsed from them: the same bytes again are not
+    // parsed again. Written by the card reader; empty name: nothing parsed yet.
+    std::string CodeTableReadName, CodeTableReadBytes;
 
     // The accepted card with this contour number, null for none.
     const AcceptedCard* FindCard(std::int32_t contour) const;

@@ -2,7 +2,7 @@
 # Installs the Debian packages Korvane needs, only those that are missing (quick when all are
 # there). Runs apt-get as root, or through sudo.
 set -euo pipefail
-PKGS=(cmake g++ ninja-build pkg-config libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev libpng-dev libleptonica-dev
+PKGS=(cmake g++ ninja-build pkg-config libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev libpng-dev libjpeg-dev libleptonica-dev
       qt6-base-dev qt6-qpa-plugins fonts-dejavu-core xvfb xauth dpkg-dev file parallel)
 PKGS+=("$@")
 missing=()

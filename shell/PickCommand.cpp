@@ -73,6 +73,8 @@ Algemeen::IntPoint CardCentre(std::int32_t card)
 
 void DotGrid(Window& window, Algemeen::Colour colour)
 {
+    if (!window.ShowsPixels())
+        return;
     const RunState& state = State();
     for (int i = 0; i < Ogenblik::kGridColumns; ++i)
         for (int m = 0; m < Ogenblik::kGridRows; ++m) {

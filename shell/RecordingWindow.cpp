@@ -133,6 +133,8 @@ void RecordingWindow::ShowBitmap(const DrawingRecord& bitmap)
 void RecordingWindow::SetImagePixel(std::int32_t x, std::int32_t y, Algemeen::Colour colour)
 {
     // Called 960 times per grid: kept without a line in the call record.
+    if (!keepPixels_)
+        return;
     if (rasterised_)
         shownBitmap_.SetPixel(x, y, colour);
     else

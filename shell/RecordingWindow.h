@@ -33,6 +33,7 @@ public:
     void ShowPictureFile(const std::string& fileName) override;
     void ShowBitmap(const DrawingRecord& bitmap) override;
     void SetImagePixel(std::int32_t x, std::int32_t y, Algemeen::Colour colour) override;
+    bool ShowsPixels() const override { return keepPixels_; }
     void Repaint() override;
     void PumpEvents() override;
     void Close() override;
@@ -57,6 +58,9 @@ public:
     const std::vector<std::string>& Errors() const { return errors_; }
     bool Closed() const { return closed_; }
     long long PumpCount() const { return pumps_; }
+    // Whether the pixels set on the shown bitmap are kept (the default). A headless run that never
+    // saves the picture turns it off: a page of thousands of cards sets millions of grid dots.
+    void KeepPixels(bool keep) { keepPixels_ = keep; }
     // Every call, one line each, e.g. "SetEditText(Content of IBM PunchCards)".
     const std::vector<std::string>& Calls() const { return calls_; }
 
@@ -82,6 +86,7 @@ private:
     std::vector<PixelSet> pixelsSet_;
     mutable Algemeen::Raster shownBitmap_;
     mutable bool rasterised_ = false;
+    bool keepPixels_ = true;
     bool showsBitmap_ = false;
     std::vector<std::string> messages_;
     std::vector<std::string> errors_;

@@ -58,6 +58,9 @@ public:
     virtual void ShowBitmap(const DrawingRecord& bitmap) = 0;
     // Sets one pixel of the shown picture; positions outside it change nothing.
     virtual void SetImagePixel(std::int32_t x, std::int32_t y, Algemeen::Colour colour) = 0;
+    // False when pixels set on the picture are never seen (a headless run that saves no picture):
+    // the grid dots are then not worked out at all.
+    virtual bool ShowsPixels() const { return true; }
     virtual void Repaint() = 0;
 
     virtual void Close() = 0;

@@ -4,8 +4,10 @@
 #include "Seams.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 namespace Algemeen {
 
@@ -32,23 +34,87 @@ Padded PaddedCopy(const matrix& M, std::int32_t n)
     return copy;
 }
 
-// The next permutation of perm[0..length) in lexicographic order, sign following its parity:
-// the same steps as NextPermutation, on a fixed array.
-void NextPermutationOf(std::int32_t* perm, std::int32_t length, std::int32_t& sign)
+// The permutations of 1..m in lexicographic order, with their signs and, for each, how many of
+// its leading entries it shares with the one before: the order and signs in which the Leibniz
+// formula sums its terms, worked out once per size.
+struct Permutations
 {
-    std::int32_t i = length - 1;
-    while (perm[i - 1] >= perm[i])
-        --i;
-    const std::int32_t p = i - 1;
-    std::int32_t j = length - 1;
-    while (perm[j] <= perm[p])
-        --j;
-    std::swap(perm[p], perm[j]);
-    sign = -sign;
-    for (std::int32_t lo = p + 1, hi = length - 1; hi > lo; ++lo, --hi) {
-        std::swap(perm[lo], perm[hi]);
-        sign = -sign;
+    std::vector<std::array<std::int8_t, kLargest>> order;
+    std::vector<std::int8_t> sign;
+    std::vector<std::int8_t> shared;
+};
+
+Permutations MakePermutations(std::int32_t m)
+{
+    Permutations table;
+    std::array<std::int8_t, kLargest> perm{};
+    for (std::int32_t k = 0; k < m; ++k)
+        perm[static_cast<std::size_t>(k)] = static_cast<std::int8_t>(k + 1);
+    std::int8_t sign = 1;
+    std::int32_t shared = 0;
+    for (;;) {
+        table.order.push_back(perm);
+        table.sign.push_back(sign);
+        table.shared.push_back(static_cast<std::int8_t>(shared));
+        // The next one: swap the last ascent's first entry with the last entry above it, then
+        // reverse the tail, each swap turning the sign.
+        std::int32_t i = m - 1;
+        while (i > 0 && perm[static_cast<std::size_t>(i - 1)] >= perm[static_cast<std::size_t>(i)])
+            --i;
+        if (i <= 0)
+            break;
+        const std::int32_t p = i - 1;
+        std::int32_t j = m - 1;
+        while (perm[static_cast<std::size_t>(j)] <= perm[static_cast<std::size_t>(p)])
+            --j;
+        std::swap(perm[static_cast<std::size_t>(p)], perm[static_cast<std::size_t>(j)]);
+        sign = static_cast<std::int8_t>(-sign);
+        for (std::int32_t lo = p + 1, hi = m - 1; hi > lo; ++lo, --hi) {
+            std::swap(perm[static_cast<std::size_t>(lo)], perm[static_cast<std::size_t>(hi)]);
+            sign = static_cast<std::int8_t>(-sign);
+        }
+        shared = p;
     }
+    return table;
+}
+
+const Permutations& PermutationsOf(std::int32_t m)
+{
+    static const std::array<Permutations, kLargest> tables = [] {
+        std::array<Permutations, kLargest> all;
+        for (std::int32_t k = 0; k < kLargest; ++k)
+            all[static_cast<std::size_t>(k)] = MakePermutations(k);
+        return all;
+    }();
+    return tables[static_cast<std::size_t>(m)];
+}
+
+// The cofactor of the padded copy, for n within 1..8. Each term is the sign times the product of
+// its entries taken row by row; terms that begin with the same entries share the product of those
+// (rounding is the same for a product and its negation, so this is the very value the term-by-term
+// product gives), and the terms are summed in lexicographic order.
+double Cofactor(const Padded& copy, std::int32_t i, std::int32_t j, std::int32_t n)
+{
+    const std::int32_t m = n - 1;
+    if (m == 0)
+        return ParitySign(i + j) * 1.0;
+    std::int32_t row[kLargest] = {}, column[kLargest + 1] = {};
+    for (std::int32_t r = 1; r <= m; ++r)
+        row[r - 1] = r + (r >= i ? 1 : 0); // rows and columns at or beyond the deleted ones move up
+    for (std::int32_t c = 1; c <= m; ++c)
+        column[c] = c + (c >= j ? 1 : 0);
+    const Permutations& table = PermutationsOf(m);
+    double prefix[kLargest + 1] = {}; // prefix[k]: the product of the term's first k entries
+    double sum = 0.0;
+    for (std::size_t t = 0; t < table.order.size(); ++t) {
+        const auto& perm = table.order[t];
+        for (std::int32_t k = table.shared[t]; k < m; ++k) {
+            const double entry = copy.a[row[k]][column[perm[static_cast<std::size_t>(k)]]];
+            prefix[k + 1] = k == 0 ? entry : prefix[k] * entry;
+        }
+        sum = sum + (table.sign[t] > 0 ? prefix[m] : -prefix[m]);
+    }
+    return ParitySign(i + j) * sum;
 }
 
 } // namespace
@@ -59,28 +125,7 @@ double subdet(std::int32_t i, std::int32_t j, std::int32_t n, const matrix& M)
         TheConsole().Line("subdet: input Error");
         return 0.0;
     }
-    // A private copy of M and the permutation in fixed arrays: the inverse calls this 36 times a
-    // round of the grid fit, so it allocates nothing.
-    const Padded copy = PaddedCopy(M, n);
-    std::int32_t perm[kLargest] = {};
-    for (std::int32_t k = 0; k < n - 1; ++k)
-        perm[k] = k + 1;
-    std::int32_t sign = 1;
-    double sum = 0.0;
-    const std::int32_t terms = Factorial(n - 1);
-    for (std::int32_t t = 1; t <= terms; ++t) {
-        if (t > 1)
-            NextPermutationOf(perm, n - 1, sign);
-        double prod = sign;
-        for (std::int32_t r = 1; r <= n - 1; ++r) {
-            // Rows and columns at or beyond the deleted ones move up by one.
-            const std::int32_t row = r + BoolToInt(r >= i);
-            const std::int32_t col = perm[r - 1] + BoolToInt(perm[r - 1] >= j);
-            prod = prod * copy.a[row][col];
-        }
-        sum = sum + prod;
-    }
-    return ParitySign(i + j) * sum;
+    return Cofactor(PaddedCopy(M, n), i, j, n);
 }
 
 bool VektorRuimte::DirekteInverse(matrix& M) const
@@ -91,9 +136,17 @@ bool VektorRuimte::DirekteInverse(matrix& M) const
         return false;
     }
     matrix inv = MakeMatrix(n);
-    for (std::int32_t i = 1; i <= n; ++i)
-        for (std::int32_t j = 1; j <= n; ++j)
-            inv[i][j] = subdet(j, i, n, M); // the adjugate: transposed cofactors
+    // One private copy serves every cofactor (a larger matrix gets subdet's own refusal each time).
+    const bool small = n <= kLargest;
+    const Padded copy = small ? PaddedCopy(M, n) : Padded{};
+    auto cofactors = [&](std::int32_t fromRow, std::int32_t toRow) {
+        for (std::int32_t i = fromRow; i <= toRow; ++i)
+            for (std::int32_t j = 1; j <= n; ++j) // the adjugate: transposed cofactors
+                inv[i][j] = small ? Cofactor(copy, j, i, n) : subdet(j, i, n, M);
+    };
+    // The determinant needs only the adjugate's first row: a singular matrix (a card without
+    // holes) is refused before the other cofactors are worked out.
+    cofactors(1, small ? 1 : n);
     double det = 0.0;
     for (std::int32_t i = 1; i <= n; ++i)
         det = det + M[i][1] * inv[1][i];
@@ -103,6 +156,8 @@ bool VektorRuimte::DirekteInverse(matrix& M) const
         (Messages ? *Messages : TheConsole()).Line("DirekteInverse: singular matrix");
         return false;
     }
+    if (small)
+        cofactors(2, n);
     for (std::int32_t i = 1; i <= n; ++i)
         for (std::int32_t j = 1; j <= n; ++j)
             inv[i][j] = inv[i][j] / det;

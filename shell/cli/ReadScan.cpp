@@ -185,6 +185,7 @@ int ReadOne(const ReadOptions& options, std::ostream& out, std::ostream& err, Ru
     if (options.json)
         Algemeen::InstallConsole(&errorConsole);
     RecordingWindow window;
+    window.KeepPixels(!options.overlay.empty()); // the grid dots only ever reach the overlay
     Unit1::State().SpecFileName = options.code;
     Unit1::Starten(window);
     Unit1::State().PictureOptions = PictureSettingsFor(options.picture);

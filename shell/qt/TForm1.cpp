@@ -38,6 +38,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <vector>
@@ -84,6 +85,28 @@ Qt::CursorShape ToShape(CursorKind cursor)
         break;
     }
     return Qt::ArrowCursor;
+}
+
+// A picture reduced by averaging turns a hole or a drawn line a few pixels wide into a pale grey
+// that the white card around it swallows. Darkening every channel by its fourth power brings back
+// what is partly dark (a block one third black goes from 170 to 50) while a block with a stray
+// dark pixel in fifty stays nearly white.
+QImage Darkened(QImage reduced)
+{
+    reduced = reduced.convertToFormat(QImage::Format_RGB32);
+    std::array<int, 256> curve{};
+    for (int v = 0; v < 256; ++v)
+        curve[static_cast<std::size_t>(v)] = static_cast<int>(std::lround(255.0 * std::pow(v / 255.0, 4.0)));
+    for (int y = 0; y < reduced.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(reduced.scanLine(y));
+        for (int x = 0; x < reduced.width(); ++x) {
+            const QRgb c = line[x];
+            line[x] =
+                qRgb(curve[static_cast<std::size_t>(qRed(c))], curve[static_cast<std::size_t>(qGreen(c))],
+                     curve[static_cast<std::size_t>(qBlue(c))]);
+        }
+    }
+    return reduced;
 }
 
 // The loaded picture as a 1-bit image, built from the bytes the tracer reads.
@@ -217,7 +240,7 @@ void ImageArea::paintEvent(QPaintEvent* event)
             painter.drawImage(event->rect().topLeft(), Enlarged(event->rect()));
         } else {
             if (reducedStale_) {
-                reduced_ = picture_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                reduced_ = Darkened(picture_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
                 reducedStale_ = false;
             }
             painter.drawImage(event->rect().topLeft(), reduced_, event->rect());
@@ -733,9 +756,8 @@ std::optional<std::string> TForm1::RunOpenDialog()
         return pendingFile_;
     if (chooseFile)
         return chooseFile();
-    const QString name =
-        QFileDialog::getOpenFileName(this, "Open", lastFolder_, kOpenFilter, nullptr,
-                                     QFileDialog::DontUseNativeDialog);
+    const QString name = QFileDialog::getOpenFileName(this, "Open", lastFolder_, kOpenFilter, nullptr,
+                                                      QFileDialog::DontUseNativeDialog);
     if (name.isEmpty())
         return std::nullopt;
     return name.toStdString();

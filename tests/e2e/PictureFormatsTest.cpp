@@ -1,5 +1,7 @@
 // Cards on what scanners write (grey and colour, PNG, TIFF, JPEG, BMP, with and without a
 // resolution) read exactly through the window's Open, binarised inside the program.
+#include "BatchRead.h"
+#include "DeckOutput.h"
 #include "Imaging.h"
 #include "ReadBack.h"
 
@@ -56,6 +58,8 @@ TEST_F(ReadBackTest, ScannerPicturesReadExactly)
         {"backlit grey PNG", Png, Grey, 200, -4, true, 20, 235, 0.0, 0, 1.0, true},
     };
     const std::string text = "GREY SCANS OF CARDS 0123456789 +-*/ ()";
+    const Deck::CodeMapResult map = Cli::LoadCodeMap("ibmkaart.txt");
+    ASSERT_TRUE(map.ok) << map.message;
     for (const ScanCase& c : cases) {
         SCOPED_TRACE(c.name);
         const auto picks = RenderPage({{text, c.angle}}, c.dpi, true);
@@ -84,5 +88,12 @@ TEST_F(ReadBackTest, ScannerPicturesReadExactly)
         EXPECT_EQ(scale.Source, c.storeResolution ? "file" : "estimated");
         EXPECT_NEAR(scale.PixelsPerMillimetre, c.dpi / 25.4, c.dpi / 25.4 * 0.03);
         EXPECT_EQ(reading.console.find("Polarity = light-holes (auto") != std::string::npos, c.backlit);
+
+        // A batch's worker reads the same file to the same card.
+        korvane::Reader reader;
+        const Batch::PictureOutcome outcome = Cli::ReadPictureFile(reader, name, {}, map.map, "", settings);
+        ASSERT_FALSE(outcome.refused) << outcome.reason;
+        ASSERT_EQ(outcome.cards.size(), 1u);
+        EXPECT_EQ(outcome.cards[0].content.value("text80", std::string()).substr(0, 72), Columns72(text));
     }
 }

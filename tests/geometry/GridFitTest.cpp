@@ -39,7 +39,8 @@ void ExpectSameBits(const matrix& M, const kolom& V, const matrix& refM, const k
 }
 
 // Compares result and reference bit for bit, console lines included; a second call into the same
-// M and V must give the same again (nothing accumulates across calls).
+// M and V must give the same again (nothing accumulates across calls). The placement of the holes
+// on that grid is compared with the plain placement too.
 void ExpectSameAsFullLoop(const momenten& holes, RealPoint O, RealPoint Dc, RealPoint Dr,
                           const std::string& what)
 {
@@ -58,6 +59,18 @@ void ExpectSameAsFullLoop(const momenten& holes, RealPoint O, RealPoint Dc, Real
     EXPECT_TRUE(SameBits(total, refTotal)) << what << ": total " << total << " against " << refTotal;
     ExpectSameBits(M, V, refM, refV, what);
     EXPECT_EQ(lines, platform.console.Text()) << what;
+
+    // The holes placed on the same grid: the same cells, the same console lines.
+    platform.console.Clear();
+    const Algemeen::punten cells = PlaceHoles({O, Dc, Dr}, holes, platform.console);
+    const std::string placed = platform.console.Text();
+    platform.console.Clear();
+    const Algemeen::punten refCells =
+        GridFitReference::FullPlacementReference({O, Dc, Dr}, holes, platform.console);
+    ASSERT_EQ(cells.Length(), refCells.Length()) << what;
+    for (std::ptrdiff_t l = 1; l < cells.Length(); ++l)
+        EXPECT_TRUE(cells[l].X == refCells[l].X && cells[l].Y == refCells[l].Y) << what << ": hole " << l;
+    EXPECT_EQ(placed, platform.console.Text()) << what;
 }
 
 // The area moments of a hole of w x h pixels turned by `angle` and centred at `centre`.

@@ -11,6 +11,7 @@
 #include "TestSupport.h"
 #include "Unit1.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -258,4 +259,34 @@ TEST_F(ReaderTest, TwoThreadsReadAsTwoReadsInTurn)
               "Contouring pass I = 0 ms\r\nContouring pass II = 0 ms\r\nPunched inside / outside = 0 ms\r\n"
               "Contouring pass I = 0 ms\r\nContouring pass II = 0 ms\r\nPunched inside / outside = 0 ms\r\n")
         << "each reader's log lines in its own file";
+}
+
+// The code table is read for every card: an edit between two cards of one page counts at the
+// next card, and so does putting the file back.
+TEST_F(ReaderTest, AnEditedTableCountsAtTheNextCard)
+{
+    const std::string original = TestSupport::ReadFileText("ibmkaart.txt");
+    std::string edited = original;
+    // Line 12 holds the code characters: the punches of "S" now read "Q".
+    std::size_t line = 0;
+    for (int k = 0; k < 11; ++k)
+        line = edited.find('\n', line) + 1;
+    edited[edited.find('S', line + 4)] = 'Q';
+    ASSERT_EQ(edited.size(), original.size());
+
+    korvane::Reader reader;
+    Algemeen::NoEvents events;
+    const korvane::Picture page = TestSupport::LoadPicture(TestSupport::SourcePath("samples/page.bmp"));
+    ASSERT_TRUE(reader.Process(page, events));
+    const auto cards = reader.AcceptedCards();
+    ASSERT_EQ(cards.size(), 3u);
+    const std::vector<std::string> texts = Texts("page");
+    EXPECT_EQ(reader.ReadCard(cards[0]).Text, texts[0]);
+    TestSupport::WriteFileText("ibmkaart.txt", edited);
+    std::string expected = texts[1];
+    std::replace(expected.begin(), expected.end(), 'S', 'Q');
+    EXPECT_EQ(reader.ReadCard(cards[1]).Text, expected);
+    TestSupport::WriteFileText("ibmkaart.txt", original);
+    EXPECT_EQ(reader.ReadCard(cards[2]).Text, texts[2]);
+    EXPECT_EQ(reader.ReadCard(cards[1]).Text, texts[1]);
 }

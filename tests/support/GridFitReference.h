@@ -51,4 +51,27 @@ inline double FullLoopReference(const momenten& holes, RealPoint O, RealPoint Dc
     return total;
 }
 
+// Every hole placed the plain way: the cell of greatest weight among all 960, column index outer
+// and row index inner, the first of equal weights. PlaceHoles must give the same cells.
+inline Algemeen::punten FullPlacementReference(const Ogenblik::CardGrid& grid, const momenten& holes,
+                                               Algemeen::Console& console)
+{
+    Algemeen::punten cells(holes.Length());
+    Algemeen::Schuine bell(&console);
+    for (std::ptrdiff_t l = 1; l < holes.Length(); ++l) {
+        const MomentRecord& h = holes[l];
+        bell.Prepare(h.Sxx, h.Syy, h.Sxy, h.Centre);
+        double best = 0.0;
+        for (int i = 0; i < Ogenblik::kGridColumns; ++i)
+            for (int m = 0; m < Ogenblik::kGridRows; ++m) {
+                const double w = bell.Weight(Ogenblik::GridPosition(grid, i, m));
+                if (w > best) {
+                    best = w;
+                    cells[l] = {i + 1, m + 1};
+                }
+            }
+    }
+    return cells;
+}
+
 } // namespace GridFitReference

@@ -1,10 +1,14 @@
 #include "Algemeen.h"
 #include "TestSupport.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <limits>
 #include <random>
+#include <vector>
 
 using namespace Algemeen;
 
@@ -56,6 +60,58 @@ TEST(SubdetTest, CofactorsOfAThreeByThree)
     const matrix small = FromRows({{2, -1}, {-1, 2}});
     EXPECT_EQ(subdet(3, 3, 3, small), 3.0);
     EXPECT_EQ(subdet(1, 1, 3, small), 0.0);
+}
+
+// The Leibniz formula term by term, as the cofactor is defined: the sign times the entries taken
+// row by row, the terms summed in lexicographic order of their permutations.
+double PlainCofactor(std::int32_t i, std::int32_t j, std::int32_t n, const matrix& M)
+{
+    std::vector<std::int32_t> perm;
+    for (std::int32_t k = 1; k < n; ++k)
+        perm.push_back(k);
+    double sum = 0.0;
+    do {
+        std::int32_t inversions = 0;
+        for (std::size_t a = 0; a < perm.size(); ++a)
+            for (std::size_t b = a + 1; b < perm.size(); ++b)
+                inversions += perm[a] > perm[b] ? 1 : 0;
+        double prod = inversions % 2 == 0 ? 1.0 : -1.0;
+        for (std::int32_t r = 1; r < n; ++r)
+            prod = prod * M[r + (r >= i ? 1 : 0)][perm[static_cast<std::size_t>(r - 1)] +
+                                                  (perm[static_cast<std::size_t>(r - 1)] >= j ? 1 : 0)];
+        sum = sum + prod;
+    } while (std::next_permutation(perm.begin(), perm.end()));
+    return ((i + j) % 2 == 0 ? 1.0 : -1.0) * sum;
+}
+
+// Every cofactor of random matrices up to 8 x 8, zeros and negative zeros among the entries, is
+// the plain formula's value to the last bit: the grid fit's results must not move.
+TEST(SubdetTest, EveryCofactorIsThePlainFormulasValueToTheBit)
+{
+    std::mt19937 random(29);
+    std::uniform_real_distribution<double> value(-1e3, 1e3);
+    for (std::int32_t n = 1; n <= 8; ++n)
+        for (int sample = 0; sample < 3; ++sample) {
+            matrix m = MakeMatrix(n);
+            for (std::int32_t r = 1; r <= n; ++r)
+                for (std::int32_t c = 1; c <= n; ++c)
+                    m[r][c] = random() % 7 == 0 ? (random() % 2 ? 0.0 : -0.0) : value(random);
+            matrix inverse = m;
+            const bool inverted = Space(n).DirekteInverse(inverse);
+            double det = 0.0;
+            for (std::int32_t i = 1; i <= n; ++i)
+                det = det + m[i][1] * PlainCofactor(i, 1, n, m); // as the inverse expands it
+            for (std::int32_t i = 1; i <= n; ++i)
+                for (std::int32_t j = 1; j <= n; ++j) {
+                    const double plain = PlainCofactor(i, j, n, m);
+                    ASSERT_EQ(std::bit_cast<std::uint64_t>(subdet(i, j, n, m)),
+                              std::bit_cast<std::uint64_t>(plain))
+                        << n << " x " << n << " (" << i << ", " << j << ")";
+                    if (inverted) {
+                        ASSERT_EQ(inverse[j][i], plain / det);
+                    }
+                }
+        }
 }
 
 TEST(DirekteInverseTest, IdentityAndTwoByTwo)

@@ -1,0 +1,122 @@
+#include "FileReaders.h"
+
+#include <bit>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <jpeglib.h>
+
+namespace Imaging::Lept {
+
+static_assert(std::endian::native == std::endian::little, "the word layouts below are little-endian");
+
+namespace {
+
+struct ErrorTrap
+{
+    jpeg_error_mgr manager; // first: libjpeg hands back a pointer to it
+    std::jmp_buf jump;
+    std::string* error;
+};
+
+void OnError(j_common_ptr info)
+{
+    auto* trap = reinterpret_cast<ErrorTrap*>(info->err);
+    if (trap->error->empty()) {
+        char text[JMSG_LENGTH_MAX];
+        info->err->format_message(info, text);
+        *trap->error = text;
+    }
+    std::longjmp(trap->jump, 1);
+}
+
+// Warnings (corrupt data the decoder steps over) are counted by libjpeg and looked at after the
+// decoding; nothing is printed.
+void OnMessage(j_common_ptr, int) {}
+
+std::uint8_t Clamp(int v)
+{
+    return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+}
+
+// Decodes into `pix`, which it creates; false when libjpeg gave up. No C++ object with a destructor
+// lives in this frame, which the error handler leaves by a long jump.
+bool Decode(jpeg_decompress_struct& jpeg, ErrorTrap& trap, const std::uint8_t* data, std::size_t size,
+            PIX*& pix)
+{
+    if (setjmp(trap.jump))
+        return false;
+    jpeg_create_decompress(&jpeg);
+    jpeg_mem_src(&jpeg, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&jpeg, TRUE);
+    const bool grey = jpeg.num_components == 1;
+    const bool cmyk = jpeg.jpeg_color_space == JCS_CMYK || jpeg.jpeg_color_space == JCS_YCCK;
+    // Colour straight into Leptonica's words: on a little-endian machine a word R G B x sits in
+    // memory as x B G R.
+    jpeg.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_XBGR;
+    jpeg_start_decompress(&jpeg);
+    pix = pixCreateNoInit(static_cast<l_int32>(jpeg.output_width), static_cast<l_int32>(jpeg.output_height),
+                          grey ? 8 : 32);
+    if (pix == nullptr) {
+        *trap.error = "no memory for the picture";
+        std::longjmp(trap.jump, 1);
+    }
+    const std::int32_t wpl = pixGetWpl(pix);
+    JSAMPARRAY cmykRow = cmyk ? (*jpeg.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&jpeg), JPOOL_IMAGE,
+                                                          jpeg.output_width * 4, 1)
+                              : nullptr;
+    while (jpeg.output_scanline < jpeg.output_height) {
+        const JDIMENSION y = jpeg.output_scanline;
+        l_uint32* line = pixGetData(pix) + static_cast<std::ptrdiff_t>(y) * wpl;
+        JSAMPROW row = cmyk ? cmykRow[0] : reinterpret_cast<JSAMPROW>(line);
+        jpeg_read_scanlines(&jpeg, &row, 1);
+        if (cmyk) // Adobe's inverted inks: each colour is its ink times the black ink
+            for (JDIMENSION x = 0; x < jpeg.output_width; ++x) {
+                const int c = row[4 * x], m = row[4 * x + 1], yy = row[4 * x + 2], k = row[4 * x + 3];
+                composeRGBPixel(Clamp(c * k / 255), Clamp(m * k / 255), Clamp(yy * k / 255), line + x);
+            }
+    }
+    if (jpeg.density_unit == 1)
+        pixSetResolution(pix, jpeg.X_density, jpeg.Y_density);
+    else if (jpeg.density_unit == 2)
+        pixSetResolution(pix, static_cast<l_int32>(std::lround(jpeg.X_density * 2.54)),
+                         static_cast<l_int32>(std::lround(jpeg.Y_density * 2.54)));
+    jpeg_finish_decompress(&jpeg);
+    return true;
+}
+
+} // namespace
+
+PixPtr ReadJpeg(const std::uint8_t* data, std::size_t size, std::string& error)
+{
+    error.clear();
+    jpeg_decompress_struct jpeg{};
+    ErrorTrap trap{};
+    trap.error = &error;
+    jpeg.err = jpeg_std_error(&trap.manager);
+    trap.manager.error_exit = OnError;
+    trap.manager.emit_message = OnMessage;
+    PIX* raw = nullptr;
+    const bool ok = Decode(jpeg, trap, data, size, raw);
+    const long warnings = trap.manager.num_warnings;
+    jpeg_destroy_decompress(&jpeg);
+    PixPtr pix(raw);
+    if (!ok)
+        return nullptr;
+    if (warnings > 0) {
+        error = "corrupt data (" + std::to_string(warnings) + (warnings == 1 ? " warning)" : " warnings)");
+        return nullptr;
+    }
+    if (pixGetDepth(pix.get()) == 8) {
+        // Grey rows arrived as bytes in order: into Leptonica's words.
+        const std::size_t words = static_cast<std::size_t>(pixGetWpl(pix.get())) *
+                                  static_cast<std::size_t>(pixGetHeight(pix.get()));
+        l_uint32* d = pixGetData(pix.get());
+        for (std::size_t i = 0; i < words; ++i)
+            d[i] = __builtin_bswap32(d[i]);
+    }
+    pixSetPadBits(pix.get(), 0);
+    return pix;
+}
+
+} // namespace Imaging::Lept
