@@ -4,6 +4,7 @@
 #include "BMPunit.h"
 #include "CardRenderer.h"
 #include "ProcessPass.h"
+#include "ProcessSteps.h"
 
 #include <cmath>
 #include <cstdio>
@@ -72,7 +73,7 @@ bool Load(const std::string& name)
 int main(int argc, char** argv)
 {
     const auto scan = (std::filesystem::temp_directory_path() / "korvane-holes.bmp").string();
-    Cli::CardPunches punches{};
+    Punch::CardPunches punches{};
     std::mt19937 random(3);
     for (int n = 0; n < 200;) {
         auto& cell = punches[random() % 80][random() % 12];
@@ -82,11 +83,11 @@ int main(int argc, char** argv)
     for (const bool real : {false, true})
         for (const double dpi : {100.0, 150.0, 200.0, 300.0, 400.0, 600.0}) {
             const double scale = dpi / 25.4;
-            const std::vector<Cli::CardOnPage> cards{{punches, 1.0}};
-            const auto& dims = real ? Cli::kRealCard : Cli::kModelCard;
-            const auto layout = Cli::LayOutPage(cards, dims, scale);
+            const std::vector<Punch::CardOnPage> cards{{punches, 1.0}};
+            const auto& dims = real ? Punch::kRealCard : Punch::kModelCard;
+            const auto layout = Punch::LayOutPage(cards, dims, scale);
             BMPunit::WriteFileBytes(
-                scan, BMPunit::EncodeBitmap(Cli::RenderPage(cards, layout, dims, scale),
+                scan, BMPunit::EncodeBitmap(Punch::RenderPage(cards, layout, dims, scale),
                                             static_cast<std::int32_t>(std::lround(dpi / 0.0254))));
             if (!Load(scan))
                 return 1;

@@ -5,6 +5,7 @@
 #include "Overlay.h"
 #include "ProcessPass.h"
 #include "RecordingWindow.h"
+#include "RunStateReset.h"
 #include "Unit1.h"
 
 #include <benchmark/benchmark.h>
@@ -26,9 +27,9 @@ public:
 NullConsole gNull;
 
 // Card punches with exactly `count` holes at pseudo-random cells.
-Cli::CardPunches RandomPunches(int count, std::uint32_t seed)
+Punch::CardPunches RandomPunches(int count, std::uint32_t seed)
 {
-    Cli::CardPunches punches{};
+    Punch::CardPunches punches{};
     std::mt19937 random(seed);
     for (int n = 0; n < count;) {
         auto& cell = punches[random() % 80][random() % 12];
@@ -41,12 +42,12 @@ Cli::CardPunches RandomPunches(int count, std::uint32_t seed)
 }
 
 // Cards rendered one below the other, copied into a black canvas of at least the given size.
-BMPunit::BitImage Canvas(const std::vector<Cli::CardOnPage>& cards, double dpi, double widthMm,
-                         double heightMm, Cli::PageLayout& layout)
+BMPunit::BitImage Canvas(const std::vector<Punch::CardOnPage>& cards, double dpi, double widthMm,
+                         double heightMm, Punch::PageLayout& layout)
 {
     const double scale = dpi / 25.4;
-    layout = Cli::LayOutPage(cards, Cli::kRealCard, scale);
-    const auto page = Cli::RenderPage(cards, layout, Cli::kRealCard, scale);
+    layout = Punch::LayOutPage(cards, Punch::kRealCard, scale);
+    const auto page = Punch::RenderPage(cards, layout, Punch::kRealCard, scale);
     const auto w =
         std::max<std::int32_t>(page.width, static_cast<std::int32_t>(std::lround(widthMm * scale)));
     const auto h =
@@ -104,9 +105,9 @@ std::string RoughPage()
     const std::string name = Scratch("a4-600-rough.bmp");
     if (std::filesystem::exists(name))
         return name;
-    std::vector<Cli::CardOnPage> cards{
+    std::vector<Punch::CardOnPage> cards{
         {RandomPunches(700, 5), 1.5}, {RandomPunches(700, 6), -2.0}, {RandomPunches(700, 7), 0.7}};
-    Cli::PageLayout layout;
+    Punch::PageLayout layout;
     auto image = Canvas(cards, 600, 210, 297, layout);
     Roughen(image, 0.04, 13);
     BMPunit::WriteFileBytes(name, BMPunit::EncodeBitmap(image, 23622));
@@ -119,9 +120,9 @@ std::string A4Page(double dpi, double noise)
                                      std::to_string(static_cast<int>(noise * 1000)) + ".bmp");
     if (std::filesystem::exists(name))
         return name;
-    std::vector<Cli::CardOnPage> cards{
+    std::vector<Punch::CardOnPage> cards{
         {RandomPunches(300, 1), 1.5}, {RandomPunches(300, 2), -2.0}, {RandomPunches(300, 3), 0.7}};
-    Cli::PageLayout layout;
+    Punch::PageLayout layout;
     auto image = Canvas(cards, dpi, 210, 297, layout);
     if (noise > 0)
         FlipPixels(image, noise, 9);
@@ -212,8 +213,8 @@ void BM_Stages(benchmark::State& state, double dpi, double noise, bool rough)
 void BM_Pick(benchmark::State& state, double dpi)
 {
     const std::string scan = Scratch("card-" + std::to_string(static_cast<int>(dpi)) + ".bmp");
-    std::vector<Cli::CardOnPage> cards{{RandomPunches(300, 4), 2.0}};
-    Cli::PageLayout layout;
+    std::vector<Punch::CardOnPage> cards{{RandomPunches(300, 4), 2.0}};
+    Punch::PageLayout layout;
     BMPunit::WriteFileBytes(scan,
                             BMPunit::EncodeBitmap(Canvas(cards, dpi, 0, 0, layout),
                                                   static_cast<std::int32_t>(std::lround(dpi / 0.0254))));

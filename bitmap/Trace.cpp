@@ -2,6 +2,7 @@
 
 #include "BmpLoad.h"
 #include "ContourStore.h"
+#include "TraceSteps.h"
 
 #include <bit>
 #include <climits>

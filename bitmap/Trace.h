@@ -13,8 +13,6 @@
 #include "ContourStore.h"
 #include "Picture.h"
 
-#include <cstdint>
-
 namespace BMPunit {
 
 // Traces the picture (throws std::logic_error when it is not sound) and rebuilds the contour
@@ -29,24 +27,5 @@ void TraceContours(const korvane::Picture& picture, ContourStore& store, Algemee
 inline constexpr bool kShowTraceStatistics = false;
 void WriteTraceStatistics(const korvane::Picture& picture, const ContourStore& store,
                           Algemeen::Console& console);
-
-// ---- the steps of TraceContours, public so that each can be checked on its own ----------------
-
-// Both raster passes: counts the pieces, allocates the node array at its exact size
-// (2 * PieceCount + 1 entries) and stores piece k's start and end points in entries 2k-1 and 2k,
-// unlinked.
-void TracePieces(const korvane::Picture& picture, ContourStore& store, Algemeen::RunLog& log,
-                 Algemeen::EventPump& events);
-
-// Joins every piece's end to the start of the piece that begins there and keeps one node per
-// piece: entry k becomes piece k's end point, its next field the number of the following piece
-// along the ring (which is also the following node). Entries above PieceCount are left over.
-// Linear in the number of pieces; it also records which pieces head a ring, for IndexContours.
-// `width` is the traced picture's.
-void LinkPieces(ContourStore& store, std::int32_t width, Algemeen::EventPump& events);
-
-// Numbers the rings in order of their lowest node and fills ContourStarts, from the chains of
-// pieces that LinkPieces recorded on the way (a ring's lowest piece heads its chain).
-void IndexContours(ContourStore& store);
 
 } // namespace BMPunit

@@ -68,6 +68,34 @@ const char* CbnFault(unsigned char byte, bool firstOfCard)
     return nullptr;
 }
 
+// What is wrong with a column's two bytes: the fault and which byte (0 or 1) has it; none when
+// `text` is null.
+struct ColumnFault
+{
+    const char* text = nullptr;
+    std::size_t byte = 0;
+};
+
+// A deck of two bytes a column, each column through `decode(first, second, column, punches)`, which
+// sets the punches or gives the fault that ends the read, named by card, column and byte.
+template <class Decode> DeckRead ReadColumns(std::string_view bytes, Decode decode)
+{
+    DeckRead result;
+    if (!WholeCards(bytes, result))
+        return result;
+    for (std::size_t c = 0; c < result.cards.size(); ++c)
+        for (std::size_t k = 0; k < kColumns; ++k) {
+            const std::size_t at = c * kCardBytes + 2 * k;
+            const ColumnFault fault =
+                decode(static_cast<unsigned char>(bytes[at]), static_cast<unsigned char>(bytes[at + 1]), k,
+                       result.cards[c][k]);
+            if (fault.text != nullptr)
+                return Failure(std::move(result), Where(c, k, at + fault.byte) + ": " + fault.text);
+        }
+    result.ok = true;
+    return result;
+}
+
 } // namespace
 
 std::string WriteCbnDeck(const std::vector<CardPunches>& cards)
@@ -89,22 +117,16 @@ std::string WriteCbnDeck(const std::vector<CardPunches>& cards)
 
 DeckRead ReadCbnDeck(std::string_view bytes)
 {
-    DeckRead result;
-    if (!WholeCards(bytes, result))
-        return result;
-    for (std::size_t c = 0; c < result.cards.size(); ++c)
-        for (std::size_t k = 0; k < kColumns; ++k) {
-            const std::size_t at = c * kCardBytes + 2 * k;
-            const auto upper = static_cast<unsigned char>(bytes[at]);
-            const auto lower = static_cast<unsigned char>(bytes[at + 1]);
-            if (const char* fault = CbnFault(upper, k == 0))
-                return Failure(std::move(result), Where(c, k, at) + ": " + fault);
-            if (const char* fault = CbnFault(lower, false))
-                return Failure(std::move(result), Where(c, k, at + 1) + ": " + fault);
-            result.cards[c][k] = static_cast<ColumnPunches>((upper & kSixBits) << 6 | (lower & kSixBits));
-        }
-    result.ok = true;
-    return result;
+    return ReadColumns(bytes,
+                       [](unsigned char upper, unsigned char lower, std::size_t column,
+                          ColumnPunches& punches) -> ColumnFault {
+                           if (const char* fault = CbnFault(upper, column == 0))
+                               return {fault, 0};
+                           if (const char* fault = CbnFault(lower, false))
+                               return {fault, 1};
+                           punches = static_cast<ColumnPunches>((upper & kSixBits) << 6 | (lower & kSixBits));
+                           return {};
+                       });
 }
 
 std::string WriteBinDeck(const std::vector<CardPunches>& cards)
@@ -124,21 +146,14 @@ std::string WriteBinDeck(const std::vector<CardPunches>& cards)
 
 DeckRead ReadBinDeck(std::string_view bytes)
 {
-    DeckRead result;
-    if (!WholeCards(bytes, result))
-        return result;
-    for (std::size_t c = 0; c < result.cards.size(); ++c)
-        for (std::size_t k = 0; k < kColumns; ++k) {
-            const std::size_t at = c * kCardBytes + 2 * k;
-            const unsigned word = static_cast<unsigned char>(bytes[at]) |
-                                  static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8;
+    return ReadColumns(
+        bytes, [](unsigned char low, unsigned char high, std::size_t, ColumnPunches& punches) -> ColumnFault {
+            const unsigned word = low | static_cast<unsigned>(high) << 8;
             if ((word & ((1u << kBinShift) - 1)) != 0)
-                return Failure(std::move(result),
-                               Where(c, k, at) + ": bits 3 to 0 of the column word are not zero");
-            result.cards[c][k] = static_cast<ColumnPunches>(word >> kBinShift);
-        }
-    result.ok = true;
-    return result;
+                return {"bits 3 to 0 of the column word are not zero", 0};
+            punches = static_cast<ColumnPunches>(word >> kBinShift);
+            return {};
+        });
 }
 
 } // namespace Deck

@@ -7,10 +7,10 @@
 // patterns, and every decoded column must carry the pattern that was punched into it (the lowest
 // code with that pattern wins, so the character itself may differ where codes share a pattern).
 #include "CodeTable.h"
-#include "CodeTableFile.h"
 #include "Decode.h"
 #include "FuzzSupport.h"
 #include "Ponskaart.h"
+#include "PunchCodes.h"
 
 #include <algorithm>
 #include <sstream>
@@ -22,7 +22,7 @@ constexpr int kTextColumns = Ogenblik::kGridColumns;
 constexpr int kDecodedColumns = Ogenblik::kTextColumns;
 constexpr int kRows = Ogenblik::kGridRows;
 
-std::string AsMarks(const Cli::PunchPattern& pattern)
+std::string AsMarks(const Punch::PunchPattern& pattern)
 {
     std::string marks;
     for (const bool punched : pattern)
@@ -31,7 +31,7 @@ std::string AsMarks(const Cli::PunchPattern& pattern)
 }
 
 // The same table seen by both readers.
-void CompareReaders(const korvane::CodeTableEntries& reading, const Cli::CodeTableResult& punching)
+void CompareReaders(const korvane::CodeTableEntries& reading, const Punch::CodeTableResult& punching)
 {
     if (reading[0] != "?")
         Fuzz::Fault("entry 0 is not \"?\"");
@@ -48,12 +48,12 @@ void CompareReaders(const korvane::CodeTableEntries& reading, const Cli::CodeTab
 }
 
 // Punches the table's characters into a card, one per column, and decodes it again.
-void RoundTrip(const Cli::CodeTableResult& punching, const korvane::CodeTableEntries& table)
+void RoundTrip(const Punch::CodeTableResult& punching, const korvane::CodeTableEntries& table)
 {
     std::string text;
     for (std::size_t k = 0; text.size() < kTextColumns; k = (k + 1) % punching.codes.size())
         text += punching.codes[k].character;
-    const Cli::PunchResult punched = Cli::PunchText(text, punching.codes);
+    const Punch::PunchResult punched = Punch::PunchText(text, punching.codes);
     if (!punched.ok)
         Fuzz::Fault("a character of the table has no code: " + punched.message);
 
@@ -87,10 +87,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     // Both readers of the file look at its beginning only.
-    const std::string bytes(reinterpret_cast<const char*>(data), std::min(size, korvane::kCodeTableReadBytes));
+    const std::string bytes(reinterpret_cast<const char*>(data),
+                            std::min(size, korvane::kCodeTableReadBytes));
     std::istringstream forReading(bytes), forPunching(bytes);
     const auto parsed = korvane::ParseCardSpec(forReading);
-    const Cli::CodeTableResult punching = Cli::ParseCodeTable(forPunching);
+    const Punch::CodeTableResult punching = Punch::ParseCodeTable(forPunching);
     if (punching.ok && !parsed)
         Fuzz::Fault("the punch side accepts a table that the reader refuses");
     if (parsed)

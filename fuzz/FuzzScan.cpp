@@ -7,7 +7,9 @@
 // lies in a directory of our own, every refusal must come back as a message, never as an exception.
 #include "BMPunit.h"
 #include "FuzzSupport.h"
+#include "LogReset.h"
 #include "RecordingWindow.h"
+#include "RunStateReset.h"
 #include "Unit1.h"
 
 #include <filesystem>

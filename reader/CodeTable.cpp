@@ -1,6 +1,5 @@
 #include "CodeTable.h"
 
-#include "FileAccess.h"
 #include "Ponskaart.h"
 
 #include <cstdio>
@@ -138,11 +137,32 @@ std::string FailureText(const char* before, const std::string& name, const char*
 
 } // namespace
 
+Algemeen::FileBytes ReadCodeTableBytes(const std::string& fileName)
+{
+    return Algemeen::ReadRegularFile(fileName, kCodeTableReadBytes);
+}
+
+CodeTableRead ParseCodeTableFile(const Algemeen::FileBytes& file, bool refuseOddMarks)
+{
+    CodeTableRead read;
+    read.Status = file.status;
+    read.FileMessage = file.message;
+    read.Complete = file.complete;
+    if (file.status == Algemeen::FileStatus::Ok) {
+        std::istringstream in(file.bytes);
+        read.Parsed = ParseCodeTable(in, refuseOddMarks);
+    }
+    return read;
+}
+
+CodeTableRead ReadCodeTableFile(const std::string& fileName, bool refuseOddMarks)
+{
+    return ParseCodeTableFile(ReadCodeTableBytes(fileName), refuseOddMarks);
+}
+
 std::optional<CodeTableEntries> ReadCardSpec(const std::string& fileName, std::string& failure)
 {
-    // Only a regular file counts as the table (a FIFO would block the read), and only its
-    // beginning is read, however large the file is.
-    return CardSpecOfFile(fileName, Algemeen::ReadRegularFile(fileName, kCodeTableReadBytes), failure);
+    return CardSpecOfFile(fileName, ReadCodeTableBytes(fileName), failure);
 }
 
 std::optional<CodeTableEntries> CardSpecOfFile(const std::string& fileName, const Algemeen::FileBytes& file,
@@ -152,16 +172,12 @@ std::optional<CodeTableEntries> CardSpecOfFile(const std::string& fileName, cons
         failure = FailureText("TextFile  ", fileName, "  with punchcard specifications: missing");
         return std::nullopt;
     }
-    std::optional<CodeTableEntries> table;
-    if (file.status == Algemeen::FileStatus::Ok) {
-        std::istringstream in(file.bytes);
-        table = ParseCardSpec(in);
-    }
-    if (!table) {
+    CodeTableRead read = ParseCodeTableFile(file);
+    if (!read.Parsed.Ok) {
         failure = FailureText("Errors in  ", fileName, "  with supposed punchcard specifications");
         return std::nullopt;
     }
-    return table;
+    return std::move(read.Parsed.Entries);
 }
 
 } // namespace korvane

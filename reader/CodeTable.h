@@ -40,6 +40,22 @@ struct ParsedCodeTable
 // (Message holds what MarkProblem would).
 ParsedCodeTable ParseCodeTable(std::istream& in, bool refuseOddMarks = false);
 
+// The table file's bytes as every user of it reads them: only a regular file counts (a FIFO would
+// block the read), and only its first kCodeTableReadBytes are read, however large the file is.
+Algemeen::FileBytes ReadCodeTableBytes(const std::string& fileName);
+
+// The file as read and, when it could be read, parsed.
+struct CodeTableRead
+{
+    Algemeen::FileStatus Status = Algemeen::FileStatus::Missing;
+    std::string FileMessage; // why the file could not be read, when Status is not Ok
+    bool Complete = false;   // the whole file lay within the bytes read
+    ParsedCodeTable Parsed;  // parsed only when Status is Ok
+};
+CodeTableRead ParseCodeTableFile(const Algemeen::FileBytes& file, bool refuseOddMarks = false);
+// ParseCodeTableFile(ReadCodeTableBytes(fileName), refuseOddMarks).
+CodeTableRead ReadCodeTableFile(const std::string& fileName, bool refuseOddMarks = false);
+
 // A character of a text as a message shows it: quoted when printable, else its byte values; a
 // UTF-8 sequence as a whole.
 std::string DescribeCharacter(const std::string& text, std::size_t at);

@@ -2,6 +2,7 @@
 
 #include "BMPunit.h"
 #include "EdgeTable.h"
+#include "ProcessSteps.h"
 
 #include <algorithm>
 #include <chrono>

@@ -10,13 +10,6 @@
 
 namespace korvane {
 
-// Margin of the card model in pixels: one millimetre at the picture's scale.
-double CardModelMargin(double pixelsPerMillimetre);
-// Margin of the hole model in pixels. Half a pixel for the pixel rounding of the traced border,
-// plus a tenth of a millimetre so that real holes, a little smaller than the model's, pass at every
-// resolution.
-double HoleModelMargin(double pixelsPerMillimetre);
-
 // Runs the pass over the reader's contour store of the last tracing and fills the rest of the
 // reader's state (CandidateCount, CandidateOrder, CandidateMoments, CardModel, CardOf, DrawOrder,
 // Cards, Index). true when at least one contour was accepted as a card outline. Lets pending events run once
@@ -33,10 +26,5 @@ bool ProcessPass(ReaderContext& reader, Algemeen::EventPump& events, ProcessPass
 // "Area, Trace and Determinant:" block. true when it matches.
 bool CheckAgainstModel(ReaderContext& reader, Ogenblik::Contour& contour, const Ogenblik::Ponskaart& model,
                        bool verbose);
-// Whether area, trace or root determinant of the contour's area moments lies outside the model's
-// tolerance.
-bool DiffersFromModel(const Ogenblik::Contour& contour, const Ogenblik::Ponskaart& model);
-// |s - m| < t.
-bool WithinTolerance(double s, double m, double t);
 
 } // namespace korvane

@@ -30,7 +30,7 @@ Ogenblik::momenten HoleMoments(ReaderContext& reader, const AcceptedCard& card)
 // effect; the same bytes as last time are not parsed again.
 std::optional<CodeTableEntries> TableForCard(ReaderContext& reader, std::string& failure)
 {
-    const Algemeen::FileBytes file = Algemeen::ReadRegularFile(reader.CodeTableFile, kCodeTableReadBytes);
+    const Algemeen::FileBytes file = ReadCodeTableBytes(reader.CodeTableFile);
     if (file.status == Algemeen::FileStatus::Ok && !reader.CodeTableReadName.empty() &&
         reader.CodeTableReadName == reader.CodeTableFile && file.bytes == reader.CodeTableReadBytes)
         return reader.CodeTable;

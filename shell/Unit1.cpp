@@ -2,6 +2,7 @@
 
 #include "BMPunit.h"
 #include "CommandGuard.h"
+#include "RunStateReset.h"
 
 #include <stdexcept>
 

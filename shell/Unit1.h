@@ -74,8 +74,6 @@ struct RunState
 };
 
 RunState& State();
-// Back to the state at program start (tests start each case clean with it).
-void ResetRunState();
 
 // The log file, in the current directory.
 inline constexpr const char* kLogFileName = "Vertolkt.log";

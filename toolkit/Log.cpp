@@ -1,6 +1,7 @@
 #include "Log.h"
 
 #include "FileAccess.h"
+#include "LogReset.h"
 
 #include <cerrno>
 #include <cstring>

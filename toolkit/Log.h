@@ -53,7 +53,4 @@ const std::string& LogFileName();
 void LogLine(const std::string& text);
 void StopWatch(const std::string& label);
 
-// Back to the state at program start (no log file name, stopwatch start 0).
-void ResetLog();
-
 } // namespace Algemeen

@@ -53,7 +53,7 @@ void WriteDeckFile(const std::string& fileName, Deck::DeckFormat format,
 }
 
 std::string ReadDeckToPunch(const std::string& fileName, const std::string& format,
-                            const std::string& codeFile, std::vector<CardPunches>& cards)
+                            const std::string& codeFile, std::vector<Punch::CardPunches>& cards)
 {
     const std::optional<Deck::DeckFormat> layout = Deck::DeckFormatNamed(format);
     if (!layout || *layout == Deck::DeckFormat::Jsonl)
@@ -79,7 +79,7 @@ std::string ReadDeckToPunch(const std::string& fileName, const std::string& form
         return fileName + ": the deck holds no card";
     cards.clear();
     for (const Deck::CardPunches& deckCard : read.cards) {
-        CardPunches card{};
+        Punch::CardPunches card{};
         for (int column = 0; column < Deck::kColumns; ++column)
             for (int position = 0; position < Deck::kRows; ++position)
                 card[column][position] = (deckCard[column] & Deck::RowBit(position)) != 0;

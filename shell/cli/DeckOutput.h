@@ -2,7 +2,7 @@
 // deck card, and the JSON fields of all 80 columns.
 #pragma once
 
-#include "CodeTableFile.h"
+#include "PunchCodes.h"
 #include "Deck.h"
 #include "korvane/Reader.h"
 
@@ -33,7 +33,7 @@ void WriteDeckFile(const std::string& fileName, Deck::DeckFormat format,
 // (text through the code table file). Empty on success, else what is wrong, naming the file.
 inline constexpr std::size_t kMaxPunchedDeckBytes = 8u << 20;
 std::string ReadDeckToPunch(const std::string& fileName, const std::string& format,
-                            const std::string& codeFile, std::vector<CardPunches>& cards);
+                            const std::string& codeFile, std::vector<Punch::CardPunches>& cards);
 
 // The name of page `page` (from 1) of OUT: "cards.bmp" -> "cards-0001.bmp".
 std::string PageFileName(const std::string& output, std::size_t page);

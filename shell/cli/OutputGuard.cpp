@@ -1,6 +1,5 @@
 #include "OutputGuard.h"
 
-#include "CodeTableFile.h"
 #include "FileAccess.h"
 #include "Unit1.h"
 

@@ -1,12 +1,7 @@
-// `punch` writing what a scanner writes: grey or colour pixels with a black level, an off-white
-// card, light falling off across the page, blur and sensor noise, as PNG, TIFF, JPEG or BMP,
-// with or without a resolution in the file.
+// The options of `punch` that ask for a scanner's file instead of the plain 1-bit BMP.
 #pragma once
 
-#include "BmpWrite.h"
-
-#include <optional>
-#include <string>
+#include "ScanPage.h"
 
 namespace CLI {
 class App;
@@ -14,25 +9,6 @@ class App;
 
 namespace Cli {
 
-struct ScanOutputOptions
-{
-    std::string format;        // --format png|tiff|jpeg|bmp; empty: the 1-bit BMP of old
-    bool grey = false;         // --grey
-    bool colour = false;       // --colour
-    int blackLevel = 20;       // --black-level N
-    int cardWhite = 235;       // --card-white N
-    double falloff = 0.0;      // --falloff F
-    int blur = 0;              // --blur R
-    double sensorNoise = 0.0;  // --sensor-noise S
-    bool noResolution = false; // --no-resolution
-    // Whether any option asks for the scanner's look rather than the plain 1-bit BMP.
-    bool Wanted() const { return !format.empty() || grey || colour || noResolution; }
-};
-
-void DefineScanOutputOptions(CLI::App& punch, ScanOutputOptions& options);
-
-// Writes the page whole or not at all; a problem (empty for none) says why it was not written.
-std::string WriteScanPage(const BMPunit::BitImage& page, double dpi, const ScanOutputOptions& options,
-                          const std::string& output);
+void DefineScanOutputOptions(CLI::App& punch, Punch::ScanOutputOptions& options);
 
 } // namespace Cli

@@ -1,7 +1,7 @@
 // korvane-cli: the headless driver of Korvane's commands.
 #include "CodeTablePath.h"
 #include "Options.h"
-#include "Punch.h"
+#include "PunchCommand.h"
 #include "ReadScan.h"
 #include "Unit1.h"
 

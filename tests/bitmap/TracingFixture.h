@@ -4,6 +4,7 @@
 
 #include "BMPunit.h"
 #include "TestSupport.h"
+#include "TraceSteps.h"
 
 #include <gtest/gtest.h>
 #include <random>

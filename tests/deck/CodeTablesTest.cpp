@@ -1,6 +1,6 @@
 // The code tables shipped in codes/: each loads with both parsers of the table layout, holds the
 // holes its code plate punches, and reads back through korvane-cli when it is the table in use.
-#include "CodeTableFile.h"
+#include "PunchCodes.h"
 #include "DeckTesting.h"
 
 #include <array>
@@ -70,7 +70,7 @@ TEST(CodeTablesTest, EveryTableLoadsAlikeWithBothParsers)
     for (const char* table : {"ibmkaart.txt", kTables[0], kTables[1], kTables[2]}) {
         SCOPED_TRACE(table);
         std::ifstream in(TestSupport::SourcePath(table));
-        const auto punchTable = Cli::ParseCodeTable(in);
+        const auto punchTable = Punch::ParseCodeTable(in);
         ASSERT_TRUE(punchTable.ok) << punchTable.message;
         std::vector<CodeMap::Code> punchCodes;
         for (const auto& code : punchTable.codes) {

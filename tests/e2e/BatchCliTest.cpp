@@ -1,5 +1,6 @@
 // korvane-cli read as a batch: folders of good and bad pictures, the order of cards whatever the
 // number of workers, timeouts, and runs killed and resumed.
+#include "CliRunner.h"
 #include "TestSupport.h"
 
 #include <array>
@@ -16,19 +17,7 @@
 
 namespace {
 
-int RunCli(const std::string& arguments, std::string* out = nullptr)
-{
-    const std::string command = std::string(KORVANE_CLI) + " " + arguments + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return -1;
-    std::array<char, 4096> buffer;
-    while (std::fgets(buffer.data(), buffer.size(), pipe))
-        if (out)
-            *out += buffer.data();
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using E2e::RunCli;
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,5 @@
 // korvane-cli as a user runs it: exit statuses, the text lines, --json and --overlay.
+#include "CliRunner.h"
 #include "TestSupport.h"
 
 #include <array>
@@ -14,27 +15,8 @@
 
 namespace {
 
-struct CliRun
-{
-    int status = -1;
-    std::string out;
-};
-
-// Runs korvane-cli with the arguments in the current directory; standard error is dropped.
-CliRun Cli(const std::string& arguments)
-{
-    CliRun run;
-    const std::string command = std::string(KORVANE_CLI) + " " + arguments + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    std::array<char, 4096> buffer;
-    while (std::fgets(buffer.data(), buffer.size(), pipe))
-        run.out += buffer.data();
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using E2e::Cli;
+using E2e::CliRun;
 
 class CliTest : public ::testing::Test
 {

@@ -1,5 +1,6 @@
 // Cards whose holes invite the grid fit to collapse onto them: the fit keeps a grid of the card's
 // own pitch and reports a quality of at most 100 %.
+#include "CliRunner.h"
 #include "TestSupport.h"
 
 #include <array>
@@ -16,26 +17,8 @@
 
 namespace {
 
-struct CliRun
-{
-    int status = -1;
-    std::string out;
-};
-
-CliRun Cli(const std::string& arguments)
-{
-    CliRun run;
-    const std::string command = std::string(KORVANE_CLI) + " " + arguments + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    std::array<char, 4096> buffer;
-    while (std::fgets(buffer.data(), buffer.size(), pipe))
-        run.out += buffer.data();
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using E2e::Cli;
+using E2e::CliRun;
 
 // The code table with '"' (its last code) punched in all twelve rows: a lace column.
 void WriteLaceTable(const std::string& fileName)

@@ -1,5 +1,6 @@
 // korvane-cli and decks: all 80 columns in --json, --code, and decks that survive being punched
 // into scans and read back byte for byte.
+#include "CliRunner.h"
 #include "Deck.h"
 #include "DeckOutput.h"
 #include "TestSupport.h"
@@ -15,19 +16,7 @@
 
 namespace {
 
-int RunCli(const std::string& arguments, std::string* out = nullptr)
-{
-    const std::string command = std::string(KORVANE_CLI) + " " + arguments + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return -1;
-    std::array<char, 4096> buffer;
-    while (std::fgets(buffer.data(), buffer.size(), pipe))
-        if (out)
-            *out += buffer.data();
-    const int status = pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using E2e::RunCli;
 
 std::string Padded80(std::string text)
 {

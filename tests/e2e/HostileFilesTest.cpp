@@ -2,6 +2,7 @@
 // race for one name, bytes that are not UTF-8 in --json results, and inputs that are FIFOs,
 // devices or far too large. Every run is bounded by a timeout, so a blocking open fails the test
 // instead of hanging it.
+#include "CliRunner.h"
 #include "TestSupport.h"
 
 #include <cstdlib>
@@ -16,25 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun
-{
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs korvane-cli in the current directory (the arguments go through the shell), at most 60 s.
-CliRun Cli(const std::string& arguments)
-{
-    const std::string command =
-        "timeout 60 " + std::string(KORVANE_CLI) + " " + arguments + " >cli.out 2>cli.err </dev/null";
-    const int status = std::system(command.c_str());
-    CliRun run;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = TestSupport::ReadFileText("cli.out");
-    run.err = TestSupport::ReadFileText("cli.err");
-    return run;
-}
+using E2e::CliRun;
+using E2e::CliToFiles;
 
 const std::string kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 
@@ -44,7 +28,7 @@ protected:
     void SetUp() override
     {
         fs::copy_file(TestSupport::SourcePath("ibmkaart.txt"), "ibmkaart.txt");
-        ASSERT_EQ(Cli("punch -o card.bmp --dpi 100 'HOSTILE 1'").status, 0);
+        ASSERT_EQ(CliToFiles("punch -o card.bmp --dpi 100 'HOSTILE 1'").status, 0);
         TestSupport::WriteFileText("Vertolkt.log", "earlier\r\n");
         TestSupport::WriteFileText("lines.txt", "LINE 1\n");
     }
@@ -83,7 +67,7 @@ TEST_F(HostileFilesTest, OutputsNeverReplaceInputsAndRacingWritersLeaveOneWholeF
     };
     const auto before = Snapshot();
     for (const Case& c : cases) {
-        const CliRun run = Cli(c.arguments);
+        const CliRun run = CliToFiles(c.arguments);
         EXPECT_EQ(run.status, 2) << c.arguments;
         EXPECT_NE(run.err.find(c.says), std::string::npos) << c.arguments << ": " << run.err;
         EXPECT_EQ(run.out, "") << c.arguments << ": refused before anything ran";
@@ -124,7 +108,7 @@ TEST_F(HostileFilesTest, JsonKeepsEveryResultWhenBytesAreNotUtf8)
     ASSERT_LT(ampersand, lineStart(13));
     table[ampersand] = '\xE9';
     TestSupport::WriteFileText("ibmkaart.txt", table);
-    ASSERT_EQ(Cli("punch -o latin.bmp --dpi 100 \"$(printf 'A\\351B')\"").status, 0);
+    ASSERT_EQ(CliToFiles("punch -o latin.bmp --dpi 100 \"$(printf 'A\\351B')\"").status, 0);
     fs::copy_file("card.bmp", "scan\xFF.bmp");
     TestSupport::WriteFileText("junk\xFF.bmp", "not a picture");
 
@@ -142,7 +126,7 @@ TEST_F(HostileFilesTest, JsonKeepsEveryResultWhenBytesAreNotUtf8)
          "junk" + kReplacement + ".bmp : Not a proper"},
     };
     for (const Case& c : cases) {
-        const CliRun run = Cli(c.arguments);
+        const CliRun run = CliToFiles(c.arguments);
         EXPECT_EQ(run.status, c.status) << c.arguments << ": " << run.err;
         const auto result = nlohmann::json::parse(run.out, nullptr, false);
         ASSERT_FALSE(result.is_discarded()) << c.arguments << ": " << run.out;
@@ -203,7 +187,7 @@ TEST_F(HostileFilesTest, InputsThatAreNoRegularFileOrTooLargeAreRefusedAtOnce)
             fs::remove("ibmkaart.txt");
             fs::create_symlink(place, "ibmkaart.txt");
         }
-        const CliRun run = Cli(c.arguments);
+        const CliRun run = CliToFiles(c.arguments);
         EXPECT_EQ(run.status, c.status) << c.place << " " << c.arguments << ": " << run.err;
         EXPECT_NE((run.out + run.err).find(c.says), std::string::npos)
             << c.place << " " << c.arguments << ": " << run.out << run.err;

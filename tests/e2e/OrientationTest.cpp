@@ -2,6 +2,7 @@
 // the face-up card is refused, the uncut card is read in the half turn its punches make likely (in
 // red) or reported uncertain, and the ordinary card still reads exactly, at every resolution and
 // angle.
+#include "CliRunner.h"
 #include "TestSupport.h"
 
 #include <array>
@@ -16,26 +17,8 @@
 
 namespace {
 
-struct CliRun
-{
-    int status = -1;
-    std::string out;
-};
-
-CliRun Cli(const std::string& arguments)
-{
-    CliRun run;
-    const std::string command = std::string(KORVANE_CLI) + " " + arguments + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    std::array<char, 4096> buffer;
-    while (std::fgets(buffer.data(), buffer.size(), pipe))
-        run.out += buffer.data();
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
+using E2e::Cli;
+using E2e::CliRun;
 
 std::string Padded(const std::string& text)
 {

@@ -1,6 +1,7 @@
 #include "ReadBack.h"
 
 #include "BMPunit.h"
+#include "RunStateReset.h"
 
 #include <cmath>
 #include <filesystem>
@@ -10,7 +11,7 @@ namespace E2e {
 ReadBackTest::ReadBackTest()
 {
     std::filesystem::copy_file(TestSupport::SourcePath("ibmkaart.txt"), "ibmkaart.txt");
-    const auto table = Cli::ReadCodeTable("ibmkaart.txt");
+    const auto table = Punch::ReadCodeTable("ibmkaart.txt");
     EXPECT_TRUE(table.ok) << table.message;
     codes = table.codes;
 }
@@ -58,17 +59,17 @@ std::vector<Algemeen::IntPoint> ReadBackTest::RenderPage(const std::vector<CardS
                                                          bool real, double noise, std::uint64_t seed)
 {
     const double scale = dpi / 25.4;
-    std::vector<Cli::CardOnPage> page;
+    std::vector<Punch::CardOnPage> page;
     for (const auto& card : cards) {
-        const auto punched = Cli::PunchText(card.text, codes);
+        const auto punched = Punch::PunchText(card.text, codes);
         EXPECT_TRUE(punched.ok) << punched.message;
         page.push_back({punched.punches, card.angle});
     }
-    const auto& dims = real ? Cli::kRealCard : Cli::kModelCard;
-    const auto layout = Cli::LayOutPage(page, dims, scale);
-    auto image = Cli::RenderPage(page, layout, dims, scale);
+    const auto& dims = real ? Punch::kRealCard : Punch::kModelCard;
+    const auto layout = Punch::LayOutPage(page, dims, scale);
+    auto image = Punch::RenderPage(page, layout, dims, scale);
     if (noise > 0)
-        Cli::AddSpeckNoise(image, noise, seed);
+        Punch::AddSpeckNoise(image, noise, seed);
     const auto ppm = static_cast<std::int32_t>(std::lround(dpi / 0.0254));
     BMPunit::WriteFileBytes("page.bmp", BMPunit::EncodeBitmap(image, ppm));
     std::vector<Algemeen::IntPoint> picks;

@@ -3,7 +3,7 @@
 
 #include "BMPunit.h"
 #include "CardRenderer.h"
-#include "CodeTableFile.h"
+#include "PunchCodes.h"
 #include "RecordingWindow.h"
 #include "TestSupport.h"
 #include "Unit1.h"
@@ -48,7 +48,7 @@ protected:
 
     TestSupport::ScratchDir dir;
     TestSupport::CapturedPlatform platform;
-    std::vector<Cli::CardCode> codes;
+    std::vector<Punch::CardCode> codes;
 };
 
 // Columns 1..72 of a card text, blank-padded.

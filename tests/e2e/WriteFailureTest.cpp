@@ -1,6 +1,7 @@
 // Writes that fail are reported, never passed off as success: the log file, standard output, the
 // overlay PNG and the BMP of punch. Each makes korvane-cli exit with status 3 and say what failed,
 // and the log file is only ever appended to.
+#include "CliRunner.h"
 #include "TestSupport.h"
 
 #include <cstdlib>
@@ -12,26 +13,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun
-{
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs korvane-cli in the current directory; standard output goes to `stdoutTo` unless it is empty.
-CliRun Cli(const std::string& arguments, const std::string& stdoutTo = "")
-{
-    const std::string out = stdoutTo.empty() ? "cli.out" : stdoutTo;
-    const int status =
-        std::system((std::string(KORVANE_CLI) + " " + arguments + " >" + out + " 2>cli.err").c_str());
-    CliRun run;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    if (stdoutTo.empty())
-        run.out = TestSupport::ReadFileText("cli.out");
-    run.err = TestSupport::ReadFileText("cli.err");
-    return run;
-}
+using E2e::CliRun;
+using E2e::CliToFiles;
 
 bool HaveDevFull()
 {
@@ -45,7 +28,7 @@ protected:
     void SetUp() override
     {
         fs::copy_file(TestSupport::SourcePath("ibmkaart.txt"), "ibmkaart.txt");
-        ASSERT_EQ(Cli("punch -o card.bmp --dpi 100 'WRITE 1'").status, 0);
+        ASSERT_EQ(CliToFiles("punch -o card.bmp --dpi 100 'WRITE 1'").status, 0);
         fs::remove("Vertolkt.log");
     }
     TestSupport::ScratchDir dir;
@@ -56,21 +39,21 @@ protected:
 TEST_F(WriteFailureTest, LogFileIsOnlyAppendedTo)
 {
     TestSupport::WriteFileText("Vertolkt.log", "an earlier run\r\n");
-    ASSERT_EQ(Cli("read card.bmp --all").status, 0);
+    ASSERT_EQ(CliToFiles("read card.bmp --all").status, 0);
     const std::string log = TestSupport::ReadFileText("Vertolkt.log");
     ASSERT_EQ(log.rfind("an earlier run\r\n", 0), 0u) << "the earlier content stays in front";
     EXPECT_NE(log.find("Contouring pass I = "), std::string::npos);
     EXPECT_NE(log.find("Punched inside / outside = "), std::string::npos);
     EXPECT_EQ(log.back(), '\n');
     EXPECT_EQ(log.find('\n') - 1, log.find('\r')) << "lines end in CR LF";
-    ASSERT_EQ(Cli("read card.bmp --all").status, 0);
+    ASSERT_EQ(CliToFiles("read card.bmp --all").status, 0);
     EXPECT_EQ(TestSupport::ReadFileText("Vertolkt.log").rfind(log, 0), 0u) << "a second run appends";
 }
 
 TEST_F(WriteFailureTest, LogThatCannotBeWrittenEndsTheRunWithStatusThree)
 {
     fs::create_directory("Vertolkt.log"); // opening a directory for appending fails
-    CliRun run = Cli("read card.bmp --all");
+    CliRun run = CliToFiles("read card.bmp --all");
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.err.find("log file \"Vertolkt.log\""), std::string::npos) << run.err;
     EXPECT_EQ(run.out.find("Contouring pass I"), std::string::npos) << "a line the log lost is not echoed";
@@ -80,7 +63,7 @@ TEST_F(WriteFailureTest, LogThatCannotBeWrittenEndsTheRunWithStatusThree)
     if (!HaveDevFull())
         GTEST_SKIP() << "no /dev/full";
     fs::create_symlink("/dev/full", "Vertolkt.log"); // opens, but every write fails: disk full
-    run = Cli("read card.bmp --all");
+    run = CliToFiles("read card.bmp --all");
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.err.find("cannot write to log file"), std::string::npos) << run.err;
 }
@@ -90,7 +73,7 @@ TEST_F(WriteFailureTest, LostStandardOutputIsAFailure)
     if (!HaveDevFull())
         GTEST_SKIP() << "no /dev/full";
     for (const char* arguments : {"read card.bmp --all", "read card.bmp --all --json", "read card.bmp"}) {
-        const CliRun run = Cli(arguments, "/dev/full");
+        const CliRun run = CliToFiles(arguments, "/dev/full");
         EXPECT_EQ(run.status, 3) << arguments;
         EXPECT_NE(run.err.find("standard output"), std::string::npos) << arguments << ": " << run.err;
     }
@@ -98,19 +81,19 @@ TEST_F(WriteFailureTest, LostStandardOutputIsAFailure)
 
 TEST_F(WriteFailureTest, OverlayAndPunchedPictureThatCannotBeWrittenAreErrors)
 {
-    CliRun run = Cli("read card.bmp --all --overlay no-such-dir/overlay.png");
+    CliRun run = CliToFiles("read card.bmp --all --overlay no-such-dir/overlay.png");
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.err.find("no-such-dir/overlay.png"), std::string::npos) << run.err;
-    run = Cli("punch -o no-such-dir/card.bmp 'A'");
+    run = CliToFiles("punch -o no-such-dir/card.bmp 'A'");
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.err.find("no-such-dir/card.bmp"), std::string::npos) << run.err;
 
     if (!HaveDevFull())
         GTEST_SKIP() << "no /dev/full";
-    run = Cli("read card.bmp --all --overlay /dev/full");
+    run = CliToFiles("read card.bmp --all --overlay /dev/full");
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.err.find("/dev/full"), std::string::npos) << run.err;
-    run = Cli("punch -o /dev/full 'A'");
+    run = CliToFiles("punch -o /dev/full 'A'");
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.err.find("/dev/full"), std::string::npos) << run.err;
 }

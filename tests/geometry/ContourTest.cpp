@@ -1,3 +1,4 @@
+#include "CardModel.h"
 #include "Ogenblik.h"
 
 #include <cmath>
@@ -8,14 +9,6 @@
 using namespace Ogenblik;
 
 namespace {
-
-Contour Measured(const Jordan& points)
-{
-    Contour c;
-    c.SetPoints(points);
-    c.ComputeMoments();
-    return c;
-}
 
 // Every field of both records is a number (no NaN, no infinity).
 void ExpectFinite(const MomentRecord& r)

@@ -10,15 +10,6 @@ using namespace Ogenblik;
 
 namespace {
 
-// A contour holding `points`, measured.
-Contour Specimen(const Jordan& points)
-{
-    Contour c;
-    c.SetPoints(points);
-    c.ComputeMoments();
-    return c;
-}
-
 // The points turned by `angle` about the origin and then moved by `shift`.
 Jordan Moved(const Jordan& points, double angle, RealPoint shift)
 {
@@ -89,7 +80,7 @@ TEST(PonskaartTest, BestFitAgainstTheModelsOwnRingAndItsHalfTurn)
     TestSupport::CapturedPlatform platform;
     Ponskaart card = CardModel(1.0);
     const RealPoint axis = card.AreaMoments.Axis;
-    const Contour same = Specimen(card.Points);
+    const Contour same = Measured(card.Points);
     EXPECT_NEAR(card.CornerScore(same), kCutEdge, 1e-9);
     NegatePoint(card.AreaMoments.Axis);
     EXPECT_EQ(card.CornerScore(same), 0.0) << "the reversed model looks for the cut at the opposite corner";
@@ -102,7 +93,7 @@ TEST(PonskaartTest, BestFitAgainstTheModelsOwnRingAndItsHalfTurn)
     // Turned by a half turn about its centre.
     platform.console.Clear();
     const RealPoint c = card.AreaMoments.Centre;
-    const Contour turned = Specimen(Moved(card.Points, std::numbers::pi, {2 * c.X, 2 * c.Y}));
+    const Contour turned = Measured(Moved(card.Points, std::numbers::pi, {2 * c.X, 2 * c.Y}));
     EXPECT_NEAR(card.BestFit(turned, true), kCutEdge, 1e-9);
     EXPECT_EQ(card.AreaMoments.Axis, (RealPoint{-axis.X, -axis.Y}));
     EXPECT_EQ(platform.console.Text(), "Axes Reversed\nBest Fit =   12.52996\n");
@@ -120,7 +111,7 @@ TEST(PonskaartTest, SpecimenWithoutACutScoresNothing)
     Ponskaart card = CardModel(1.0);
     NegatePoint(card.AreaMoments.Axis);
     const RealPoint axis = card.AreaMoments.Axis;
-    const Contour plain = Specimen({{0, -83}, {187, -83}, {187, 0}, {0, 0}});
+    const Contour plain = Measured({{0, -83}, {187, -83}, {187, 0}, {0, 0}});
     EXPECT_EQ(card.BestFit(plain, true), 0.0);
     EXPECT_EQ(card.AreaMoments.Axis, axis) << "a tie keeps the axis as it was";
     EXPECT_EQ(platform.console.Text(), "Axes Allright\nBest Fit =    0.00000\n");
@@ -129,7 +120,7 @@ TEST(PonskaartTest, SpecimenWithoutACutScoresNothing)
 TEST(PonskaartTest, OutlineFollowsTheSpecimenWhereverItLies)
 {
     Ponskaart card = CardModel(11.811);
-    const Contour same = Specimen(card.Points);
+    const Contour same = Measured(card.Points);
     Jordan outline{{1, 2}};
     card.OutlineInSpecimen(same, outline);
     ExpectSamePoints(outline, card.Points, 1e-9);
@@ -138,7 +129,7 @@ TEST(PonskaartTest, OutlineFollowsTheSpecimenWhereverItLies)
     // has settled the axis, the carried outline lies on the traced ring.
     for (double degrees : {0.0, 7.0, 90.0, 173.0, 180.0, 200.0, 271.0, 359.0}) {
         const Jordan traced = Moved(card.Points, degrees * std::numbers::pi / 180, {1500, 900});
-        const Contour specimen = Specimen(traced);
+        const Contour specimen = Measured(traced);
         EXPECT_NEAR(card.BestFit(specimen, false), kCutEdge * 11.811, 1e-6) << degrees;
         card.OutlineInSpecimen(specimen, outline);
         ExpectSamePoints(outline, traced, 1e-6);
@@ -159,7 +150,7 @@ TEST(PonskaartTest, ZeroScaleBuildsAnUnusableModelWithoutNaN)
         EXPECT_EQ(model.TraceTolerance, 0.0);
         EXPECT_EQ(model.DeterminantTolerance, 0.0);
 
-        const Contour specimen = Specimen({{0, 0}, {100, 0}, {100, 50}, {0, 50}});
+        const Contour specimen = Measured({{0, 0}, {100, 0}, {100, 50}, {0, 50}});
         EXPECT_EQ(model.BestFit(specimen, false), 0.0);
         Jordan outline;
         model.OutlineInSpecimen(specimen, outline);

@@ -5,6 +5,7 @@
 #include "Imaging.h"
 #include "TestSupport.h"
 #include "Unit1.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,32 +30,10 @@ using namespace Unit1;
 
 namespace {
 
-class TForm1Test : public ::testing::Test
+class TForm1Test : public WindowFixture
 {
 protected:
-    void SetUp() override
-    {
-        ResetRunState();
-        BMPunit::BitImage image(900, 700, false);
-        for (int y = 100; y < 110; ++y)
-            for (int x = 200; x < 210; ++x)
-                image.Set(x, y, true);
-        BMPunit::WriteFileBytes("big.bmp", BMPunit::EncodeBitmap(image, 5906));
-        form = std::make_unique<TForm1>();
-        form->chooseFile = [this] { return answer; };
-        form->showMessage = [this](const std::string& text, const std::string&) { messages.push_back(text); };
-        form->showError = [this](const std::string& text) { errors.push_back(text); };
-        form->show();
-    }
-
     QColor EditTextColour() const { return form->Edit1()->palette().color(QPalette::Text); }
-
-    TestSupport::ScratchDir dir;
-    TestSupport::CapturedPlatform platform;
-    std::unique_ptr<TForm1> form;
-    std::optional<std::string> answer;
-    std::vector<std::string> messages;
-    std::vector<std::string> errors;
 };
 
 } // namespace

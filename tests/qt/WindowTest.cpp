@@ -8,6 +8,7 @@
 #include "TForm1.h"
 #include "TestSupport.h"
 #include "Unit1.h"
+#include "WindowFixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -38,29 +39,10 @@ using namespace Unit1;
 
 namespace {
 
-class WindowTest : public ::testing::Test
+class WindowTest : public WindowFixture
 {
 protected:
-    void SetUp() override
-    {
-        ResetRunState();
-        BMPunit::BitImage image(900, 700, false);
-        for (int y = 100; y < 110; ++y)
-            for (int x = 200; x < 210; ++x)
-                image.Set(x, y, true);
-        BMPunit::WriteFileBytes("big.bmp", BMPunit::EncodeBitmap(image, 5906));
-        MakeForm();
-    }
-
-    void MakeForm()
-    {
-        form = std::make_unique<TForm1>();
-        form->chooseFile = [this] { return answer; };
-        form->showMessage = [this](const std::string& text, const std::string&) { messages.push_back(text); };
-        form->showError = [this](const std::string& text) { errors.push_back(text); };
-        form->resize(1000, 700);
-        form->show();
-    }
+    WindowTest() { size = QSize(1000, 700); }
 
     // The sample page of three cards, processed, with the repository's code table at hand.
     void OpenProcessedPage()
@@ -83,13 +65,6 @@ protected:
     }
 
     QString Status() const { return form->statusBar()->currentMessage(); }
-
-    TestSupport::ScratchDir dir;
-    TestSupport::CapturedPlatform platform;
-    std::unique_ptr<TForm1> form;
-    std::optional<std::string> answer;
-    std::vector<std::string> messages;
-    std::vector<std::string> errors;
 };
 
 } // namespace

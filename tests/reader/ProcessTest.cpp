@@ -1,10 +1,12 @@
 // The Process command on pictures made by the card renderer.
 #include "BMPunit.h"
 #include "CardRenderer.h"
-#include "CodeTableFile.h"
+#include "PunchCodes.h"
 #include "ProcessPass.h"
+#include "ProcessSteps.h"
 #include "ReaderContext.h"
 #include "RecordingWindow.h"
+#include "RunStateReset.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 
@@ -32,7 +34,7 @@ protected:
     void SetUp() override
     {
         ResetRunState();
-        const auto table = Cli::ReadCodeTable(TestSupport::SourcePath("ibmkaart.txt"));
+        const auto table = Punch::ReadCodeTable(TestSupport::SourcePath("ibmkaart.txt"));
         ASSERT_TRUE(table.ok);
         codes = table.codes;
         Starten(window);
@@ -41,11 +43,11 @@ protected:
     // A page of cards at 150 dpi; returns the layout.
     BMPunit::BitImage Page(const std::vector<std::pair<std::string, double>>& cards, double dpi = 150)
     {
-        std::vector<Cli::CardOnPage> page;
+        std::vector<Punch::CardOnPage> page;
         for (const auto& [text, angle] : cards)
-            page.push_back({Cli::PunchText(text, codes).punches, angle});
-        layout = Cli::LayOutPage(page, Cli::kRealCard, dpi / 25.4);
-        return Cli::RenderPage(page, layout, Cli::kRealCard, dpi / 25.4);
+            page.push_back({Punch::PunchText(text, codes).punches, angle});
+        layout = Punch::LayOutPage(page, Punch::kRealCard, dpi / 25.4);
+        return Punch::RenderPage(page, layout, Punch::kRealCard, dpi / 25.4);
     }
     void OpenAndProcess(const BMPunit::BitImage& image, std::int32_t ppm = 5906)
     {
@@ -93,8 +95,8 @@ protected:
     TestSupport::ScratchDir dir;
     TestSupport::CapturedPlatform platform;
     RecordingWindow window;
-    std::vector<Cli::CardCode> codes;
-    Cli::PageLayout layout;
+    std::vector<Punch::CardCode> codes;
+    Punch::PageLayout layout;
 };
 
 } // namespace
@@ -310,7 +312,7 @@ TEST_F(ProcessTest, EveryHoleGoesToTheFirstCardInRankOrderThatContainsIt)
         holes += expected != 0 ? 1 : 0;
     }
     std::int32_t punches = 0;
-    for (const auto& column : Cli::PunchText(text, codes).punches)
+    for (const auto& column : Punch::PunchText(text, codes).punches)
         for (const bool punched : column)
             punches += punched ? 1 : 0;
     EXPECT_EQ(holes, 4 * punches) << "every punch of the four cards is found";

@@ -3,10 +3,11 @@
 
 #include "BMPunit.h"
 #include "CardRenderer.h"
-#include "CodeTableFile.h"
+#include "PunchCodes.h"
 #include "ReadScan.h"
 #include "ReaderContext.h"
 #include "RecordingWindow.h"
+#include "RunStateReset.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 
@@ -76,23 +77,23 @@ protected:
     void SetUp() override
     {
         std::filesystem::copy_file(TestSupport::SourcePath("ibmkaart.txt"), "ibmkaart.txt");
-        const auto table = Cli::ReadCodeTable("ibmkaart.txt");
+        const auto table = Punch::ReadCodeTable("ibmkaart.txt");
         ASSERT_TRUE(table.ok);
         codes = table.codes;
     }
     // A page of cards of the model's size, one below the other.
     korvane::Picture Page(const std::vector<std::pair<std::string, double>>& cards, double dpi)
     {
-        std::vector<Cli::CardOnPage> page;
+        std::vector<Punch::CardOnPage> page;
         for (const auto& [text, angle] : cards)
-            page.push_back({Cli::PunchText(text, codes).punches, angle});
-        const auto layout = Cli::LayOutPage(page, Cli::kModelCard, dpi / 25.4);
-        return TestSupport::PictureOf(Cli::RenderPage(page, layout, Cli::kModelCard, dpi / 25.4),
+            page.push_back({Punch::PunchText(text, codes).punches, angle});
+        const auto layout = Punch::LayOutPage(page, Punch::kModelCard, dpi / 25.4);
+        return TestSupport::PictureOf(Punch::RenderPage(page, layout, Punch::kModelCard, dpi / 25.4),
                                       static_cast<std::int32_t>(std::lround(dpi / 0.0254)));
     }
 
     TestSupport::ScratchDir dir;
-    std::vector<Cli::CardCode> codes;
+    std::vector<Punch::CardCode> codes;
 };
 
 } // namespace
@@ -110,7 +111,7 @@ TEST_F(ReaderTest, SamplesReadToTheirTextsWithPunchesThatEncodeThem)
             EXPECT_EQ(card.Orientation, "settled");
             // The punches are the code table's patterns of the text, column for column.
             for (std::size_t k = 0; k < 72; ++k) {
-                const Cli::CardCode* code = Cli::FindCode(codes, card.Text[k]);
+                const Punch::CardCode* code = Punch::FindCode(codes, card.Text[k]);
                 ASSERT_NE(code, nullptr);
                 std::uint16_t bits = 0;
                 for (std::size_t row = 0; row < 12; ++row)

@@ -1,6 +1,7 @@
 #include "BMPunit.h"
 #include "CommandGuard.h"
 #include "RecordingWindow.h"
+#include "RunStateReset.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 

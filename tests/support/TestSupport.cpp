@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 
 namespace TestSupport {
@@ -81,6 +82,15 @@ std::string ReadFileText(const std::string& fileName)
 {
     const auto bytes = ReadFileBytes(fileName);
     return {bytes.begin(), bytes.end()};
+}
+
+std::vector<std::string> ReadFileLines(const std::string& fileName)
+{
+    std::istringstream in(ReadFileText(fileName));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
 }
 
 void WriteFileText(const std::string& fileName, const std::string& text)

@@ -54,6 +54,8 @@ korvane::Picture LoadPicture(const std::string& fileName);
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& fileName);
 std::string ReadFileText(const std::string& fileName);
+// The lines of a text file, without their line ends.
+std::vector<std::string> ReadFileLines(const std::string& fileName);
 void WriteFileText(const std::string& fileName, const std::string& text);
 
 // Where the repository's own files lie (samples, test data, the code table).

@@ -1,4 +1,5 @@
 #include "Algemeen.h"
+#include "LogReset.h"
 #include "TestSupport.h"
 
 #include <filesystem>

@@ -7,7 +7,7 @@
 #include <random>
 #include <unordered_map>
 
-namespace Cli {
+namespace Punch {
 
 namespace {
 
@@ -366,4 +366,4 @@ std::int64_t AddSpeckNoise(BMPunit::BitImage& image, double fraction, std::uint6
     return flipped;
 }
 
-} // namespace Cli
+} // namespace Punch

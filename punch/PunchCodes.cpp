@@ -1,12 +1,8 @@
-#include "CodeTableFile.h"
+#include "PunchCodes.h"
 
 #include "CodeTable.h"
-#include "FileAccess.h"
 
-#include <cstdio>
-#include <sstream>
-
-namespace Cli {
+namespace Punch {
 
 namespace {
 
@@ -17,13 +13,10 @@ CodeTableResult Failure(std::string message)
     return result;
 }
 
-} // namespace
-
-// The reader's parser of the table, with a mark that is neither "O" nor a blank refused: such a
-// code could not be punched.
-CodeTableResult ParseCodeTable(std::istream& in)
+// The codes of a parsed table, with a mark that is neither "O" nor a blank refused: such a code
+// could not be punched.
+CodeTableResult FromParsed(const korvane::ParsedCodeTable& parsed)
 {
-    const korvane::ParsedCodeTable parsed = korvane::ParseCodeTable(in, true);
     if (!parsed.Ok)
         return Failure(parsed.Message);
     CodeTableResult result;
@@ -38,17 +31,22 @@ CodeTableResult ParseCodeTable(std::istream& in)
     return result;
 }
 
+} // namespace
+
+CodeTableResult ParseCodeTable(std::istream& in)
+{
+    return FromParsed(korvane::ParseCodeTable(in, true));
+}
+
 CodeTableResult ReadCodeTable(const std::string& fileName)
 {
-    // The same bounded beginning of the file that reading a card uses.
-    const Algemeen::FileBytes file = Algemeen::ReadRegularFile(fileName, korvane::kCodeTableReadBytes);
-    if (file.status == Algemeen::FileStatus::Missing)
+    const korvane::CodeTableRead read = korvane::ReadCodeTableFile(fileName, true);
+    if (read.Status == Algemeen::FileStatus::Missing)
         return Failure("missing; the card code table must lie in the current directory");
-    if (file.status != Algemeen::FileStatus::Ok)
-        return Failure(file.message);
-    std::istringstream in(file.bytes);
-    auto result = ParseCodeTable(in);
-    if (!result.ok && !file.complete)
+    if (read.Status != Algemeen::FileStatus::Ok)
+        return Failure(read.FileMessage);
+    auto result = FromParsed(read.Parsed);
+    if (!result.ok && !read.Complete)
         result.message += " (only the first " + std::to_string(korvane::kCodeTableReadBytes) +
                           " bytes of the table are read)";
     return result;
@@ -85,4 +83,4 @@ PunchResult PunchText(const std::string& text, const std::vector<CardCode>& code
     return result;
 }
 
-} // namespace Cli
+} // namespace Punch

@@ -1,12 +1,9 @@
-#include "Punch.h"
+#include "PunchCommand.h"
 
-#include "BmpLoad.h"
-#include "BmpWrite.h"
-#include "CardRenderer.h"
-#include "CodeTableFile.h"
 #include "DeckOutput.h"
 #include "FileAccess.h"
 #include "OutputGuard.h"
+#include "Punch.h"
 #include "ReadScan.h"
 
 #include <algorithm>
@@ -14,6 +11,8 @@
 #include <sstream>
 
 namespace Cli {
+
+using namespace Punch;
 
 namespace {
 
@@ -139,44 +138,20 @@ Problem ArrangeCards(const std::vector<CardPunches>& punches, const PunchOptions
     return {};
 }
 
-Problem CheckPageSize(const PageLayout& layout)
+Punch::PageOptions PageOptionsOf(const PunchOptions& options)
 {
-    const auto pixels = static_cast<std::int64_t>(layout.width) * layout.height;
-    if (layout.width <= BMPunit::kMaxSide && layout.height <= BMPunit::kMaxSide &&
-        pixels <= BMPunit::kMaxPixels)
-        return {};
-    return "a page of " + std::to_string(layout.width) + " x " + std::to_string(layout.height) +
-           " pixels is larger than a scan may be; lower --dpi or punch fewer cards";
-}
-
-// Renders, adds the noise and writes the file.
-Problem DrawPage(const PunchOptions& options, const std::vector<CardOnPage>& cards, const std::string& output)
-{
-    // The resolution fields hold whole pixels per metre; drawing at exactly that scale keeps the
-    // file true to what it shows.
-    const auto pixelsPerMetre = static_cast<std::int32_t>(std::llround(options.dpi / 0.0254));
-    const double scale = pixelsPerMetre / 1000.0;
-    const CardDimensions& card = options.real ? kRealCard : kModelCard;
-    const PageLayout layout = LayOutPage(cards, card, scale);
-    if (Problem problem = CheckPageSize(layout); !problem.empty())
-        return problem;
-    BMPunit::BitImage page = RenderPage(cards, layout, card, scale);
-    const auto wanted = std::llround(options.noise * static_cast<double>(page.black.size()));
-    const auto flipped = AddSpeckNoise(page, options.noise, options.seed);
-    if (flipped < wanted)
-        return "--noise: room for only " + std::to_string(flipped) + " of " + std::to_string(wanted) +
-               " isolated specks";
-    if (options.scan.Wanted())
-        return WriteScanPage(page, pixelsPerMetre * 0.0254, options.scan, output);
-    BMPunit::WriteFileBytes(output, BMPunit::EncodeBitmap(page, pixelsPerMetre));
-    return {};
+    return {.dpi = options.dpi,
+            .real = options.real,
+            .noise = options.noise,
+            .seed = options.seed,
+            .scan = options.scan};
 }
 
 // One page, or with --per-page pages of that many cards named OUT-0001.bmp, OUT-0002.bmp, ...
 Problem DrawPages(const PunchOptions& options, const std::vector<CardOnPage>& cards)
 {
     if (options.perPage == 0)
-        return DrawPage(options, cards, options.output);
+        return Punch::WritePage(cards, PageOptionsOf(options), options.output);
     for (std::size_t first = 0, page = 1; first < cards.size(); first += options.perPage, ++page) {
         const std::string name = PageFileName(options.output, page);
         if (Problem problem = OverwritesInput("-o", name, PunchInputs(options)); !problem.empty())
@@ -184,7 +159,7 @@ Problem DrawPages(const PunchOptions& options, const std::vector<CardOnPage>& ca
         const std::size_t last = std::min(cards.size(), first + options.perPage);
         const std::vector<CardOnPage> onPage(cards.begin() + static_cast<std::ptrdiff_t>(first),
                                              cards.begin() + static_cast<std::ptrdiff_t>(last));
-        if (Problem problem = DrawPage(options, onPage, name); !problem.empty())
+        if (Problem problem = Punch::WritePage(onPage, PageOptionsOf(options), name); !problem.empty())
             return "page " + std::to_string(page) + ": " + problem;
     }
     return {};

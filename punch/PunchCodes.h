@@ -1,20 +1,22 @@
-// The card code table file "ibmkaart.txt" read for punching: which holes each character needs, and
-// text turned into the punch patterns of a card's 80 columns. The file lists 62 codes: line 12
-// holds the characters at positions 5 to 66, lines 14 to 25 the punch rows 12, 11, 0, 1, ..., 9
-// with "O" under a character for a punch and a blank for none.
+// The card code table "ibmkaart.txt" seen from punching: which holes each character needs, and text
+// turned into the punch patterns of a card's 80 columns. The file is read and parsed by the
+// reader's code table (CodeTable.h), the one parser of it; punching refuses more than reading does
+// (a mark that is neither "O" nor a blank) and names the line and position in its messages.
 #pragma once
+
+#include "Ponskaart.h"
 
 #include <array>
 #include <istream>
 #include <string>
 #include <vector>
 
-namespace Cli {
+namespace Punch {
 
 inline constexpr char kCodeTableFileName[] = "ibmkaart.txt";
-inline constexpr int kCodeCount = 62;
-inline constexpr int kCardColumns = 80;
-inline constexpr int kColumnRows = 12;
+inline constexpr int kCodeCount = Ogenblik::kCodeCount;
+inline constexpr int kCardColumns = Ogenblik::kGridColumns;
+inline constexpr int kColumnRows = Ogenblik::kGridRows;
 
 // The punches of one column by pattern position 1 to 12 (index 0 to 11): the rows 12, 11, 0, 1,
 // ..., 9, position 1 being the row along the edge with the cut corner.
@@ -58,4 +60,4 @@ struct PunchResult
 };
 PunchResult PunchText(const std::string& text, const std::vector<CardCode>& codes);
 
-} // namespace Cli
+} // namespace Punch

@@ -5,13 +5,13 @@
 #pragma once
 
 #include "BmpWrite.h"
-#include "CodeTableFile.h"
+#include "PunchCodes.h"
 #include "Ponskaart.h"
 
 #include <cstdint>
 #include <vector>
 
-namespace Cli {
+namespace Punch {
 
 // A card's outline and hole grid in millimetres, in the card model's frame: x along the long edge
 // from the edge that carries column 80 (left in a back view), y across it, from 0 at the lower
@@ -99,4 +99,4 @@ BMPunit::BitImage RenderPage(const std::vector<CardOnPage>& cards, const PageLay
 // picture has too few places for isolated specks.
 std::int64_t AddSpeckNoise(BMPunit::BitImage& image, double fraction, std::uint64_t seed);
 
-} // namespace Cli
+} // namespace Punch

@@ -1,0 +1,33 @@
+// The scan generator behind `korvane-cli punch`: cards, given as the punch patterns of their 80
+// columns, drawn on a page as a scanner sees them from the back and written as a 1-bit BMP or as a
+// scanner's grey or colour file. The code table turns text into punch patterns (PunchCodes.h);
+// the drawing itself is in CardRenderer.h.
+#pragma once
+
+#include "CardRenderer.h"
+#include "PunchCodes.h"
+#include "ScanPage.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace Punch {
+
+struct PageOptions
+{
+    double dpi = 200.0;     // drawn at the whole pixels per metre nearest to this
+    bool real = false;      // a real card's dimensions instead of the card model's
+    double noise = 0.0;     // fraction of the pixels flipped as isolated specks
+    std::uint64_t seed = 1; // of the speck noise
+    ScanOutputOptions scan; // a scanner's file instead of the plain 1-bit BMP
+};
+
+// Lays out, renders, adds the noise and writes one page of cards, whole or not at all. Empty on
+// success, else why the page was not written (too large for a scan, too little room for the
+// noise, a scanner's look that cannot be painted). Failing to write the file throws
+// std::runtime_error.
+std::string WritePage(const std::vector<CardOnPage>& cards, const PageOptions& options,
+                      const std::string& output);
+
+} // namespace Punch
