@@ -57,21 +57,23 @@ for page in a4-600-0.bmp a4-600-10.bmp; do
 done
 # Each figure: the median of its measurements per build.
 awk -v two="${#builds[@]}" '
-    { v[$2, $1] = v[$2, $1] " " $3; if (!($2 in seen)) { seen[$2] = 1; order[n++] = $2 } }
-    function median(list,   a, k, i, j, t) {
-        k = split(list, a, " ")
-        for (i = 1; i <= k; i++) for (j = i + 1; j <= k; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }
-        return k % 2 ? a[(k + 1) / 2] : (a[k / 2] + a[k / 2 + 1]) / 2
+    function median(list,    values, count, p, q, swap) {
+        count = split(list, values, " ")
+        for (p = 1; p <= count; p++)
+            for (q = p + 1; q <= count; q++)
+                if (values[q] + 0 < values[p] + 0) { swap = values[p]; values[p] = values[q]; values[q] = swap }
+        return count % 2 ? values[(count + 1) / 2] : (values[count / 2] + values[count / 2 + 1]) / 2
     }
+    { v[$2 " " $1] = v[$2 " " $1] " " $3; if (!($2 in seen)) { seen[$2] = 1; order[n++] = $2 } }
     END {
         if (two == 2) printf "%-58s %10s %10s %8s\n", "figure (ms; peak memory in MiB)", "baseline", "this", "change"
         else printf "%-58s %10s\n", "figure (ms; peak memory in MiB)", "this"
-        for (i = 0; i < n; i++) {
-            f = order[i]
+        for (r = 0; r < n; r++) {
+            f = order[r]
             if (two == 2) {
-                a = median(v[f, 0]); b = median(v[f, 1])
-                printf "%-58s %10.2f %10.2f %+7.1f%%\n", f, a, b, a > 0 ? 100 * (b - a) / a : 0
-            } else printf "%-58s %10.2f\n", f, median(v[f, 0])
+                was = median(v[f " 0"]); now = median(v[f " 1"])
+                printf "%-58s %10.2f %10.2f %+7.1f%%\n", f, was, now, (was > 0 ? 100 * (now - was) / was : 0)
+            } else printf "%-58s %10.2f\n", f, median(v[f " 0"])
         }
     }' "$results"
 echo "machine load after: $(cut -d' ' -f1-3 /proc/loadavg)"
