@@ -92,7 +92,9 @@ TEST_F(BatchCliTest, GoodPicturesExitZeroAndTimeoutsAreRefusals)
 
 TEST_F(BatchCliTest, RunsKilledAtRandomMomentsResumeToTheBytesOfOneRun)
 {
-    for (int i = 0; i < 40; ++i)
+    // Enough pictures that a run lasts well past the first kills even on a fast machine (a card
+    // reads in about a millisecond).
+    for (int i = 0; i < 400; ++i)
         fs::copy_file(i % 2 ? "box/card1.bmp" : "box/card10.bmp", "box/more" + std::to_string(i) + ".bmp");
     const std::string args = " box -j 2 --jsonl out.jsonl --deck out.deck --summary out.json --quiet";
     RunCli("read" + args);
