@@ -18,6 +18,10 @@ namespace Imaging::Lept {
 // is corrupt.
 PixPtr ReadPng(const std::uint8_t* data, std::size_t size, std::string& error);
 
+// Rows written as bytes in file order turned into Leptonica's words, which keep each word's first
+// pixel in its most significant byte of a native (little-endian) word.
+void ToNativeWords(PIX* pix);
+
 // The sizes a JPEG file's header gives, read without decoding (and without a word on stderr).
 struct JpegHeader
 {

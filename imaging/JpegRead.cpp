@@ -34,6 +34,26 @@ void OnError(j_common_ptr info)
 // decoding; nothing is printed.
 void OnMessage(j_common_ptr, int) {}
 
+// A decompressor whose errors come back through the trap: the error text into `error`, nothing
+// printed. Destroyed with its object (libjpeg accepts a decompressor never created).
+struct Session
+{
+    jpeg_decompress_struct jpeg{};
+    ErrorTrap trap{};
+
+    explicit Session(std::string& error)
+    {
+        error.clear();
+        trap.error = &error;
+        jpeg.err = jpeg_std_error(&trap.manager);
+        trap.manager.error_exit = OnError;
+        trap.manager.emit_message = OnMessage;
+    }
+    ~Session() { jpeg_destroy_decompress(&jpeg); }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+};
+
 std::uint8_t Clamp(int v)
 {
     return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
@@ -100,34 +120,20 @@ bool Header(jpeg_decompress_struct& jpeg, ErrorTrap& trap, const std::uint8_t* d
 
 bool ReadJpegHeader(const std::uint8_t* data, std::size_t size, JpegHeader& header, std::string& error)
 {
-    error.clear();
-    jpeg_decompress_struct jpeg{};
-    ErrorTrap trap{};
-    trap.error = &error;
-    jpeg.err = jpeg_std_error(&trap.manager);
-    trap.manager.error_exit = OnError;
-    trap.manager.emit_message = OnMessage;
-    const bool ok = Header(jpeg, trap, data, size);
+    Session session(error);
+    const bool ok = Header(session.jpeg, session.trap, data, size);
     if (ok)
-        header = {static_cast<int>(jpeg.image_width), static_cast<int>(jpeg.image_height),
-                  jpeg.num_components};
-    jpeg_destroy_decompress(&jpeg);
+        header = {static_cast<int>(session.jpeg.image_width), static_cast<int>(session.jpeg.image_height),
+                  session.jpeg.num_components};
     return ok;
 }
 
 PixPtr ReadJpeg(const std::uint8_t* data, std::size_t size, std::string& error)
 {
-    error.clear();
-    jpeg_decompress_struct jpeg{};
-    ErrorTrap trap{};
-    trap.error = &error;
-    jpeg.err = jpeg_std_error(&trap.manager);
-    trap.manager.error_exit = OnError;
-    trap.manager.emit_message = OnMessage;
+    Session session(error);
     PIX* raw = nullptr;
-    const bool ok = Decode(jpeg, trap, data, size, raw);
-    const long warnings = trap.manager.num_warnings;
-    jpeg_destroy_decompress(&jpeg);
+    const bool ok = Decode(session.jpeg, session.trap, data, size, raw);
+    const long warnings = session.trap.manager.num_warnings;
     PixPtr pix(raw);
     if (!ok)
         return nullptr;
@@ -135,14 +141,8 @@ PixPtr ReadJpeg(const std::uint8_t* data, std::size_t size, std::string& error)
         error = "corrupt data (" + std::to_string(warnings) + (warnings == 1 ? " warning)" : " warnings)");
         return nullptr;
     }
-    if (pixGetDepth(pix.get()) == 8) {
-        // Grey rows arrived as bytes in order: into Leptonica's words.
-        const std::size_t words = static_cast<std::size_t>(pixGetWpl(pix.get())) *
-                                  static_cast<std::size_t>(pixGetHeight(pix.get()));
-        l_uint32* d = pixGetData(pix.get());
-        for (std::size_t i = 0; i < words; ++i)
-            d[i] = __builtin_bswap32(d[i]);
-    }
+    if (pixGetDepth(pix.get()) == 8)
+        ToNativeWords(pix.get()); // grey rows arrived as bytes in order
     pixSetPadBits(pix.get(), 0);
     return pix;
 }

@@ -40,16 +40,6 @@ void ReadBytes(png_structp png, png_bytep to, png_size_t count)
     input->at += count;
 }
 
-// Leptonica keeps each 32-bit word's first pixel in its most significant byte, in a native word.
-void ToNativeWords(PIX* pix)
-{
-    const std::size_t words =
-        static_cast<std::size_t>(pixGetWpl(pix)) * static_cast<std::size_t>(pixGetHeight(pix));
-    l_uint32* data = pixGetData(pix);
-    for (std::size_t i = 0; i < words; ++i)
-        data[i] = __builtin_bswap32(data[i]);
-}
-
 struct Layout
 {
     int depth = 8;            // of the Leptonica picture
@@ -140,6 +130,15 @@ bool Decode(png_structp png, png_infop info, PIX*& pix, Layout& layout, std::vec
 }
 
 } // namespace
+
+void ToNativeWords(PIX* pix)
+{
+    const std::size_t words =
+        static_cast<std::size_t>(pixGetWpl(pix)) * static_cast<std::size_t>(pixGetHeight(pix));
+    l_uint32* data = pixGetData(pix);
+    for (std::size_t i = 0; i < words; ++i)
+        data[i] = __builtin_bswap32(data[i]);
+}
 
 PixPtr ReadPng(const std::uint8_t* data, std::size_t size, std::string& error)
 {
