@@ -3,7 +3,8 @@
 # Open + Process on an A4 page of three cards at 600 dpi (clean, with 1 % of its pixels flipped,
 # and with rough card edges, where the containment of the holes costs most), where the time goes,
 # Pick to text of one card of 300 punches at 300 and 600 dpi, and `korvane-cli read --all` of the
-# 600 dpi page as a whole process with its peak memory.
+# 600 dpi page as a whole process with its peak memory (and that of a process that reads nothing),
+# and the instructions of `korvane-cli read` with and without --all (callgrind, when installed).
 #   bench/pipeline.sh [BASELINE]
 # With a git revision as BASELINE, that revision is built beside this one (in a scratch folder)
 # and both are measured in turns in the same run: every figure side by side with its change.
@@ -28,19 +29,28 @@ if [[ -n "$baseline" ]]; then
 fi
 results=$(mktemp)
 trap 'rm -f "$results"' EXIT
-# Google Benchmark medians, the builds taking turns three times: "build name milliseconds".
-for round in 1 2 3; do
-    for b in "${!builds[@]}"; do
-        "${builds[$b]}/bench/PipelineBench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-            --benchmark_min_time=0.2 2>/dev/null | awk -v b="$b" '/^BM_.*_median/ {
-                print b, $1, $2
-                for (i = 5; i <= NF; i++) if (split($i, kv, "=") == 2) print b, $1 ":" kv[1], kv[2] + 0
-            }' >>"$results"
+# Google Benchmark medians, the builds taking turns on each benchmark five times, so that the
+# drift of a shared machine falls on both alike: "build name milliseconds".
+names=$("$root/build/bench/PipelineBench" --benchmark_list_tests=true)
+for name in $names; do
+    for round in 1 2 3 4 5; do
+        for b in "${!builds[@]}"; do
+            "${builds[$b]}/bench/PipelineBench" --benchmark_filter="^${name}\$" --benchmark_repetitions=3 \
+                --benchmark_report_aggregates_only=true --benchmark_min_time=0.2 2>/dev/null | awk -v b="$b" '/^BM_.*_median/ {
+                    print b, $1, $2
+                    for (i = 5; i <= NF; i++) if (split($i, kv, "=") == 2) print b, $1 ":" kv[1], kv[2] + 0
+                }' >>"$results"
+        done
     done
 done
 pages=$(dirname "$(mktemp -u)")/korvane-bench # where PipelineBench left its pages
 cd "$pages"
 cp "$root/ibmkaart.txt" .
+# The peak memory of a process that reads nothing: what its shared libraries take.
+for b in "${!builds[@]}"; do
+    rss=$( (/usr/bin/time -f %M "${builds[$b]}/shell/korvane-cli" --help 2>&1 >/dev/null || true) | tail -1)
+    echo "$b peak_KiB_start_(--help) $rss" >>"$results"
+done
 for page in a4-600-0.bmp a4-600-10.bmp; do
     for run in 1 2 3 4 5 6 7; do
         for b in "${!builds[@]}"; do
@@ -52,9 +62,24 @@ for page in a4-600-0.bmp a4-600-10.bmp; do
     done
     for b in "${!builds[@]}"; do
         rss=$( (/usr/bin/time -f %M "${builds[$b]}/shell/korvane-cli" read "$page" --all 2>&1 >/dev/null || true) | tail -1)
-        echo "$b peak_MiB_read_${page}_--all $((rss / 1024))" >>"$results"
+        echo "$b peak_KiB_read_${page}_--all $rss" >>"$results"
     done
 done
+# Instructions, counted by callgrind: the same whatever else the machine is doing, where the
+# times above can drift by a third on a shared machine.
+if command -v valgrind >/dev/null; then
+    for page in a4-600-0.bmp a4-600-10.bmp; do
+        for args in "" "--all"; do
+            for b in "${!builds[@]}"; do
+                out=$(mktemp)
+                valgrind --tool=callgrind --callgrind-out-file="$out" "${builds[$b]}/shell/korvane-cli" read "$page" \
+                    $args >/dev/null 2>&1 || true
+                echo "$b Minstr_read_${page}${args:+_$args} $(awk '/^summary:/ { print $2 / 1e6 }' "$out")" >>"$results"
+                rm -f "$out"
+            done
+        done
+    done
+fi
 # Each figure: the median of its measurements per build.
 awk -v two="${#builds[@]}" '
     function median(list,    values, count, p, q, swap) {
@@ -66,8 +91,8 @@ awk -v two="${#builds[@]}" '
     }
     { v[$2 " " $1] = v[$2 " " $1] " " $3; if (!($2 in seen)) { seen[$2] = 1; order[n++] = $2 } }
     END {
-        if (two == 2) printf "%-58s %10s %10s %8s\n", "figure (ms; peak memory in MiB)", "baseline", "this", "change"
-        else printf "%-58s %10s\n", "figure (ms; peak memory in MiB)", "this"
+        if (two == 2) printf "%-58s %10s %10s %8s\n", "figure (ms; peak memory in KiB; M instructions)", "baseline", "this", "change"
+        else printf "%-58s %10s\n", "figure (ms; peak memory in KiB; M instructions)", "this"
         for (r = 0; r < n; r++) {
             f = order[r]
             if (two == 2) {

@@ -29,7 +29,7 @@ const AcceptedCard* ReaderContext::FindCard(std::int32_t contour) const
     return at != Cards.end() && at->Contour == contour ? &*at : nullptr;
 }
 
-Reader::Reader(const ReadOptions& options)
+Reader::Reader(const ReadOptions& options) : options_(options)
 {
     Algemeen::Console* console = options.Console;
     if (console == nullptr) {

@@ -6,15 +6,22 @@ namespace Unit1 {
 
 namespace {
 
-// A reader for the window: its lines go to the window's console, its timing lines to the log.
-std::unique_ptr<korvane::Reader> NewReader(const RunState& state)
+// The reader for the window: its lines go to the window's console, its timing lines to the log.
+// The reader of the last Process serves again while these stay the same, so that its contour
+// store keeps the room it grew to and the next picture is traced without growing it again.
+korvane::Reader& ReaderFor(RunState& state)
 {
     korvane::ReadOptions options;
     options.CodeTableFile = state.SpecFileName;
     options.LogFile = Algemeen::LogFileName();
     options.Console = &Algemeen::TheConsole();
     options.Clock = &Algemeen::TheClock();
-    return std::make_unique<korvane::Reader>(options);
+    const korvane::Reader* last = state.Reader.get();
+    if (last == nullptr || last->Options().CodeTableFile != options.CodeTableFile ||
+        last->Options().LogFile != options.LogFile || last->Options().Console != options.Console ||
+        last->Options().Clock != options.Clock)
+        state.Reader = std::make_unique<korvane::Reader>(options);
+    return *state.Reader;
 }
 
 // Draws the overlay of the last Process and shows it in the window.
@@ -42,15 +49,13 @@ void Process1Click(Window& window)
         RunState& state = State();
         bool ok = false;
         if (state.PictureLoaded) {
-            state.Reader = NewReader(state);
-            ok = state.Reader->Process(state.Scan, window);
+            ok = ReaderFor(state).Process(state.Scan, window);
             // A picture of another format may show its cards in the other polarity or at a scale
             // its file does not give.
             while (!ok && !state.PictureInfo.Format.empty() &&
                    RetryOtherPicture(state.PictureFileName, state.PictureOptions, state.Scan, state.Scale,
                                      Algemeen::TheConsole())) {
-                state.Reader = NewReader(state);
-                ok = state.Reader->Process(state.Scan, window);
+                ok = ReaderFor(state).Process(state.Scan, window);
             }
         }
         window.SetFormCursor(CursorKind::Default);

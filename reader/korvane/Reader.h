@@ -111,8 +111,11 @@ public:
 
     ReaderContext& Context() { return *context_; }
     const ReaderContext& Context() const { return *context_; }
+    // The options the reader was made with.
+    const ReadOptions& Options() const { return options_; }
 
 private:
+    ReadOptions options_;
     std::unique_ptr<Algemeen::Console> ownConsole_;
     std::unique_ptr<Algemeen::Clock> ownClock_;
     std::unique_ptr<ReaderContext> context_;

@@ -126,24 +126,31 @@ TEST_F(ReaderTest, SamplesReadToTheirTextsWithPunchesThatEncodeThem)
     }
 }
 
-// The entry point and the window's commands are one reader: the same console lines, card for card.
+// The entry point and the window's commands are one reader: the same console lines, card for card,
+// also when the window's reader serves again for the next picture (a page after a card after a page).
 TEST_F(ReaderTest, ConsoleLinesAreThoseOfTheWindowsCommands)
 {
-    const std::string scan = TestSupport::SourcePath("samples/page.bmp");
-    const Reading reading = Read(TestSupport::LoadPicture(scan), "Vertolkt.log");
-
     TestSupport::CapturedPlatform platform;
     Unit1::ResetRunState();
     Unit1::RecordingWindow window;
     Unit1::Starten(window);
-    window.QueueDialogAnswer(scan);
-    Unit1::Open1Click(window);
-    platform.console.Clear(); // the header report is the loader's, not the reader's
-    Unit1::Process1Click(window);
-    for (const std::int32_t card : Unit1::AcceptedCards())
-        Unit1::ReadAcceptedCard(window, card);
-    EXPECT_EQ(reading.console, platform.console.Text());
-    EXPECT_NE(reading.console.find("Contouring pass I = 0 ms\n"), std::string::npos);
+    const korvane::Reader* reader = nullptr;
+    for (const std::string name : {"page", "card-02", "page"}) {
+        const std::string scan = TestSupport::SourcePath("samples/" + name + ".bmp");
+        const Reading reading = Read(TestSupport::LoadPicture(scan), "Vertolkt.log");
+        window.QueueDialogAnswer(scan);
+        Unit1::Open1Click(window);
+        platform.console.Clear(); // the header report is the loader's, not the reader's
+        Unit1::Process1Click(window);
+        for (const std::int32_t card : Unit1::AcceptedCards())
+            Unit1::ReadAcceptedCard(window, card);
+        EXPECT_EQ(reading.console, platform.console.Text()) << name;
+        EXPECT_NE(reading.console.find("Contouring pass I = 0 ms\n"), std::string::npos);
+        if (reader != nullptr) {
+            EXPECT_EQ(Unit1::State().Reader.get(), reader) << "the same reader serves again";
+        }
+        reader = Unit1::State().Reader.get();
+    }
     Unit1::Stoppen(window);
 }
 
