@@ -31,14 +31,14 @@ PunchVerdict JudgeByPunches(std::int32_t asFitted, std::int32_t halfTurn)
     return PunchVerdict::Uncertain;
 }
 
-PunchVerdict OrientationFromPunches(const CodeTableEntries& table, const Algemeen::punten& cells)
+PunchVerdict OrientationFromPunches(const CodeIndex& codes, const Algemeen::punten& cells)
 {
     Algemeen::punten turned(cells.Length());
     for (std::ptrdiff_t l = 1; l < cells.Length(); ++l)
         turned[l] = InGrid(cells[l]) ? Algemeen::IntPoint{kColumns + 1 - cells[l].X, kRows + 1 - cells[l].Y}
                                      : cells[l];
-    return JudgeByPunches(UnknownColumnCount(table, PunchesOf(cells)),
-                          UnknownColumnCount(table, PunchesOf(turned)));
+    return JudgeByPunches(UnknownColumnCount(codes, PunchesOf(cells)),
+                          UnknownColumnCount(codes, PunchesOf(turned)));
 }
 
 void TurnGridAndCells(Ogenblik::CardGrid& grid, Algemeen::punten& cells)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CodeTable.h"
+#include "Decode.h"
 #include "GridFit.h"
 #include "Orientation.h"
 
@@ -34,7 +35,7 @@ PunchVerdict JudgeByPunches(std::int32_t asFitted, std::int32_t halfTurn);
 
 // The verdict for hole cells (1-based, (0, 0) none) under this table: the unknown columns of all
 // 80 as fitted against those of the half turn.
-PunchVerdict OrientationFromPunches(const CodeTableEntries& table, const Algemeen::punten& cells);
+PunchVerdict OrientationFromPunches(const CodeIndex& codes, const Algemeen::punten& cells);
 
 // Turns the grid and the hole cells by a half turn: the same grid points, numbered from the other
 // corner.

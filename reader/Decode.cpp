@@ -11,24 +11,7 @@ constexpr int kRows = Ogenblik::kGridRows;
 constexpr int kCodes = Ogenblik::kCodeCount;
 constexpr int kTextColumns = Ogenblik::kTextColumns;
 
-// The column's 12 marks in table order (rows 12, 11, 0, ..., 9), 'O' punched.
-std::string Pattern(std::uint16_t bits)
-{
-    std::string pattern(kRows, ' ');
-    for (int p = 0; p < kRows; ++p)
-        if (bits & (1u << (kRows - 1 - p)))
-            pattern[static_cast<std::size_t>(p)] = 'O';
-    return pattern;
-}
-
-// The lowest code whose pattern equals the column's, 0 when none does.
-std::size_t Decode(const CodeTableEntries& table, const std::string& pattern)
-{
-    for (std::size_t j = 1; j <= kCodes; ++j)
-        if (table[j].size() == kRows + 1 && table[j].compare(1, kRows, pattern) == 0)
-            return j;
-    return 0;
-}
+static_assert(kCodes < 256, "a code number fits a byte of the index");
 
 } // namespace
 
@@ -45,11 +28,32 @@ CardPunchBits PunchesOf(const Algemeen::punten& cells)
     return punches;
 }
 
-DecodedText DecodeColumns(const CodeTableEntries& table, const CardPunchBits& punches)
+CodeIndex IndexCodes(const CodeTableEntries& table)
+{
+    CodeIndex index{};
+    for (std::size_t j = kCodes; j >= 1; --j) { // the lowest code is written last
+        const std::string& code = table[j];
+        if (code.size() != kRows + 1)
+            continue;
+        std::uint32_t bits = 0;
+        bool plain = true;
+        for (int p = 0; p < kRows && plain; ++p) {
+            const char mark = code[static_cast<std::size_t>(p) + 1];
+            plain = mark == 'O' || mark == ' ';
+            bits |= mark == 'O' ? 1u << (kRows - 1 - p) : 0u;
+        }
+        if (plain)
+            index[bits] = static_cast<std::uint8_t>(j);
+    }
+    return index;
+}
+
+DecodedText DecodeColumns(const CodeTableEntries& table, const CodeIndex& index, const CardPunchBits& punches)
 {
     DecodedText decoded;
+    decoded.Text.reserve(kTextColumns);
     for (int k = 1; k <= kTextColumns; ++k) {
-        const std::size_t j = Decode(table, Pattern(punches[static_cast<std::size_t>(k - 1)]));
+        const std::size_t j = index[punches[static_cast<std::size_t>(k - 1)] & 0xFFFu];
         if (j == 0)
             decoded.UnknownColumns.push_back(k);
         decoded.Text += table[j].empty() ? '?' : table[j][0];
@@ -57,11 +61,16 @@ DecodedText DecodeColumns(const CodeTableEntries& table, const CardPunchBits& pu
     return decoded;
 }
 
-std::int32_t UnknownColumnCount(const CodeTableEntries& table, const CardPunchBits& punches)
+DecodedText DecodeColumns(const CodeTableEntries& table, const CardPunchBits& punches)
+{
+    return DecodeColumns(table, IndexCodes(table), punches);
+}
+
+std::int32_t UnknownColumnCount(const CodeIndex& index, const CardPunchBits& punches)
 {
     std::int32_t unknown = 0;
     for (const std::uint16_t column : punches)
-        unknown += Decode(table, Pattern(column)) == 0 ? 1 : 0;
+        unknown += index[column & 0xFFFu] == 0 ? 1 : 0;
     return unknown;
 }
 

@@ -26,11 +26,19 @@ struct DecodedText
     std::vector<int> UnknownColumns; // 1-based, where Text reads "?"
 };
 
+// For every pattern of punches a column can hold (row 12 in bit 11, ..., row 9 in bit 0), the
+// lowest code 1..62 whose 12 marks are that pattern ("O" punched, blank not), 0 when none is. A
+// code with any other mark matches no pattern.
+using CodeIndex = std::array<std::uint8_t, 4096>;
+CodeIndex IndexCodes(const CodeTableEntries& table);
+
 // Each of columns 1..72 as the lowest code whose 12 marks equal its punches; "?" when none does.
+DecodedText DecodeColumns(const CodeTableEntries& table, const CodeIndex& index,
+                          const CardPunchBits& punches);
 DecodedText DecodeColumns(const CodeTableEntries& table, const CardPunchBits& punches);
 
 // How many of all 80 columns no code of the table matches.
-std::int32_t UnknownColumnCount(const CodeTableEntries& table, const CardPunchBits& punches);
+std::int32_t UnknownColumnCount(const CodeIndex& index, const CardPunchBits& punches);
 
 // The console block "Rendering of PunchCard (1-72):", a rule, the text, a rule, and
 // "? = unknown" when a column is unknown.

@@ -27,28 +27,32 @@ Ogenblik::momenten HoleMoments(ReaderContext& reader, const AcceptedCard& card)
 }
 
 // The code table for a card, read again for every card so that an edit between two cards takes
-// effect; the same bytes as last time are not parsed again.
-std::optional<CodeTableEntries> TableForCard(ReaderContext& reader, std::string& failure)
+// effect; the same bytes as last time are not parsed again. Null when the table cannot be read
+// (failure then holds the red text line); else the reader's CodeTable, with its index.
+const CodeTableEntries* TableForCard(ReaderContext& reader, std::string& failure)
 {
     const Algemeen::FileBytes file = ReadCodeTableBytes(reader.CodeTableFile);
     if (file.status == Algemeen::FileStatus::Ok && !reader.CodeTableReadName.empty() &&
         reader.CodeTableReadName == reader.CodeTableFile && file.bytes == reader.CodeTableReadBytes)
-        return reader.CodeTable;
+        return &reader.CodeTable;
     auto table = CardSpecOfFile(reader.CodeTableFile, file, failure);
     reader.CodeTableReadName.clear();
-    if (table && file.status == Algemeen::FileStatus::Ok) {
-        reader.CodeTable = *table;
+    if (!table)
+        return nullptr;
+    reader.CodeTable = std::move(*table);
+    reader.CodeTableIndex = IndexCodes(reader.CodeTable);
+    if (file.status == Algemeen::FileStatus::Ok) {
         reader.CodeTableReadName = reader.CodeTableFile;
         reader.CodeTableReadBytes = file.bytes;
     }
-    return table;
+    return &reader.CodeTable;
 }
 
 // Decodes the card's hole cells through the code table, the rendering block to the console.
-void Decode(ReaderContext& reader, CardResult& result, const CodeTableEntries& table)
+void Decode(ReaderContext& reader, CardResult& result)
 {
     result.Punches = PunchesOf(result.HoleCells);
-    DecodedText decoded = DecodeColumns(table, result.Punches);
+    DecodedText decoded = DecodeColumns(reader.CodeTable, reader.CodeTableIndex, result.Punches);
     WriteRendering(reader.Log.Out(), decoded);
     result.Decoded = true;
     result.Text = std::move(decoded.Text);
@@ -61,12 +65,11 @@ void Decode(ReaderContext& reader, CardResult& result, const CodeTableEntries& t
 void ReadUncutCard(ReaderContext& reader, CardResult& result)
 {
     std::string failure;
-    const auto table = TableForCard(reader, failure);
-    if (!table) {
+    if (TableForCard(reader, failure) == nullptr) {
         result.Message = failure;
         return;
     }
-    const PunchVerdict verdict = OrientationFromPunches(*table, result.HoleCells);
+    const PunchVerdict verdict = OrientationFromPunches(reader.CodeTableIndex, result.HoleCells);
     if (verdict == PunchVerdict::HalfTurn)
         TurnGridAndCells(result.Grid, result.HoleCells);
     result.Punches = PunchesOf(result.HoleCells);
@@ -78,7 +81,7 @@ void ReadUncutCard(ReaderContext& reader, CardResult& result)
     }
     result.Orientation = "from-punches";
     reader.Log.Out().Line(kFromPunches);
-    Decode(reader, result, *table);
+    Decode(reader, result);
 }
 
 } // namespace
@@ -121,11 +124,10 @@ CardResult ReadCard(ReaderContext& reader, std::int32_t card)
     }
     // On a table that cannot be read, only the result's message says so.
     std::string failure;
-    const auto table = TableForCard(reader, failure);
-    if (!table)
+    if (TableForCard(reader, failure) == nullptr)
         result.Message = failure;
     else
-        Decode(reader, result, *table);
+        Decode(reader, result);
     return result;
 }
 

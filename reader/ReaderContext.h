@@ -8,6 +8,7 @@
 #include "CardIndex.h"
 #include "CodeTable.h"
 #include "Contour.h"
+#include "Decode.h"
 #include "Picture.h"
 #include "Ponskaart.h"
 
@@ -69,6 +70,8 @@ struct ReaderContext
     std::string CodeTableFile = "ibmkaart.txt";
     // The table as last read for a card; entry 0 "?". Written by the card reader.
     CodeTableEntries CodeTable;
+    // Which code each pattern of punches is under CodeTable; written with it.
+    CodeIndex CodeTableIndex{};
     // The file's name and bytes when CodeTable was parsed from them: the same bytes again are not
     // parsed again. Written by the card reader; empty name: nothing parsed yet.
     std::string CodeTableReadName, CodeTableReadBytes;

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <stdexcept>
 #include <string>
+#include <unistd.h>
 
 namespace Algemeen {
 
@@ -44,6 +45,11 @@ namespace {
 }
 } // namespace
 
+StdoutConsole::StdoutConsole(Flush flush)
+    : flushLines_(flush == Flush::EveryLine || ::isatty(STDOUT_FILENO) == 1)
+{
+}
+
 void StdoutConsole::Write(std::string_view text)
 {
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size())
@@ -52,7 +58,7 @@ void StdoutConsole::Write(std::string_view text)
 
 void StdoutConsole::EndLine()
 {
-    if (std::fputc('\n', stdout) == EOF || std::fflush(stdout) != 0)
+    if (std::fputc('\n', stdout) == EOF || (flushLines_ && std::fflush(stdout) != 0))
         ConsoleFailure();
 }
 
@@ -68,7 +74,8 @@ std::int32_t SystemClock::MillisecondsSinceMidnight()
 }
 
 namespace {
-StdoutConsole gStdout;
+// The console of korvane-cli and of every program that installs none.
+StdoutConsole gStdout(StdoutConsole::Flush::WhenTerminal);
 SystemClock gSystemClock;
 Console* gConsole = &gStdout;
 Clock* gClock = &gSystemClock;

@@ -64,12 +64,23 @@ public:
     virtual void LineTo(std::int32_t x, std::int32_t y) = 0;
 };
 
-// Standard output, flushed at every line end. A write that fails throws std::runtime_error.
+// Standard output. A write that fails throws std::runtime_error.
 class StdoutConsole : public Console
 {
 public:
+    enum class Flush
+    {
+        EveryLine,   // at every line end
+        WhenTerminal // at every line end when standard output is a terminal, where somebody
+                     // watches the lines come; into a file or pipe as its buffer fills, in far
+                     // fewer writes (the program flushes, and checks, at its end)
+    };
+    explicit StdoutConsole(Flush flush = Flush::EveryLine);
     void Write(std::string_view text) override;
     void EndLine() override;
+
+private:
+    bool flushLines_;
 };
 
 // The local wall clock.

@@ -135,6 +135,17 @@ bool VektorRuimte::DirekteInverse(matrix& M) const
         (Messages ? *Messages : TheConsole()).Line("DirekteInverse: wrong input");
         return false;
     }
+    // The determinant is the first column weighed by its cofactors: when that column is all
+    // zeros (the equations of a card without holes) it is zero, or NaN should a cofactor overflow,
+    // and the matrix is refused without working out a cofactor. (A larger matrix goes on to have
+    // each of its cofactors refused, as it always has.)
+    bool zeroColumn = n <= kLargest;
+    for (std::int32_t i = 1; i <= n && zeroColumn; ++i)
+        zeroColumn = M[i][1] == 0.0;
+    if (zeroColumn) {
+        (Messages ? *Messages : TheConsole()).Line("DirekteInverse: singular matrix");
+        return false;
+    }
     matrix inv = MakeMatrix(n);
     // One private copy serves every cofactor (a larger matrix gets subdet's own refusal each time).
     const bool small = n <= kLargest;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <random>
 #include <sstream>
 
 using namespace korvane;
@@ -178,4 +179,36 @@ TEST_F(RenderCardTest, FitQualityDividesByTheListLength)
     EXPECT_NEAR(Ogenblik::ReportFitQuality(platform.console, "first", 38.0, 41), 92.68, 0.01);
     Ogenblik::ReportFitQuality(platform.console, "last", 0.0, 1);
     EXPECT_EQ(platform.console.Text(), "Quality of Fit at first = 92.7 %\nQuality of Fit at last =  0.0 %\n");
+}
+
+// The index gives every pattern the code a plain search of the table gives: the lowest one whose
+// marks are the pattern, never one with a short entry or a mark other than "O" and a blank.
+TEST(CodeIndexTest, EveryPatternGetsTheLowestMatchingCode)
+{
+    std::mt19937 random(17);
+    for (int round = 0; round < 20; ++round) {
+        CodeTableEntries table;
+        table[0] = "?";
+        for (std::size_t j = 1; j < table.size(); ++j) {
+            std::string marks;
+            for (int p = 0; p < 12; ++p) // few punches, so that patterns repeat
+                marks += random() % 5 == 0 ? 'O' : ' ';
+            if (random() % 13 == 0)
+                marks[random() % 12] = "xo.-"[random() % 4];
+            if (random() % 17 == 0)
+                marks.pop_back();
+            table[j] = std::string(1, static_cast<char>('!' + j)) + marks;
+        }
+        const CodeIndex index = IndexCodes(table);
+        for (std::uint32_t bits = 0; bits < 4096; ++bits) {
+            std::string pattern;
+            for (int p = 0; p < 12; ++p)
+                pattern += bits & (1u << (11 - p)) ? 'O' : ' ';
+            std::size_t plain = 0;
+            for (std::size_t j = 1; j < table.size() && plain == 0; ++j)
+                if (table[j].size() == 13 && table[j].compare(1, 12, pattern) == 0)
+                    plain = j;
+            ASSERT_EQ(index[bits], plain) << "round " << round << ", pattern " << bits;
+        }
+    }
 }

@@ -140,6 +140,17 @@ TEST(DirekteInverseTest, RefusesSingularAndBadInputLeavingTheMatrixAlone)
     EXPECT_EQ(m, equalRows);
     EXPECT_EQ(platform.console.Text(), "DirekteInverse: singular matrix\n");
 
+    // A first column of zeros (the equations of a card without holes) gives a zero determinant.
+    platform.console.Clear();
+    matrix zeroColumn = MakeMatrix(6);
+    for (int i = 1; i <= 6; ++i)
+        for (int j = 2; j <= 6; ++j)
+            zeroColumn[i][j] = i == j ? 2.0 : 0.5 * (i + j);
+    m = zeroColumn;
+    EXPECT_FALSE(Space(6).DirekteInverse(m));
+    EXPECT_EQ(m, zeroColumn);
+    EXPECT_EQ(platform.console.Text(), "DirekteInverse: singular matrix\n");
+
     platform.console.Clear();
     EXPECT_FALSE(Space(0).DirekteInverse(m));
     EXPECT_EQ(platform.console.Text(), "DirekteInverse: wrong input\n");
