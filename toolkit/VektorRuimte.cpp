@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstddef>
 #include <utility>
 #include <vector>
 
@@ -78,42 +79,158 @@ Permutations MakePermutations(std::int32_t m)
     return table;
 }
 
-const Permutations& PermutationsOf(std::int32_t m)
+// The Leibniz sum of an m x m matrix as a list of steps: the terms in lexicographic order of their
+// permutations, each with the entries it does not share with the term before (row * kLargest +
+// column, 0-based) and its sign.
+struct LeibnizPlan
 {
-    static const std::array<Permutations, kLargest> tables = [] {
-        std::array<Permutations, kLargest> all;
-        for (std::int32_t k = 0; k < kLargest; ++k)
-            all[static_cast<std::size_t>(k)] = MakePermutations(k);
-        return all;
-    }();
-    return tables[static_cast<std::size_t>(m)];
+    std::vector<std::uint8_t> steps;
+    std::vector<std::uint8_t> newEntries; // per term
+    std::vector<std::uint8_t> negative;   // per term: 1 when its sign is minus
+};
+
+LeibnizPlan MakePlan(std::int32_t m)
+{
+    const Permutations table = MakePermutations(m);
+    LeibnizPlan plan;
+    for (std::size_t t = 0; t < table.order.size(); ++t) {
+        for (std::int32_t k = table.shared[t]; k < m; ++k)
+            plan.steps.push_back(
+                static_cast<std::uint8_t>(k * kLargest + table.order[t][static_cast<std::size_t>(k)] - 1));
+        plan.newEntries.push_back(static_cast<std::uint8_t>(m - table.shared[t]));
+        plan.negative.push_back(table.sign[t] < 0 ? 1 : 0);
+    }
+    return plan;
 }
 
-// The cofactor of the padded copy, for n within 1..8. Each term is the sign times the product of
-// its entries taken row by row; terms that begin with the same entries share the product of those
-// (rounding is the same for a product and its negation, so this is the very value the term-by-term
-// product gives), and the terms are summed in lexicographic order.
+const LeibnizPlan& PlanOf(std::int32_t m)
+{
+    static const std::array<LeibnizPlan, kLargest> plans = [] {
+        std::array<LeibnizPlan, kLargest> all;
+        for (std::int32_t k = 1; k < kLargest; ++k)
+            all[static_cast<std::size_t>(k)] = MakePlan(k);
+        return all;
+    }();
+    return plans[static_cast<std::size_t>(m)];
+}
+
+// The sum of the plan's terms over `sub` (rows of kLargest entries). Each term is the sign times
+// the product of its entries taken row by row; terms that begin with the same entries share the
+// product of those (rounding is the same for a product and its negation, and 1 times an entry is
+// that entry, so this is the very value the term-by-term product gives), and the terms are summed
+// in their order.
+double LeibnizSum(const double* sub, std::int32_t m)
+{
+    const LeibnizPlan& plan = PlanOf(m);
+    double prefix[kLargest + 1];
+    prefix[0] = 1.0; // prefix[k]: the product of the term's first k entries
+    double sum = 0.0;
+    const std::uint8_t* step = plan.steps.data();
+    const std::size_t terms = plan.newEntries.size();
+    for (std::size_t t = 0; t < terms; ++t) {
+        for (std::uint8_t n = plan.newEntries[t]; n > 0; --n, ++step) {
+            const unsigned at = *step, k = at / kLargest;
+            prefix[k + 1] = prefix[k] * sub[at];
+        }
+        sum = sum + (plan.negative[t] != 0 ? -prefix[m] : prefix[m]);
+    }
+    return sum;
+}
+
+// The same sum for a size known when compiling, with the plan worked out by the compiler: straight
+// code in which every entry's place is a constant. Used up to 5 x 5 (120 terms; the grid fit's
+// 6 x 6 inverse needs 36 such cofactors per round).
+constexpr std::int32_t kLargestFixed = 5;
+
+template <std::int32_t M> struct FixedPlan
+{
+    static constexpr std::size_t kTerms = [] {
+        std::size_t f = 1;
+        for (std::int32_t k = 2; k <= M; ++k)
+            f *= static_cast<std::size_t>(k);
+        return f;
+    }();
+    std::array<std::array<std::int32_t, M>, kTerms> order{}; // 0-based columns
+    std::array<std::int32_t, kTerms> shared{};
+    std::array<bool, kTerms> negative{};
+};
+
+template <std::int32_t M> constexpr FixedPlan<M> MakeFixedPlan()
+{
+    FixedPlan<M> plan;
+    std::array<std::int32_t, M> perm{};
+    for (std::int32_t k = 0; k < M; ++k)
+        perm[static_cast<std::size_t>(k)] = k;
+    bool negative = false;
+    std::int32_t shared = 0;
+    for (std::size_t t = 0;; ++t) {
+        plan.order[t] = perm;
+        plan.shared[t] = shared;
+        plan.negative[t] = negative;
+        // The next permutation, as MakePermutations finds it.
+        std::int32_t i = M - 1;
+        while (i > 0 && perm[static_cast<std::size_t>(i - 1)] >= perm[static_cast<std::size_t>(i)])
+            --i;
+        if (i <= 0)
+            break;
+        const std::int32_t q = i - 1;
+        std::int32_t j = M - 1;
+        while (perm[static_cast<std::size_t>(j)] <= perm[static_cast<std::size_t>(q)])
+            --j;
+        std::swap(perm[static_cast<std::size_t>(q)], perm[static_cast<std::size_t>(j)]);
+        negative = !negative;
+        for (std::int32_t lo = q + 1, hi = M - 1; hi > lo; ++lo, --hi) {
+            std::swap(perm[static_cast<std::size_t>(lo)], perm[static_cast<std::size_t>(hi)]);
+            negative = !negative;
+        }
+        shared = q;
+    }
+    return plan;
+}
+
+template <std::int32_t M> inline constexpr FixedPlan<M> kFixedPlan = MakeFixedPlan<M>();
+
+template <std::int32_t M, std::size_t T, std::int32_t... K>
+inline void FixedTerm(const double* sub, double (&prefix)[M + 1], double& sum,
+                      std::integer_sequence<std::int32_t, K...>)
+{
+    constexpr const FixedPlan<M>& plan = kFixedPlan<M>;
+    ((K >= plan.shared[T] ? (prefix[K + 1] = prefix[K] * sub[K * kLargest + plan.order[T][K]]) : 0.0), ...);
+    sum = sum + (plan.negative[T] ? -prefix[M] : prefix[M]);
+}
+
+template <std::int32_t M, std::size_t... T> double FixedSum(const double* sub, std::index_sequence<T...>)
+{
+    double prefix[M + 1] = {1.0};
+    double sum = 0.0;
+    (FixedTerm<M, T>(sub, prefix, sum, std::make_integer_sequence<std::int32_t, M>{}), ...);
+    return sum;
+}
+
+template <std::int32_t M> double FixedSum(const double* sub)
+{
+    return FixedSum<M>(sub, std::make_index_sequence<FixedPlan<M>::kTerms>{});
+}
+
+// The cofactor of the padded copy, for n within 1..8: the terms summed in lexicographic order of
+// their permutations.
 double Cofactor(const Padded& copy, std::int32_t i, std::int32_t j, std::int32_t n)
 {
     const std::int32_t m = n - 1;
     if (m == 0)
         return ParitySign(i + j) * 1.0;
-    std::int32_t row[kLargest] = {}, column[kLargest + 1] = {};
-    for (std::int32_t r = 1; r <= m; ++r)
-        row[r - 1] = r + (r >= i ? 1 : 0); // rows and columns at or beyond the deleted ones move up
-    for (std::int32_t c = 1; c <= m; ++c)
-        column[c] = c + (c >= j ? 1 : 0);
-    const Permutations& table = PermutationsOf(m);
-    double prefix[kLargest + 1] = {}; // prefix[k]: the product of the term's first k entries
-    double sum = 0.0;
-    for (std::size_t t = 0; t < table.order.size(); ++t) {
-        const auto& perm = table.order[t];
-        for (std::int32_t k = table.shared[t]; k < m; ++k) {
-            const double entry = copy.a[row[k]][column[perm[static_cast<std::size_t>(k)]]];
-            prefix[k + 1] = k == 0 ? entry : prefix[k] * entry;
-        }
-        sum = sum + (table.sign[t] > 0 ? prefix[m] : -prefix[m]);
+    // The minor: rows and columns at or beyond the deleted ones move up.
+    double sub[kLargest][kLargest];
+    for (std::int32_t r = 0; r < m; ++r) {
+        const std::int32_t from = r + 1 + (r + 1 >= i ? 1 : 0);
+        for (std::int32_t c = 0; c < m; ++c)
+            sub[r][c] = copy.a[from][c + 1 + (c + 1 >= j ? 1 : 0)];
     }
+    const double* entries = &sub[0][0];
+    const double sum = m == 5   ? FixedSum<5>(entries)
+                       : m == 4 ? FixedSum<4>(entries)
+                       : m == 3 ? FixedSum<3>(entries)
+                                : LeibnizSum(entries, m);
     return ParitySign(i + j) * sum;
 }
 
