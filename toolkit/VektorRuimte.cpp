@@ -35,6 +35,32 @@ Padded PaddedCopy(const matrix& M, std::int32_t n)
     return copy;
 }
 
+// Steps the first m entries of a permutation to the next one in lexicographic order: swaps the
+// last ascent's first entry with the last entry above it, then reverses the tail, each swap
+// turning `negative`. Gives how many leading entries stay as they were, or -1 after the last
+// permutation.
+template <typename Entry, std::size_t N>
+constexpr std::int32_t NextPermutation(std::array<Entry, N>& perm, std::int32_t m, bool& negative)
+{
+    auto at = [&perm](std::int32_t k) -> Entry& { return perm[static_cast<std::size_t>(k)]; };
+    std::int32_t i = m - 1;
+    while (i > 0 && at(i - 1) >= at(i))
+        --i;
+    if (i <= 0)
+        return -1;
+    const std::int32_t p = i - 1;
+    std::int32_t j = m - 1;
+    while (at(j) <= at(p))
+        --j;
+    std::swap(at(p), at(j));
+    negative = !negative;
+    for (std::int32_t lo = p + 1, hi = m - 1; hi > lo; ++lo, --hi) {
+        std::swap(at(lo), at(hi));
+        negative = !negative;
+    }
+    return p;
+}
+
 // The permutations of 1..m in lexicographic order, with their signs and, for each, how many of
 // its leading entries it shares with the one before: the order and signs in which the Leibniz
 // formula sums its terms, worked out once per size.
@@ -51,30 +77,11 @@ Permutations MakePermutations(std::int32_t m)
     std::array<std::int8_t, kLargest> perm{};
     for (std::int32_t k = 0; k < m; ++k)
         perm[static_cast<std::size_t>(k)] = static_cast<std::int8_t>(k + 1);
-    std::int8_t sign = 1;
-    std::int32_t shared = 0;
-    for (;;) {
+    bool negative = false;
+    for (std::int32_t shared = 0; shared >= 0; shared = NextPermutation(perm, m, negative)) {
         table.order.push_back(perm);
-        table.sign.push_back(sign);
+        table.sign.push_back(negative ? -1 : 1);
         table.shared.push_back(static_cast<std::int8_t>(shared));
-        // The next one: swap the last ascent's first entry with the last entry above it, then
-        // reverse the tail, each swap turning the sign.
-        std::int32_t i = m - 1;
-        while (i > 0 && perm[static_cast<std::size_t>(i - 1)] >= perm[static_cast<std::size_t>(i)])
-            --i;
-        if (i <= 0)
-            break;
-        const std::int32_t p = i - 1;
-        std::int32_t j = m - 1;
-        while (perm[static_cast<std::size_t>(j)] <= perm[static_cast<std::size_t>(p)])
-            --j;
-        std::swap(perm[static_cast<std::size_t>(p)], perm[static_cast<std::size_t>(j)]);
-        sign = static_cast<std::int8_t>(-sign);
-        for (std::int32_t lo = p + 1, hi = m - 1; hi > lo; ++lo, --hi) {
-            std::swap(perm[static_cast<std::size_t>(lo)], perm[static_cast<std::size_t>(hi)]);
-            sign = static_cast<std::int8_t>(-sign);
-        }
-        shared = p;
     }
     return table;
 }
@@ -162,28 +169,11 @@ template <std::int32_t M> constexpr FixedPlan<M> MakeFixedPlan()
     for (std::int32_t k = 0; k < M; ++k)
         perm[static_cast<std::size_t>(k)] = k;
     bool negative = false;
-    std::int32_t shared = 0;
-    for (std::size_t t = 0;; ++t) {
+    std::size_t t = 0;
+    for (std::int32_t shared = 0; shared >= 0; shared = NextPermutation(perm, M, negative), ++t) {
         plan.order[t] = perm;
         plan.shared[t] = shared;
         plan.negative[t] = negative;
-        // The next permutation, as MakePermutations finds it.
-        std::int32_t i = M - 1;
-        while (i > 0 && perm[static_cast<std::size_t>(i - 1)] >= perm[static_cast<std::size_t>(i)])
-            --i;
-        if (i <= 0)
-            break;
-        const std::int32_t q = i - 1;
-        std::int32_t j = M - 1;
-        while (perm[static_cast<std::size_t>(j)] <= perm[static_cast<std::size_t>(q)])
-            --j;
-        std::swap(perm[static_cast<std::size_t>(q)], perm[static_cast<std::size_t>(j)]);
-        negative = !negative;
-        for (std::int32_t lo = q + 1, hi = M - 1; hi > lo; ++lo, --hi) {
-            std::swap(perm[static_cast<std::size_t>(lo)], perm[static_cast<std::size_t>(hi)]);
-            negative = !negative;
-        }
-        shared = q;
     }
     return plan;
 }
