@@ -2,16 +2,14 @@
 
 #include "Binarise.h"
 #include "BmpLoad.h"
+#include "FileAccess.h"
 #include "FileReaders.h"
 #include "LeptSupport.h"
 #include "Resolution.h"
 #include "TiffDirectory.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <vector>
 
@@ -297,20 +295,26 @@ DecodeResult DecodeImage(const std::uint8_t* data, std::size_t size, const Decod
 
 DecodeResult DecodeImageFile(const std::string& fileName, const DecodeOptions& options)
 {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(fileName, error))
+    // Opened only as a regular file and without waiting (a FIFO or device counts as no file), and
+    // checked once open; of a file larger than Korvane reads nothing more than that is read.
+    const Algemeen::OpenedFile opened = Algemeen::OpenRegularFile(fileName, Algemeen::OpenMode::Read);
+    const std::string tooLarge = "the file is larger than Korvane reads (" +
+                                 std::to_string(BMPunit::kMaxFileBytes) + " bytes at most)";
+    Algemeen::FileBytes file;
+    if (opened.status == Algemeen::FileStatus::Ok && opened.size > BMPunit::kMaxFileBytes)
+        return Refused(tooLarge);
+    if (opened.status == Algemeen::FileStatus::Ok)
+        file = Algemeen::ReadRegularFile(fileName, static_cast<std::size_t>(BMPunit::kMaxFileBytes));
+    const Algemeen::FileStatus status =
+        opened.status == Algemeen::FileStatus::Ok ? file.status : opened.status;
+    if (status == Algemeen::FileStatus::Missing || status == Algemeen::FileStatus::NotRegular)
         return Refused(fileName + ": does Not exist");
-    const auto size = std::filesystem::file_size(fileName, error);
-    if (error)
-        throw std::runtime_error("cannot read \"" + fileName + "\": " + error.message());
-    if (size > static_cast<std::uintmax_t>(BMPunit::kMaxFileBytes))
-        return Refused("the file is larger than Korvane reads (" + std::to_string(BMPunit::kMaxFileBytes) +
-                       " bytes at most)");
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
-        throw std::runtime_error("cannot read \"" + fileName + "\": " + std::strerror(errno));
-    return DecodeImage(bytes.data(), bytes.size(), options);
+    if (status != Algemeen::FileStatus::Ok)
+        throw std::runtime_error("cannot read \"" + fileName + "\": " +
+                                 (opened.status == Algemeen::FileStatus::Ok ? file.message : opened.message));
+    if (!file.complete)
+        return Refused(tooLarge);
+    return DecodeImage(reinterpret_cast<const std::uint8_t*>(file.bytes.data()), file.bytes.size(), options);
 }
 
 bool IsBmp(const std::uint8_t* data, std::size_t size)

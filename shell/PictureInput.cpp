@@ -1,13 +1,11 @@
 #include "PictureInput.h"
 
+#include "FileAccess.h"
 #include "Resolution.h"
 #include "Trace.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -41,15 +39,13 @@ const char* PolarityName(Imaging::Polarity holes)
 
 bool IsOtherPictureFile(const std::string& fileName)
 {
-    // Anything but a regular file (a pipe would block the open) is left to the BMP loader's refusal.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(fileName, error))
+    // Anything but a regular file (a pipe would block a plain open) is left to the BMP loader's
+    // refusal; the file is opened without waiting and checked once open.
+    const Algemeen::FileBytes head = Algemeen::ReadRegularFile(fileName, 32);
+    if (head.status != Algemeen::FileStatus::Ok)
         return false;
-    std::ifstream in(fileName, std::ios::binary);
-    std::array<char, 32> head{};
-    in.read(head.data(), head.size());
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(head.data());
-    const auto size = static_cast<std::size_t>(in.gcount());
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(head.bytes.data());
+    const std::size_t size = head.bytes.size();
     // A BMP file of grey or colour pixels is binarised like the other formats; a 1-bit one (or
     // one too short to say) keeps the BMP loader and its header report.
     if (Imaging::IsBmp(bytes, size))

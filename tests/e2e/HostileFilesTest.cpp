@@ -142,6 +142,7 @@ TEST_F(HostileFilesTest, InputsThatAreNoRegularFileOrTooLargeAreRefusedAtOnce)
     ASSERT_EQ(::mkfifo("fifo", 0600), 0); // nobody ever writes: opening it blocking would hang
     fs::create_symlink("/dev/zero", "zero");
     fs::create_symlink("fifo", "fifo.bmp");
+    fs::create_symlink("fifo", "fifo.png");
     fs::create_symlink("zero", "zero.bmp");
     const std::string goodTable = TestSupport::ReadFileText("ibmkaart.txt");
     const std::string hugeLine(1 << 20, '#');
@@ -161,6 +162,7 @@ TEST_F(HostileFilesTest, InputsThatAreNoRegularFileOrTooLargeAreRefusedAtOnce)
     };
     const Case cases[] = {
         {"", "", "read fifo.bmp --all", 2, "fifo.bmp: does Not exist"},
+        {"", "", "read fifo.png --all", 2, "fifo.png: does Not exist"},
         {"", "", "read zero.bmp --all", 2, "zero.bmp : does Not exist !!"},
         {"log:fifo", "", "read card.bmp --all", 3, "log file \"Vertolkt.log\": not a regular file (a FIFO)"},
         {"fifo", "", "read card.bmp --all", 2, "with punchcard specifications: missing"},
