@@ -126,33 +126,66 @@ int SauvolaHalfWindow(PIX* pix8, double ppi)
     return std::min(half, (std::min(w, h) - 3) / 2);
 }
 
-// Fills the empty (negative) cells of a map from their filled neighbours, a ring at a time; at
-// least one cell is filled.
+// Fills the empty (negative) cells of a map from their filled neighbours, a ring at a time: each
+// empty cell beside a filled one takes the mean of those neighbours (left, right, up, down, in that
+// order), then the cells beside these, and so on. Each ring is found from the one before, so a map
+// of one long row costs no more than its cells. At least one cell is filled.
 void FillMap(std::vector<double>& map, int nx, int ny)
 {
-    bool missing = true;
-    while (missing) {
-        missing = false;
-        std::vector<double> next = map;
-        for (int j = 0; j < ny; ++j)
-            for (int i = 0; i < nx; ++i) {
-                if (map[j * nx + i] >= 0.0)
+    const std::size_t cells = map.size();
+    std::vector<char> known(cells), queued(cells);
+    for (std::size_t c = 0; c < cells; ++c)
+        known[c] = map[c] >= 0.0;
+    constexpr std::pair<int, int> kNeighbours[] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+    // The empty cells beside any of `from`, each once, into `ring`.
+    auto nextRing = [&](const std::vector<std::size_t>& from, std::vector<std::size_t>& ring) {
+        ring.clear();
+        for (const std::size_t c : from) {
+            const int i = static_cast<int>(c % static_cast<std::size_t>(nx)),
+                      j = static_cast<int>(c / static_cast<std::size_t>(nx));
+            for (const auto& [di, dj] : kNeighbours) {
+                const int a = i + di, b = j + dj;
+                if (a < 0 || a >= nx || b < 0 || b >= ny)
                     continue;
-                double sum = 0.0;
-                int n = 0;
-                for (const auto& [di, dj] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}}) {
-                    const int a = i + di, b = j + dj;
-                    if (a >= 0 && a < nx && b >= 0 && b < ny && map[b * nx + a] >= 0.0) {
-                        sum += map[b * nx + a];
-                        ++n;
-                    }
+                const auto n =
+                    static_cast<std::size_t>(b) * static_cast<std::size_t>(nx) + static_cast<std::size_t>(a);
+                if (!known[n] && !queued[n]) {
+                    queued[n] = 1;
+                    ring.push_back(n);
                 }
-                if (n > 0)
-                    next[j * nx + i] = sum / n;
-                else
-                    missing = true;
             }
-        map.swap(next);
+        }
+    };
+    std::vector<std::size_t> filled, ring;
+    for (std::size_t c = 0; c < cells; ++c)
+        if (known[c])
+            filled.push_back(c);
+    std::vector<double> values;
+    for (nextRing(filled, ring); !ring.empty(); nextRing(filled, ring)) {
+        values.assign(ring.size(), 0.0);
+        for (std::size_t r = 0; r < ring.size(); ++r) {
+            const int i = static_cast<int>(ring[r] % static_cast<std::size_t>(nx)),
+                      j = static_cast<int>(ring[r] / static_cast<std::size_t>(nx));
+            double sum = 0.0;
+            int n = 0;
+            for (const auto& [di, dj] : kNeighbours) {
+                const int a = i + di, b = j + dj;
+                if (a < 0 || a >= nx || b < 0 || b >= ny)
+                    continue;
+                const auto k =
+                    static_cast<std::size_t>(b) * static_cast<std::size_t>(nx) + static_cast<std::size_t>(a);
+                if (known[k]) {
+                    sum += map[k];
+                    ++n;
+                }
+            }
+            values[r] = sum / n;
+        }
+        for (std::size_t r = 0; r < ring.size(); ++r) {
+            map[ring[r]] = values[r];
+            known[ring[r]] = 1;
+        }
+        filled.swap(ring);
     }
 }
 
