@@ -126,35 +126,35 @@ int SauvolaHalfWindow(PIX* pix8, double ppi)
     return std::min(half, (std::min(w, h) - 3) / 2);
 }
 
-// Fills the empty (negative) cells of a map from their filled neighbours, a ring at a time: each
-// empty cell beside a filled one takes the mean of those neighbours (left, right, up, down, in that
-// order), then the cells beside these, and so on. Each ring is found from the one before, so a map
-// of one long row costs no more than its cells. At least one cell is filled.
+} // namespace
+
 void FillMap(std::vector<double>& map, int nx, int ny)
 {
     const std::size_t cells = map.size();
     std::vector<char> known(cells), queued(cells);
     for (std::size_t c = 0; c < cells; ++c)
         known[c] = map[c] >= 0.0;
-    constexpr std::pair<int, int> kNeighbours[] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+    // Calls visit(n) for each neighbour n of cell c within the map: left, right, up, down.
+    auto forNeighbours = [nx, ny](std::size_t c, auto&& visit) {
+        const int i = static_cast<int>(c % static_cast<std::size_t>(nx)),
+                  j = static_cast<int>(c / static_cast<std::size_t>(nx));
+        for (const auto& [di, dj] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}}) {
+            const int a = i + di, b = j + dj;
+            if (a >= 0 && a < nx && b >= 0 && b < ny)
+                visit(static_cast<std::size_t>(b) * static_cast<std::size_t>(nx) +
+                      static_cast<std::size_t>(a));
+        }
+    };
     // The empty cells beside any of `from`, each once, into `ring`.
     auto nextRing = [&](const std::vector<std::size_t>& from, std::vector<std::size_t>& ring) {
         ring.clear();
-        for (const std::size_t c : from) {
-            const int i = static_cast<int>(c % static_cast<std::size_t>(nx)),
-                      j = static_cast<int>(c / static_cast<std::size_t>(nx));
-            for (const auto& [di, dj] : kNeighbours) {
-                const int a = i + di, b = j + dj;
-                if (a < 0 || a >= nx || b < 0 || b >= ny)
-                    continue;
-                const auto n =
-                    static_cast<std::size_t>(b) * static_cast<std::size_t>(nx) + static_cast<std::size_t>(a);
+        for (const std::size_t c : from)
+            forNeighbours(c, [&](std::size_t n) {
                 if (!known[n] && !queued[n]) {
                     queued[n] = 1;
                     ring.push_back(n);
                 }
-            }
-        }
+            });
     };
     std::vector<std::size_t> filled, ring;
     for (std::size_t c = 0; c < cells; ++c)
@@ -164,21 +164,14 @@ void FillMap(std::vector<double>& map, int nx, int ny)
     for (nextRing(filled, ring); !ring.empty(); nextRing(filled, ring)) {
         values.assign(ring.size(), 0.0);
         for (std::size_t r = 0; r < ring.size(); ++r) {
-            const int i = static_cast<int>(ring[r] % static_cast<std::size_t>(nx)),
-                      j = static_cast<int>(ring[r] / static_cast<std::size_t>(nx));
             double sum = 0.0;
             int n = 0;
-            for (const auto& [di, dj] : kNeighbours) {
-                const int a = i + di, b = j + dj;
-                if (a < 0 || a >= nx || b < 0 || b >= ny)
-                    continue;
-                const auto k =
-                    static_cast<std::size_t>(b) * static_cast<std::size_t>(nx) + static_cast<std::size_t>(a);
+            forNeighbours(ring[r], [&](std::size_t k) {
                 if (known[k]) {
                     sum += map[k];
                     ++n;
                 }
-            }
+            });
             values[r] = sum / n;
         }
         for (std::size_t r = 0; r < ring.size(); ++r) {
@@ -188,6 +181,8 @@ void FillMap(std::vector<double>& map, int nx, int ny)
         filled.swap(ring);
     }
 }
+
+namespace {
 
 l_uint32* Line(PIX* pix, int y)
 {

@@ -4,6 +4,8 @@
 #include "ImageDecode.h"
 #include "LeptSupport.h"
 
+#include <vector>
+
 namespace Imaging::Lept {
 
 enum class GreyFrom
@@ -27,5 +29,12 @@ int OtsuThreshold(PIX* pix8);
 // threshold used (Sauvola uses it where nothing near a pixel varies). ppi sizes Sauvola's window
 // (0 when unknown). Returns null when Leptonica fails.
 PixPtr Binarise(PIX* pix8, const DecodeOptions& options, double ppi, int& threshold);
+
+// Fills the empty (negative) cells of an nx x ny map (row by row) from their filled neighbours, a
+// ring at a time: each empty cell beside a filled one takes the mean of those neighbours (left,
+// right, up, down, in that order), then the cells beside these, and so on. Each ring is found from
+// the one before, so the cost follows the cells, whatever the map's shape. At least one cell is
+// filled. (Sauvola's local levels are filled in this way.)
+void FillMap(std::vector<double>& map, int nx, int ny);
 
 } // namespace Imaging::Lept

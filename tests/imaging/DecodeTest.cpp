@@ -1,6 +1,7 @@
 // Decoding what the scanner simulator writes, in every format and tone, back to the 1-bit picture it
 // was painted from; the threshold, polarity and side options; multi-page TIFF; the real scans in
 // their original 1-bit PNG form against their BMP twins.
+#include "Binarise.h"
 #include "BmpLoad.h"
 #include "Seams.h"
 #include "TestPictures.h"
@@ -8,6 +9,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <random>
 
 using namespace Imaging;
 using namespace ImagingTest;
@@ -301,4 +303,51 @@ TEST(DecodeTest, WriteScanWritesTheWholeFileOrNothing)
     EXPECT_THROW(WriteScan(scratch.File("no-such-folder/card.png"), {source}, {}, ScanFormat::Png),
                  std::runtime_error);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()), {}), 1);
+}
+
+// Sauvola's level maps: filled ring by ring, each empty cell the mean of its neighbours filled in
+// the rings before, as a plain sweep of the whole map per ring fills them, to the bit; on maps of
+// every shape, one long row among them.
+TEST(FillMapTest, RingsFromTheRingBeforeGiveWhatWholeSweepsGive)
+{
+    auto sweep = [](std::vector<double> map, int nx, int ny) {
+        for (bool missing = true; missing;) {
+            missing = false;
+            std::vector<double> next = map;
+            for (int j = 0; j < ny; ++j)
+                for (int i = 0; i < nx; ++i) {
+                    if (map[j * nx + i] >= 0.0)
+                        continue;
+                    double sum = 0.0;
+                    int n = 0;
+                    for (const auto& [di, dj] : {std::pair{-1, 0}, {1, 0}, {0, -1}, {0, 1}}) {
+                        const int a = i + di, b = j + dj;
+                        if (a >= 0 && a < nx && b >= 0 && b < ny && map[b * nx + a] >= 0.0) {
+                            sum += map[b * nx + a];
+                            ++n;
+                        }
+                    }
+                    if (n > 0)
+                        next[j * nx + i] = sum / n;
+                    else
+                        missing = true;
+                }
+            map.swap(next);
+        }
+        return map;
+    };
+    std::mt19937 random(5);
+    for (const auto& [nx, ny] : {std::pair{1, 1}, {300, 1}, {1, 40}, {7, 5}, {23, 17}, {64, 3}}) {
+        for (const double filledShare : {0.02, 0.3, 0.9}) {
+            std::vector<double> map(static_cast<std::size_t>(nx * ny));
+            for (double& cell : map)
+                cell = std::uniform_real_distribution<double>(0.0, 1.0)(random) < filledShare
+                           ? std::uniform_real_distribution<double>(20.0, 230.0)(random)
+                           : -1.0;
+            map[random() % map.size()] = 128.0; // at least one filled
+            std::vector<double> rings = map;
+            Lept::FillMap(rings, nx, ny);
+            EXPECT_EQ(rings, sweep(map, nx, ny)) << nx << " x " << ny << ", " << filledShare;
+        }
+    }
 }
