@@ -61,31 +61,6 @@ constexpr std::int32_t NextPermutation(std::array<Entry, N>& perm, std::int32_t 
     return p;
 }
 
-// The permutations of 1..m in lexicographic order, with their signs and, for each, how many of
-// its leading entries it shares with the one before: the order and signs in which the Leibniz
-// formula sums its terms, worked out once per size.
-struct Permutations
-{
-    std::vector<std::array<std::int8_t, kLargest>> order;
-    std::vector<std::int8_t> sign;
-    std::vector<std::int8_t> shared;
-};
-
-Permutations MakePermutations(std::int32_t m)
-{
-    Permutations table;
-    std::array<std::int8_t, kLargest> perm{};
-    for (std::int32_t k = 0; k < m; ++k)
-        perm[static_cast<std::size_t>(k)] = static_cast<std::int8_t>(k + 1);
-    bool negative = false;
-    for (std::int32_t shared = 0; shared >= 0; shared = NextPermutation(perm, m, negative)) {
-        table.order.push_back(perm);
-        table.sign.push_back(negative ? -1 : 1);
-        table.shared.push_back(static_cast<std::int8_t>(shared));
-    }
-    return table;
-}
-
 // The Leibniz sum of an m x m matrix as a list of steps: the terms in lexicographic order of their
 // permutations, each with the entries it does not share with the term before (row * kLargest +
 // column, 0-based) and its sign.
@@ -98,14 +73,16 @@ struct LeibnizPlan
 
 LeibnizPlan MakePlan(std::int32_t m)
 {
-    const Permutations table = MakePermutations(m);
     LeibnizPlan plan;
-    for (std::size_t t = 0; t < table.order.size(); ++t) {
-        for (std::int32_t k = table.shared[t]; k < m; ++k)
-            plan.steps.push_back(
-                static_cast<std::uint8_t>(k * kLargest + table.order[t][static_cast<std::size_t>(k)] - 1));
-        plan.newEntries.push_back(static_cast<std::uint8_t>(m - table.shared[t]));
-        plan.negative.push_back(table.sign[t] < 0 ? 1 : 0);
+    std::array<std::int32_t, kLargest> perm{}; // 0-based columns
+    for (std::int32_t k = 0; k < m; ++k)
+        perm[static_cast<std::size_t>(k)] = k;
+    bool negative = false;
+    for (std::int32_t shared = 0; shared >= 0; shared = NextPermutation(perm, m, negative)) {
+        for (std::int32_t k = shared; k < m; ++k)
+            plan.steps.push_back(static_cast<std::uint8_t>(k * kLargest + perm[static_cast<std::size_t>(k)]));
+        plan.newEntries.push_back(static_cast<std::uint8_t>(m - shared));
+        plan.negative.push_back(negative ? 1 : 0);
     }
     return plan;
 }
@@ -145,9 +122,8 @@ double LeibnizSum(const double* sub, std::int32_t m)
 }
 
 // The same sum for a size known when compiling, with the plan worked out by the compiler: straight
-// code in which every entry's place is a constant. Used up to 5 x 5 (120 terms; the grid fit's
-// 6 x 6 inverse needs 36 such cofactors per round).
-constexpr std::int32_t kLargestFixed = 5;
+// code in which every entry's place is a constant. Used from 3 x 3 to 5 x 5 (120 terms; the grid
+// fit's 6 x 6 inverse needs 36 such cofactors per round).
 
 template <std::int32_t M> struct FixedPlan
 {
