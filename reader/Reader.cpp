@@ -1,5 +1,6 @@
 #include "korvane/Reader.h"
 
+#include "Overlay.h"
 #include "ProcessPass.h"
 #include "ReadCard.h"
 #include "ReaderContext.h"
@@ -36,6 +37,7 @@ Reader::Reader(const ReadOptions& options) : options_(options)
         ownConsole_ = std::make_unique<DroppedLines>();
         console = ownConsole_.get();
     }
+    console_ = console;
     Algemeen::Clock* clock = options.Clock;
     if (clock == nullptr) {
         ownClock_ = std::make_unique<Algemeen::SystemClock>();
@@ -54,6 +56,47 @@ bool Reader::Process(const Picture& picture, Algemeen::EventPump& events)
     reader.Scan = &picture;
     BMPunit::TraceContours(picture, reader.Store, reader.Log, events);
     return ProcessPass(reader, events);
+}
+
+bool Reader::Process(OpenedPicture& picture, Algemeen::EventPump& events)
+{
+    bool processed = Process(picture.Picture, events);
+    while (!processed && RetryPicture(picture, *console_))
+        processed = Process(picture.Picture, events);
+    return processed;
+}
+
+OpenedPicture Reader::Open(const std::string& fileName)
+{
+    return OpenPicture(fileName, options_.Picture, *console_);
+}
+
+ScanResult Reader::ReadFile(const std::string& fileName, Algemeen::EventPump& events)
+{
+    ScanResult scan;
+    scan.File = fileName;
+    OpenedPicture opened = Open(fileName);
+    scan.Open = opened.Status;
+    scan.Reason = opened.Reason;
+    if (!opened.Ok)
+        return scan;
+    scan.Processed = Process(opened, events);
+    scan.Width = opened.Picture.Width;
+    scan.Height = opened.Picture.Height;
+    scan.PixelsPerMillimetre = opened.Picture.PixelsPerMillimetre;
+    scan.Info = opened.Info;
+    scan.Scale = opened.Scale;
+    scan.Settings = opened.Settings;
+    if (!scan.Processed)
+        scan.Message = kNotACard;
+    else
+        for (const std::int32_t card : AcceptedCards()) {
+            events.PumpEvents(); // a deadline or a stop ends the work between cards too
+            scan.Cards.push_back(ReadCard(card));
+        }
+    context_->Scan = nullptr;
+    scan.Picture = std::move(opened.Picture);
+    return scan;
 }
 
 std::vector<std::int32_t> Reader::AcceptedCards() const
@@ -92,7 +135,38 @@ Algemeen::IntPoint Reader::CardCentre(std::int32_t card) const
 
 CardResult Reader::ReadCard(std::int32_t card)
 {
-    return korvane::ReadCard(*context_, card);
+    CardResult result = korvane::ReadCard(*context_, card);
+    result.Centre = CardCentre(card);
+    return result;
+}
+
+void Reader::DrawOverlay(Algemeen::DrawingSurface& surface, std::int32_t& paletteIndex)
+{
+    PrepareOverlay(*context_, surface);
+    korvane::DrawOverlay(*context_, surface, paletteIndex);
+}
+
+std::vector<Algemeen::IntPoint> GridPixels(const Ogenblik::CardGrid& grid, std::int32_t width,
+                                           std::int32_t height)
+{
+    // A rounded grid coordinate that a 32-bit pixel position can hold.
+    auto toPixel = [](double v, std::int32_t& out) {
+        const double r = Algemeen::RoundHalfEven(v);
+        if (!(r >= -2147483648.0 && r <= 2147483647.0))
+            return false;
+        out = static_cast<std::int32_t>(r);
+        return true;
+    };
+    std::vector<Algemeen::IntPoint> pixels;
+    pixels.reserve(Ogenblik::kGridColumns * Ogenblik::kGridRows);
+    for (int i = 0; i < Ogenblik::kGridColumns; ++i)
+        for (int m = 0; m < Ogenblik::kGridRows; ++m) {
+            const Algemeen::RealPoint p = Ogenblik::GridPosition(grid, i, m);
+            std::int32_t x = 0, y = 0;
+            if (toPixel(p.X, x) && toPixel(p.Y, y) && x >= 0 && y >= 0 && x < width && y < height)
+                pixels.push_back({x, y});
+        }
+    return pixels;
 }
 
 ScanResult ReadScan(const Picture& picture, const ReadOptions& options)
@@ -111,6 +185,13 @@ ScanResult ReadScan(const Picture& picture, const ReadOptions& options)
     for (const std::int32_t card : reader.AcceptedCards())
         scan.Cards.push_back(reader.ReadCard(card));
     return scan;
+}
+
+ScanResult ReadFile(const std::string& fileName, const ReadOptions& options)
+{
+    Reader reader(options);
+    Algemeen::NoEvents events;
+    return reader.ReadFile(fileName, events);
 }
 
 } // namespace korvane

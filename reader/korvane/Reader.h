@@ -1,10 +1,11 @@
-// The reader: punched cards from a 1-bit picture, as values. Hand it a Picture (from the BMP
-// loader or any other decoder); it traces every black/white boundary, sorts the outlines into
-// cards and holes, settles each card's orientation by its cut corner, fits the card's 80 x 12
-// punch grid and decodes columns 1-72 through the card code table.
+// The reader: punched cards from a picture file or a 1-bit picture, as values. Hand it a file (a
+// 1-bit BMP scan or any picture a scanner writes) or a Picture; it traces every black/white boundary, sorts
+// the outlines into cards and holes, settles each card's orientation by its cut corner, fits the card's 80 x
+// 12 punch grid and decodes columns 1-72 through the card code table.
 //
-//     korvane::ReadOptions options;                 // code table, log file, console
-//     korvane::ScanResult scan = korvane::ReadScan(picture, options);
+//     korvane::ReadOptions options;                 // code table, log file, console, picture settings
+//     korvane::ScanResult scan = korvane::ReadFile("box/card7.png", options);
+//     // or, with a picture in hand: korvane::ReadScan(picture, options)
 //     for (const korvane::CardResult& card : scan.Cards) ... card.Text ...
 //
 // Each Reader keeps all its state in a context of its own: two readers on two threads give what
@@ -14,6 +15,7 @@
 #include "Algemeen.h"
 #include "GridFit.h"
 #include "Picture.h"
+#include "korvane/PictureFile.h"
 
 #include <array>
 #include <cstdint>
@@ -35,6 +37,8 @@ struct ReadOptions
     Algemeen::Console* Console = nullptr;
     // The clock of the timing lines; null: the system clock.
     Algemeen::Clock* Clock = nullptr;
+    // How a picture file that is not a 1-bit BMP file is decoded, binarised and scaled.
+    PictureSettings Picture;
 };
 
 inline constexpr const char* kNotACard = "Not (the backside of) any IBM punchcard";
@@ -46,8 +50,9 @@ inline constexpr const char* kFromPunches = "Orientation taken from the punches:
 // One card read.
 struct CardResult
 {
-    std::int32_t Contour = 0; // contour number of the card's outline
-    Algemeen::Jordan Outline; // the outline as the process pass compressed it, picture pixels
+    std::int32_t Contour = 0;  // contour number of the card's outline
+    Algemeen::Jordan Outline;  // the outline as the process pass compressed it, picture pixels
+    Algemeen::IntPoint Centre; // a pixel well inside the outline: its centroid, rounded down
     // How the orientation was settled: "settled" (by the cut corner), "face-up", "from-punches"
     // (a card without a cut corner, turned as its punches make likely) or "uncertain"; with the
     // outline's best placement score and the best of the others (shares of a cut edge).
@@ -77,11 +82,23 @@ struct CardResult
 
 struct ScanResult
 {
+    // ReadFile: the file, and how opening it went. A refused file has Processed false, and Reason
+    // says why in the decoder's own words (empty for a BMP file, whose loader wrote its lines).
+    std::string File;
+    OpenStatus Open = OpenStatus::Opened;
+    std::string Reason;
     std::int32_t Width = 0, Height = 0;
     double PixelsPerMillimetre = 0.0;
     bool Processed = false; // at least one card outline was found; else Message says why
     std::string Message;
     std::vector<CardResult> Cards; // every accepted card, by contour number
+    // ReadFile: what the file held (Info.Format empty for a 1-bit BMP file), where the scale came
+    // from, the settings the picture was read with at last (auto polarity may have turned them),
+    // and the 1-bit picture that was read.
+    Imaging::ImageInfo Info;
+    PictureScale Scale;
+    PictureSettings Settings;
+    korvane::Picture Picture;
 };
 
 // One reader and its context. Process a picture, then read its cards in any order.
@@ -97,6 +114,15 @@ public:
     // and unchanged while cards are read. false when no card was found. Lets events run at the
     // points the passes name. Throws std::runtime_error when the log cannot be written.
     bool Process(const Picture& picture, Algemeen::EventPump& events);
+    // Process of an opened picture file: when no card is found, retries as RetryPicture says (the
+    // other polarity, the scale the outlines imply), writing its lines to the reader's console.
+    bool Process(OpenedPicture& picture, Algemeen::EventPump& events);
+
+    // Opens the file as OpenPicture does, writing its lines to the reader's console.
+    OpenedPicture Open(const std::string& fileName);
+    // Open, Process and every accepted card read by its own contour. The reader keeps no hold on the
+    // picture afterwards (it is in the result).
+    ScanResult ReadFile(const std::string& fileName, Algemeen::EventPump& events);
 
     // The accepted card outlines of the last Process, by contour number.
     std::vector<std::int32_t> AcceptedCards() const;
@@ -109,6 +135,11 @@ public:
     // writes the fit-quality lines and the rendering block to the console.
     CardResult ReadCard(std::int32_t card);
 
+    // Draws the overlay of the last Process onto the surface, sized to the picture: on white, every
+    // contour that survived the pass coloured by its card (colours continue from paletteIndex,
+    // which the caller keeps across pictures, starting at 0), each card model's outline in black.
+    void DrawOverlay(Algemeen::DrawingSurface& surface, std::int32_t& paletteIndex);
+
     ReaderContext& Context() { return *context_; }
     const ReaderContext& Context() const { return *context_; }
     // The options the reader was made with.
@@ -116,12 +147,20 @@ public:
 
 private:
     ReadOptions options_;
+    Algemeen::Console* console_ = nullptr;
     std::unique_ptr<Algemeen::Console> ownConsole_;
     std::unique_ptr<Algemeen::Clock> ownClock_;
     std::unique_ptr<ReaderContext> context_;
 };
 
+// The pixels of the grid's 80 x 12 points (rounded, halves to even) that lie in a picture of this
+// size, in grid order: where the window dots a fitted grid.
+std::vector<Algemeen::IntPoint> GridPixels(const Ogenblik::CardGrid& grid, std::int32_t width,
+                                           std::int32_t height);
+
 // Process and every accepted card read by its own contour.
 ScanResult ReadScan(const Picture& picture, const ReadOptions& options);
+// The same for a picture file, opened by the options' picture settings.
+ScanResult ReadFile(const std::string& fileName, const ReadOptions& options);
 
 } // namespace korvane

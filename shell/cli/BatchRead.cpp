@@ -1,9 +1,7 @@
 #include "BatchRead.h"
 
-#include "BmpLoad.h"
 #include "DeckOutput.h"
 #include "OutputGuard.h"
-#include "PictureInput.h"
 #include "PictureOptions.h"
 #include "PngFile.h"
 #include "Raster.h"
@@ -188,52 +186,26 @@ bool DeckCardOfRecord(const json& content, const std::string& scan, int cardInPi
 
 Batch::PictureOutcome ReadPictureFile(korvane::Reader& reader, const std::string& file,
                                       const Batch::Deadline& deadline, const Deck::CodeMap& map,
-                                      const std::string& reviewDir,
-                                      const Unit1::PictureSettings& pictureSettings)
+                                      const std::string& reviewDir)
 {
-    korvane::Picture picture;
-    Algemeen::StringConsole quiet;
-    Unit1::PictureSettings settings = pictureSettings; // a retry in the other polarity is this picture's own
-    const bool other = Unit1::IsOtherPictureFile(file);
-    Unit1::PictureScale scale;
-    if (other) {
-        Unit1::OpenedPicture opened = Unit1::OpenOtherPicture(file, settings, quiet);
-        if (!opened.Ok) {
-            // The decoder's reason is the last console line, after the file's name.
-            std::string text = quiet.Text();
-            while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-                text.pop_back();
-            const std::string last = text.substr(text.find_last_of('\n') + 1);
-            const std::string prefix = file + ": ";
-            return Batch::PictureOutcome::Refusal(last.rfind(prefix, 0) == 0 ? last.substr(prefix.size())
-                                                                             : std::string(kNotAPicture));
-        }
-        picture = std::move(opened.Picture);
-        scale = opened.Scale;
-    } else {
-        BMPunit::BmpFile bmp;
-        if (!BMPunit::LoadBitmapFile(bmp, file, quiet))
-            return Batch::PictureOutcome::Refusal(kMissing);
-        if (!BMPunit::CheckBitmapHeader(bmp, quiet))
-            return Batch::PictureOutcome::Refusal(kNotAPicture);
-        picture = BMPunit::TakePicture(std::move(bmp));
-    }
     Batch::DeadlinePump pump(deadline);
-    bool processed = reader.Process(picture, pump);
-    // A picture of another format may show its cards in the other polarity or at a scale its file
-    // does not give.
-    while (!processed && other && Unit1::RetryOtherPicture(file, settings, picture, scale, quiet))
-        processed = reader.Process(picture, pump);
-    if (!processed)
+    const korvane::ScanResult scan = reader.ReadFile(file, pump);
+    switch (scan.Open) {
+    case korvane::OpenStatus::Missing:
+        return Batch::PictureOutcome::Refusal(kMissing);
+    case korvane::OpenStatus::NotAPicture:
+        return Batch::PictureOutcome::Refusal(scan.Reason.empty() ? std::string(kNotAPicture) : scan.Reason);
+    case korvane::OpenStatus::Opened:
+        break;
+    }
+    if (!scan.Processed)
         return Batch::PictureOutcome::Refusal(korvane::kNotACard);
     Batch::PictureOutcome outcome;
-    for (const std::int32_t card : reader.AcceptedCards()) {
-        deadline.Check();
-        const korvane::CardResult result = reader.ReadCard(card);
-        outcome.cards.push_back(RecordOfCard(result, reader.CardCentre(card), map));
+    for (const korvane::CardResult& card : scan.Cards) {
+        outcome.cards.push_back(RecordOfCard(card, card.Centre, map));
         const Batch::ReviewFlags& review = outcome.cards.back().review;
-        if (!reviewDir.empty() && review.Any() && !result.Outline.Empty())
-            WritePng(ReviewOverlay(picture, result),
+        if (!reviewDir.empty() && review.Any() && !card.Outline.Empty())
+            WritePng(ReviewOverlay(scan.Picture, card),
                      ReviewFileName(reviewDir, file, outcome.cards.size(), review));
     }
     return outcome;
@@ -288,15 +260,15 @@ int RunBatchRead(const ReadOptions& options, std::istream& in, std::ostream& out
     korvane::ReadOptions readerOptions;
     readerOptions.CodeTableFile = options.code;
     readerOptions.LogFile.clear(); // one log for many threads would interleave
-    const Unit1::PictureSettings pictureSettings = PictureSettingsFor(options.picture);
+    readerOptions.Picture = PictureSettingsFor(options.picture);
     std::vector<Deck::DeckCard> deck;
     Batch::BatchHooks hooks;
-    hooks.worker = Batch::PerWorker(
-        [readerOptions] { return std::make_shared<korvane::Reader>(readerOptions); },
-        [&map, &options, &pictureSettings](std::shared_ptr<korvane::Reader>& reader, const std::string& file,
-                                           const Batch::Deadline& deadline) {
-            return ReadPictureFile(*reader, file, deadline, map, options.review, pictureSettings);
-        });
+    hooks.worker =
+        Batch::PerWorker([readerOptions] { return std::make_shared<korvane::Reader>(readerOptions); },
+                         [&map, &options](std::shared_ptr<korvane::Reader>& reader, const std::string& file,
+                                          const Batch::Deadline& deadline) {
+                             return ReadPictureFile(*reader, file, deadline, map, options.review);
+                         });
     hooks.onPicture = [&](std::size_t, const std::string& file, const Batch::PictureOutcome& outcome) {
         if (!format || outcome.refused)
             return;

@@ -31,13 +31,13 @@ Batch::CardRecord RecordOfCard(const korvane::CardResult& card, Algemeen::IntPoi
 bool DeckCardOfRecord(const nlohmann::json& content, const std::string& scan, int cardInPicture,
                       Deck::DeckCard& card);
 
-// Reads one picture with a worker's reader (the pure reader: no window, no log, no console): a 1-bit
-// BMP file as it is, any other picture binarised and scaled by the settings. With a review folder,
+// Reads one picture with a worker's reader (no log, no console): a 1-bit BMP file as it is, any
+// other picture binarised and scaled by the reader's picture settings. With a review folder,
 // every card that needs a look is saved there as an overlay PNG named after the picture, the card
 // and the reasons.
 Batch::PictureOutcome ReadPictureFile(korvane::Reader& reader, const std::string& file,
                                       const Batch::Deadline& deadline, const Deck::CodeMap& map,
-                                      const std::string& reviewDir, const Unit1::PictureSettings& settings);
+                                      const std::string& reviewDir);
 
 // Runs the batch; returns the exit status (0 all read, 1 a card not read completely, 2 refused).
 int RunBatchRead(const ReadOptions& options, std::istream& in, std::ostream& out, std::ostream& err,

@@ -2,10 +2,12 @@
 
 #include "BatchRead.h"
 #include "DeckOutput.h"
+#include "DrawingRecord.h"
 #include "OutputGuard.h"
+#include "PictureOptions.h"
 #include "PngFile.h"
-#include "RecordingWindow.h"
 #include "Unit1.h"
+#include "korvane/Reader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,7 +20,6 @@ namespace Cli {
 namespace {
 
 using nlohmann::json;
-using Unit1::RecordingWindow;
 
 const char* ColourName(Algemeen::Colour colour)
 {
@@ -34,10 +35,19 @@ const char* ColourName(Algemeen::Colour colour)
     }
 }
 
-void PrintTextLine(const RecordingWindow& window, std::ostream& out)
+// The window's text line as a read leaves it: its text and colour.
+struct TextLine
 {
-    out << "Edit1 [" << ColourName(window.EditColour()) << "]: " << window.EditText() << "\n";
-}
+    Algemeen::Colour colour = Algemeen::kBlue;
+    std::string text = Unit1::kWelcome;
+
+    void Show(Algemeen::Colour c, std::string t)
+    {
+        colour = c;
+        text = std::move(t);
+    }
+    void Print(std::ostream& out) const { out << "Edit1 [" << ColourName(colour) << "]: " << text << "\n"; }
+};
 
 // Console lines to standard error while standard output carries JSON.
 class ErrorConsole : public Algemeen::Console
@@ -52,8 +62,8 @@ json PointJson(Algemeen::RealPoint p)
     return json::array({p.X, p.Y});
 }
 
-// What the run keeps across its scans: the code map for the columns of --json and --deck, and the
-// deck's cards in reading order.
+// What the run keeps across its scans: the code map for the columns of --json and --deck, the
+// deck's cards in reading order, and the overlay colours, which continue from picture to picture.
 struct RunDeck
 {
     Deck::CodeMap map;
@@ -61,42 +71,52 @@ struct RunDeck
     bool collect = false;
     int inPicture = 0; // deck cards taken from the current picture
     std::vector<Deck::DeckCard> cards;
+    std::int32_t palette = 0;
 };
 
-json CardJson(const RecordingWindow& window, Algemeen::IntPoint at, const RunDeck& run)
+// One card as a pick leaves it: the card (0 when the click found none), what the reader gave and
+// whether the text line shows the card's text.
+struct Pick
 {
-    const auto& state = Unit1::State();
-    const auto& reading = state.LastReading;
+    std::int32_t card = 0;
+    bool read = false;     // the reader returned a result
+    bool rendered = false; // the text line shows the card's text (not a message)
+    korvane::CardResult result;
+};
+
+json CardJson(const Pick& pick, const TextLine& line, Algemeen::IntPoint at, const RunDeck& run)
+{
     json card;
     card["at"] = json::array({at.X, at.Y});
-    card["contour"] = reading.card;
-    if (reading.card == 0) {
-        card["message"] = window.EditText();
+    card["contour"] = pick.card;
+    if (pick.card == 0) {
+        card["message"] = line.text;
         return card;
     }
+    const korvane::CardResult& result = pick.result;
     json outline = json::array();
-    for (const auto& p : reading.result.Outline)
+    for (const auto& p : result.Outline)
         outline.push_back(PointJson(p));
     card["outline"] = outline;
-    if (!reading.orientation.empty())
-        card["orientation"] = {{"verdict", reading.orientation},
-                               {"score", reading.orientationScore},
-                               {"alternative", reading.orientationAlternative}};
-    if (!reading.rendered) {
-        card["message"] = window.EditText();
+    if (pick.read && !result.Orientation.empty())
+        card["orientation"] = {{"verdict", result.Orientation},
+                               {"score", result.OrientationScore},
+                               {"alternative", result.OrientationAlternative}};
+    if (!pick.rendered) {
+        card["message"] = line.text;
         return card;
     }
-    card["text"] = reading.text;
+    card["text"] = result.Text;
     if (run.hasMap)
-        AddColumnsJson(card, reading.result, run.map);
+        AddColumnsJson(card, result, run.map);
     json unknown = json::array();
-    for (std::size_t k = 0; k < reading.text.size(); ++k)
-        if (reading.text[k] == '?')
+    for (std::size_t k = 0; k < result.Text.size(); ++k)
+        if (result.Text[k] == '?')
             unknown.push_back(k + 1);
     card["unknownColumns"] = unknown;
-    card["fitQuality"] = {{"first", reading.fitFirst},
-                          {"last", reading.hasFitLast ? json(reading.fitLast) : json()}};
-    const auto& grid = reading.result.Grid;
+    card["fitQuality"] = {{"first", result.FitFirst},
+                          {"last", result.HasFitLast ? json(result.FitLast) : json()}};
+    const auto& grid = result.Grid;
     card["grid"] = {{"origin", PointJson(grid.Origin)},
                     {"columnStep", PointJson(grid.ColumnStep)},
                     {"rowStep", PointJson(grid.RowStep)}};
@@ -104,16 +124,15 @@ json CardJson(const RecordingWindow& window, Algemeen::IntPoint at, const RunDec
 }
 
 // What a picture that is not a BMP file held and how it was read; the scale's source for all.
-void AddPictureJson(json& result)
+void AddPictureJson(json& result, const korvane::OpenedPicture& picture)
 {
-    const auto& state = Unit1::State();
-    const auto& scale = state.Scale;
+    const auto& scale = picture.Scale;
     result["resolution"] = {{"pixelsPerMillimetre", scale.PixelsPerMillimetre},
                             {"source", scale.Source.empty() ? json() : json(scale.Source)}};
-    const auto& info = state.PictureInfo;
+    const auto& info = picture.Info;
     if (info.Format.empty())
         return;
-    const auto& decoding = state.PictureOptions.Decoding;
+    const auto& decoding = picture.Settings.Decoding;
     result["picture"] = {
         {"format", info.Format},
         {"depth", info.Depth},
@@ -130,48 +149,147 @@ struct Outcome
     bool unknown = false;
 };
 
-// Select and a left click at the point, or for --all the card read by its own outline; records
-// how the pick ended.
-void Pick(RecordingWindow& window, Algemeen::IntPoint at, std::int32_t card, const ReadOptions& options,
-          std::ostream& out, json& cards, Outcome& outcome, RunDeck& run)
+// The shown picture for --overlay: the overlay of the last Process, then the grid of every card
+// read dotted on it (the grid of the card before wiped white first), as the window shows them.
+class OverlayPicture
 {
-    Unit1::State().LastReading = Unit1::CardReading{};
-    if (card != 0) {
-        Unit1::ReadAcceptedCard(window, card);
-    } else {
-        Unit1::Select1Click(window);
-        Unit1::Kiezen(window, Unit1::MouseButton::Left, at.X, at.Y);
+public:
+    bool Shown() const { return shown_; }
+    void Show(korvane::Reader& reader, std::int32_t& palette)
+    {
+        drawing_ = Unit1::DrawingRecord{};
+        reader.DrawOverlay(drawing_, palette);
+        pixels_.clear();
+        gridShown_ = false;
+        shown_ = true;
     }
-    const auto& reading = Unit1::State().LastReading;
+    void ShowGrid(const Ogenblik::CardGrid& grid, std::int32_t width, std::int32_t height)
+    {
+        if (gridShown_)
+            Dot(grid_, Algemeen::kWhite, width, height);
+        grid_ = grid;
+        gridShown_ = true;
+        Dot(grid_, Algemeen::kBlack, width, height);
+    }
+    void WipeGrid(std::int32_t width, std::int32_t height)
+    {
+        if (gridShown_)
+            Dot(grid_, Algemeen::kWhite, width, height);
+    }
+    Algemeen::Raster Raster() const
+    {
+        Algemeen::Raster raster = drawing_.Rasterise();
+        for (const auto& [x, y, colour] : pixels_)
+            raster.SetPixel(x, y, colour);
+        return raster;
+    }
+
+private:
+    struct Pixel
+    {
+        std::int32_t x, y;
+        Algemeen::Colour colour;
+    };
+    void Dot(const Ogenblik::CardGrid& grid, Algemeen::Colour colour, std::int32_t width, std::int32_t height)
+    {
+        if (!keep)
+            return;
+        for (const Algemeen::IntPoint p : korvane::GridPixels(grid, width, height))
+            pixels_.push_back({p.X, p.Y, colour});
+    }
+
+public:
+    bool keep = false; // the grid dots only ever reach the overlay
+
+private:
+    Unit1::DrawingRecord drawing_;
+    std::vector<Pixel> pixels_;
+    Ogenblik::CardGrid grid_;
+    bool gridShown_ = false;
+    bool shown_ = false;
+};
+
+// Runs one command's body as the window does: an unexpected error is kept for the exit status and
+// ends only that command.
+template <class Body> void Command(std::vector<std::string>& errors, Body&& body)
+{
+    try {
+        body();
+    } catch (const std::exception& error) {
+        errors.push_back(error.what());
+    }
+}
+
+// Reads the card (a card of 0: the click found none) and shows it as the window does: the grid
+// dotted, the text black when complete and red when a column is unknown or the orientation came
+// from the punches; or the red reason it was not read.
+Pick ReadPicked(korvane::Reader& reader, std::int32_t card, const korvane::Picture& picture, TextLine& line,
+                OverlayPicture& overlay, std::vector<std::string>& errors)
+{
+    Pick pick;
+    pick.card = card;
+    if (card == 0) {
+        line.Show(Algemeen::kRed, "Now click ON punchcard");
+        return pick;
+    }
+    Command(errors, [&] {
+        overlay.WipeGrid(picture.Width, picture.Height);
+        pick.result = reader.ReadCard(card);
+        pick.read = true;
+        const korvane::CardResult& result = pick.result;
+        if (result.Refused) {
+            line.Show(Algemeen::kRed, result.Message);
+            return;
+        }
+        line.Show(Algemeen::kBlack, "");
+        overlay.ShowGrid(result.Grid, picture.Width, picture.Height);
+        if (!result.Decoded) {
+            line.Show(Algemeen::kRed, result.Message);
+        } else {
+            line.Show(result.Complete() ? Algemeen::kBlack : Algemeen::kRed, result.Text);
+            pick.rendered = true;
+        }
+    });
+    return pick;
+}
+
+// Records how a pick ended and writes it out: the text line, or the card as JSON; a card whose
+// columns were read joins the deck.
+void Report(const Pick& pick, const TextLine& line, Algemeen::IntPoint at, korvane::Reader& reader,
+            const ReadOptions& options, std::ostream& out, json& cards, Outcome& outcome, RunDeck& run)
+{
     // A card whose orientation is uncertain is not refused: it was read as far as it could be.
-    if (!reading.rendered && reading.orientation != "uncertain")
+    if (!pick.rendered && !(pick.read && pick.result.Orientation == "uncertain"))
         outcome.refused = true;
-    else if (window.EditColour() != Algemeen::kBlack)
+    else if (line.colour != Algemeen::kBlack)
         outcome.unknown = true;
     if (options.json)
-        cards.push_back(CardJson(window, at, run));
+        cards.push_back(CardJson(pick, line, at, run));
     else
-        PrintTextLine(window, out);
+        line.Print(out);
     // Only a card whose columns were read has punches for a deck.
-    if (run.collect && run.hasMap && reading.rendered && reading.result.Decoded) {
-        const Algemeen::IntPoint centre = Unit1::CardCentre(reading.card);
-        run.cards.push_back(DeckCardOf(reading.result, options.scan, ++run.inPicture,
+    if (run.collect && run.hasMap && pick.rendered && pick.result.Decoded) {
+        const Algemeen::IntPoint centre = reader.CardCentre(pick.card);
+        run.cards.push_back(DeckCardOf(pick.result, options.scan, ++run.inPicture,
                                        {static_cast<double>(centre.X), static_cast<double>(centre.Y)},
                                        run.map));
     }
 }
 
-int ExitStatusOf(const RecordingWindow& window, const std::string& scan, const Outcome& outcome,
+int ExitStatusOf(const std::vector<std::string>& errors, const std::string& scan, const Outcome& outcome,
                  std::ostream& err)
 {
-    for (const auto& error : window.Errors())
+    for (const auto& error : errors)
         err << "korvane-cli: " << scan << ": " << error << "\n";
-    if (!window.Errors().empty())
+    if (!errors.empty())
         return kUnexpected;
     if (outcome.refused)
         return kRefused;
     return outcome.unknown ? kUnknownColumn : kAllRead;
 }
+
+// The shortest file name the window's Open takes.
+constexpr std::size_t kShortestFileName = 5;
 
 int ReadOne(const ReadOptions& options, std::ostream& out, std::ostream& err, RunDeck& run)
 {
@@ -182,48 +300,84 @@ int ReadOne(const ReadOptions& options, std::ostream& out, std::ostream& err, Ru
             return kRefused;
         }
     ErrorConsole errorConsole;
-    if (options.json)
-        Algemeen::InstallConsole(&errorConsole);
-    RecordingWindow window;
-    window.KeepPixels(!options.overlay.empty()); // the grid dots only ever reach the overlay
-    Unit1::State().SpecFileName = options.code;
-    Unit1::Starten(window);
-    Unit1::State().PictureOptions = PictureSettingsFor(options.picture);
-    window.QueueDialogAnswer(options.scan);
-    Unit1::Open1Click(window);
+    Algemeen::StdoutConsole stdoutConsole(Algemeen::StdoutConsole::Flush::WhenTerminal);
+    korvane::ReadOptions readOptions;
+    readOptions.CodeTableFile = options.code;
+    readOptions.LogFile = Unit1::kLogFileName;
+    readOptions.Console = options.json ? static_cast<Algemeen::Console*>(&errorConsole) : &stdoutConsole;
+    readOptions.Picture = PictureSettingsFor(options.picture);
+    korvane::Reader reader(readOptions);
+    Algemeen::NoEvents events;
+    std::vector<std::string> errors;
+    TextLine line;
+    OverlayPicture overlay;
+    overlay.keep = !options.overlay.empty();
+
+    korvane::OpenedPicture picture;
+    bool opened = false;
+    Command(errors, [&] {
+        const std::string& name = options.scan;
+        if (name.size() < kShortestFileName) {
+            line.Show(Algemeen::kRed, name + Unit1::kNotAProperFilename);
+            return;
+        }
+        picture = reader.Open(name);
+        if (picture.Ok)
+            line.Show(Algemeen::kBlack, "");
+        else
+            line.Show(Algemeen::kRed,
+                      name + (picture.Status == korvane::OpenStatus::Missing ? Unit1::kDoesNotExist
+                                                                             : Unit1::kNotAProperPicture));
+        opened = picture.Ok;
+    });
+    opened = opened && errors.empty();
     json result{{"scan", options.scan}};
     Outcome outcome;
-    const bool opened = window.EditColour() == Algemeen::kBlack && window.Errors().empty();
     bool processed = false;
-    if (opened) {
-        Unit1::Process1Click(window);
-        processed = window.MenuEnabled(Unit1::MenuItem::Select1) && window.EditColour() == Algemeen::kBlack;
-    }
+    if (opened)
+        Command(errors, [&] {
+            if (reader.Process(picture, events)) {
+                line.Show(Algemeen::kBlack, "");
+                overlay.Show(reader, run.palette);
+                processed = true;
+            } else {
+                line.Show(Algemeen::kRed, korvane::kNotACard);
+            }
+        });
     json cards = json::array();
     if (!processed) {
         outcome.refused = true;
         if (!options.json)
-            PrintTextLine(window, out);
-        result["message"] = window.EditText();
+            line.Print(out);
+        result["message"] = line.text;
     } else if (options.atX) {
-        Pick(window, {*options.atX, *options.atY}, 0, options, out, cards, outcome, run);
+        const Algemeen::IntPoint at{*options.atX, *options.atY};
+        line.Show(Algemeen::kBlack, ""); // Select
+        Pick pick;
+        // A click beyond the picture's right or lower edge does nothing.
+        if (at.X < picture.Picture.Width && at.Y < picture.Picture.Height)
+            pick = ReadPicked(reader, reader.CardAt({static_cast<double>(at.X), static_cast<double>(at.Y)}),
+                              picture.Picture, line, overlay, errors);
+        Report(pick, line, at, reader, options, out, cards, outcome, run);
     } else if (options.all) {
-        for (const std::int32_t card : Unit1::AcceptedCards())
-            Pick(window, Unit1::CardCentre(card), card, options, out, cards, outcome, run);
+        for (const std::int32_t card : reader.AcceptedCards()) {
+            line.Show(Algemeen::kBlack, ""); // Select
+            const Pick pick = ReadPicked(reader, card, picture.Picture, line, overlay, errors);
+            Report(pick, line, reader.CardCentre(card), reader, options, out, cards, outcome, run);
+        }
     } else if (!options.json) {
-        PrintTextLine(window, out);
+        line.Print(out);
     }
     if (opened) {
-        const korvane::Picture& scan = Unit1::State().Scan;
-        result["width"] = scan.Width;
-        result["height"] = scan.Height;
-        result["pixelsPerMillimetre"] = scan.PixelsPerMillimetre;
-        AddPictureJson(result);
+        result["width"] = picture.Picture.Width;
+        result["height"] = picture.Picture.Height;
+        result["pixelsPerMillimetre"] = picture.Picture.PixelsPerMillimetre;
+        AddPictureJson(result, picture);
     }
     result["cards"] = cards;
     if (!options.overlay.empty()) {
-        if (window.ShowsBitmap())
-            WritePng(window.ShownBitmap(), options.overlay);
+        if (overlay.Shown())
+            WritePng(overlay.Raster(), options.overlay);
         else
             err << "korvane-cli: " << options.scan
                 << ": no overlay to save (the picture was not processed)\n";
@@ -232,9 +386,7 @@ int ReadOne(const ReadOptions& options, std::ostream& out, std::ostream& err, Ru
         // Card texts hold the code table's bytes and the scan's name the file system's; bytes that
         // are not UTF-8 become U+FFFD, so the results still come out whole.
         out << result.dump(2, ' ', false, json::error_handler_t::replace) << "\n";
-    Algemeen::InstallConsole(nullptr);
-    Unit1::Stoppen(window);
-    return ExitStatusOf(window, options.scan, outcome, err);
+    return ExitStatusOf(errors, options.scan, outcome, err);
 }
 
 } // namespace

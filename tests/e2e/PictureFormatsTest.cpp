@@ -90,8 +90,10 @@ TEST_F(ReadBackTest, ScannerPicturesReadExactly)
         EXPECT_EQ(reading.console.find("Polarity = light-holes (auto") != std::string::npos, c.backlit);
 
         // A batch's worker reads the same file to the same card.
-        korvane::Reader reader;
-        const Batch::PictureOutcome outcome = Cli::ReadPictureFile(reader, name, {}, map.map, "", settings);
+        korvane::ReadOptions workerOptions;
+        workerOptions.Picture = settings;
+        korvane::Reader reader(workerOptions);
+        const Batch::PictureOutcome outcome = Cli::ReadPictureFile(reader, name, {}, map.map, "");
         ASSERT_FALSE(outcome.refused) << outcome.reason;
         ASSERT_EQ(outcome.cards.size(), 1u);
         EXPECT_EQ(outcome.cards[0].content.value("text80", std::string()).substr(0, 72), Columns72(text));

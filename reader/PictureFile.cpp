@@ -1,5 +1,6 @@
-#include "PictureInput.h"
+#include "korvane/PictureFile.h"
 
+#include "BmpLoad.h"
 #include "FileAccess.h"
 #include "Resolution.h"
 #include "Trace.h"
@@ -9,7 +10,7 @@
 #include <sstream>
 #include <vector>
 
-namespace Unit1 {
+namespace korvane {
 
 namespace {
 
@@ -57,9 +58,13 @@ OpenedPicture OpenOtherPicture(const std::string& fileName, const PictureSetting
                                Algemeen::Console& console)
 {
     OpenedPicture opened;
+    opened.File = fileName;
+    opened.Settings = settings;
     Imaging::DecodeResult decoded = Imaging::DecodeImageFile(fileName, settings.Decoding);
     if (!decoded.Ok) {
         console.Line(fileName + ": " + decoded.Message);
+        opened.Status = OpenStatus::NotAPicture;
+        opened.Reason = decoded.Message;
         return opened;
     }
     const Imaging::ImageInfo& info = decoded.Info;
@@ -107,6 +112,31 @@ OpenedPicture OpenOtherPicture(const std::string& fileName, const PictureSetting
     opened.Picture = std::move(decoded.Picture);
     opened.Picture.PixelsPerMillimetre = scale.PixelsPerMillimetre;
     opened.Info = info;
+    opened.Status = OpenStatus::Opened;
+    opened.Ok = true;
+    return opened;
+}
+
+OpenedPicture OpenPicture(const std::string& fileName, const PictureSettings& settings,
+                          Algemeen::Console& console)
+{
+    if (IsOtherPictureFile(fileName))
+        return OpenOtherPicture(fileName, settings, console);
+    OpenedPicture opened;
+    opened.File = fileName;
+    opened.Settings = settings;
+    BMPunit::BmpFile bmp;
+    if (!BMPunit::LoadBitmapFile(bmp, fileName, console)) {
+        opened.Status = OpenStatus::Missing;
+        return opened;
+    }
+    if (!BMPunit::CheckBitmapHeader(bmp, console)) {
+        opened.Status = OpenStatus::NotAPicture;
+        return opened;
+    }
+    opened.Picture = BMPunit::TakePicture(std::move(bmp));
+    opened.Scale = {opened.Picture.PixelsPerMillimetre, "file"};
+    opened.Status = OpenStatus::Opened;
     opened.Ok = true;
     return opened;
 }
@@ -182,20 +212,24 @@ double EstimatePixelsPerMillimetre(const korvane::Picture& picture)
     return Imaging::PixelsPerMillimetreFromOutlines(outlines);
 }
 
-bool RetryOtherPicture(const std::string& fileName, PictureSettings& settings, korvane::Picture& picture,
-                       PictureScale& scale, Algemeen::Console& console)
+bool RetryPicture(OpenedPicture& opened, Algemeen::Console& console)
 {
+    if (!opened.Other())
+        return false;
+    PictureSettings& settings = opened.Settings;
+    korvane::Picture& picture = opened.Picture;
+    PictureScale& scale = opened.Scale;
     if (settings.AutoPolarity && settings.Decoding.Holes == Imaging::Polarity::DarkHoles) {
         PictureSettings other = settings;
         other.Decoding.Holes = Imaging::Polarity::LightHoles;
         SilentConsole silent;
-        OpenedPicture opened = OpenOtherPicture(fileName, other, silent);
-        if (opened.Ok &&
-            (opened.Picture.PixelsPerMillimetre > 0 || EstimatePixelsPerMillimetre(opened.Picture) > 0)) {
+        OpenedPicture again = OpenOtherPicture(opened.File, other, silent);
+        if (again.Ok &&
+            (again.Picture.PixelsPerMillimetre > 0 || EstimatePixelsPerMillimetre(again.Picture) > 0)) {
             console.Line("Polarity = light-holes (auto: no card with dark holes)");
             settings = other;
-            picture = std::move(opened.Picture);
-            scale = opened.Scale;
+            picture = std::move(again.Picture);
+            scale = again.Scale;
             return true;
         }
     }
@@ -212,4 +246,4 @@ bool RetryOtherPicture(const std::string& fileName, PictureSettings& settings, k
     return true;
 }
 
-} // namespace Unit1
+} // namespace korvane
