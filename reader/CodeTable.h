@@ -5,6 +5,7 @@
 #pragma once
 
 #include "FileAccess.h"
+#include "korvane/Codes.h"
 
 #include <array>
 #include <cstddef>
@@ -17,10 +18,6 @@ namespace korvane {
 // How much of the table file is read: lines 1 to 25 must lie within it, and nothing after line 25
 // is ever used. The table shipped with the program takes 2.3 kB.
 inline constexpr std::size_t kCodeTableReadBytes = 16 * 1024;
-
-// Entry 0 is "?"; entries 1..62 hold the code's character followed by its 12 punch marks
-// ('O' punched, blank not), rows 12, 11, 0, 1, ..., 9.
-using CodeTableEntries = std::array<std::string, 63>;
 
 struct ParsedCodeTable
 {

@@ -48,11 +48,13 @@ CodeIndex IndexCodes(const CodeTableEntries& table)
     return index;
 }
 
-DecodedText DecodeColumns(const CodeTableEntries& table, const CodeIndex& index, const CardPunchBits& punches)
+DecodedText DecodeColumns(const CodeTableEntries& table, const CodeIndex& index, const CardPunchBits& punches,
+                          int columns)
 {
     DecodedText decoded;
-    decoded.Text.reserve(kTextColumns);
-    for (int k = 1; k <= kTextColumns; ++k) {
+    columns = columns == kColumns ? kColumns : kTextColumns;
+    decoded.Text.reserve(static_cast<std::size_t>(columns));
+    for (int k = 1; k <= columns; ++k) {
         const std::size_t j = index[punches[static_cast<std::size_t>(k - 1)] & 0xFFFu];
         if (j == 0)
             decoded.UnknownColumns.push_back(k);

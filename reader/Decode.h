@@ -32,9 +32,10 @@ struct DecodedText
 using CodeIndex = std::array<std::uint8_t, 4096>;
 CodeIndex IndexCodes(const CodeTableEntries& table);
 
-// Each of columns 1..72 as the lowest code whose 12 marks equal its punches; "?" when none does.
-DecodedText DecodeColumns(const CodeTableEntries& table, const CodeIndex& index,
-                          const CardPunchBits& punches);
+// Each of columns 1..72 (or all 80) as the lowest code whose 12 marks equal its punches; "?" when
+// none does.
+DecodedText DecodeColumns(const CodeTableEntries& table, const CodeIndex& index, const CardPunchBits& punches,
+                          int columns = 72);
 DecodedText DecodeColumns(const CodeTableEntries& table, const CardPunchBits& punches);
 
 // How many of all 80 columns no code of the table matches.

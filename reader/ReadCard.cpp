@@ -31,6 +31,8 @@ Ogenblik::momenten HoleMoments(ReaderContext& reader, const AcceptedCard& card)
 // (failure then holds the red text line); else the reader's CodeTable, with its index.
 const CodeTableEntries* TableForCard(ReaderContext& reader, std::string& failure)
 {
+    if (reader.FixedCodeTable)
+        return &reader.CodeTable;
     const Algemeen::FileBytes file = ReadCodeTableBytes(reader.CodeTableFile);
     if (file.status == Algemeen::FileStatus::Ok && !reader.CodeTableReadName.empty() &&
         reader.CodeTableReadName == reader.CodeTableFile && file.bytes == reader.CodeTableReadBytes)
@@ -52,11 +54,17 @@ const CodeTableEntries* TableForCard(ReaderContext& reader, std::string& failure
 void Decode(ReaderContext& reader, CardResult& result)
 {
     result.Punches = PunchesOf(result.HoleCells);
-    DecodedText decoded = DecodeColumns(reader.CodeTable, reader.CodeTableIndex, result.Punches);
+    DecodedText all = DecodeColumns(reader.CodeTable, reader.CodeTableIndex, result.Punches, 80);
+    DecodedText decoded{all.Text.substr(0, Ogenblik::kTextColumns), {}};
+    for (const int column : all.UnknownColumns)
+        if (column <= Ogenblik::kTextColumns)
+            decoded.UnknownColumns.push_back(column);
     WriteRendering(reader.Log.Out(), decoded);
     result.Decoded = true;
     result.Text = std::move(decoded.Text);
     result.UnknownColumns = std::move(decoded.UnknownColumns);
+    result.Text80 = std::move(all.Text);
+    result.UnknownColumns80 = std::move(all.UnknownColumns);
 }
 
 // A card without a cut corner: its punches choose between the grid as fitted and its half turn.

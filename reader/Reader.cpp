@@ -46,6 +46,11 @@ Reader::Reader(const ReadOptions& options) : options_(options)
     context_ = std::make_unique<ReaderContext>(*console, *clock);
     context_->Log.SetLogFileName(options.LogFile);
     context_->CodeTableFile = options.CodeTableFile;
+    if (options.CodeTable) {
+        context_->FixedCodeTable = true;
+        context_->CodeTable = *options.CodeTable;
+        context_->CodeTableIndex = IndexCodes(context_->CodeTable);
+    }
 }
 
 Reader::~Reader() = default;

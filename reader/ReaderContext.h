@@ -68,6 +68,8 @@ struct ReaderContext
 
     // The code table file, read again for every card (so an edited file counts at the next card).
     std::string CodeTableFile = "ibmkaart.txt";
+    // The table was handed in whole (ReadOptions::CodeTable): CodeTableFile is never read.
+    bool FixedCodeTable = false;
     // The table as last read for a card; entry 0 "?". Written by the card reader.
     CodeTableEntries CodeTable;
     // Which code each pattern of punches is under CodeTable; written with it.

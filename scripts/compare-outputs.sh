@@ -59,6 +59,16 @@ done
 mkdir box; cp "$root"/samples/*.bmp "$work"/*.png "$work"/*.jpg box/ 2>/dev/null
 run batch read "$work/box" -j 2 --jsonl batch.jsonl --summary summary.json --quiet
 count=$((count + 1))
-mask <old/batch.jsonl | cmp -s - <(mask <new/batch.jsonl) || { echo "DIFFERS: journal"; differ=$((differ + 1)); }
+# The journal's cards: which file, which card, text80, punches, message and the orientation verdict
+# (a string in older journals, an object now).
+cards() {
+    python3 -c 'import json,sys
+for l in open(sys.argv[1]):
+    r=json.loads(l); o=r.get("orientation"); o=o.get("verdict") if isinstance(o,dict) else o
+    print(r.get("file"),r.get("card"),r.get("text80"),r.get("punches"),r.get("message"),r.get("reason"),o,r.get("centre"),r.get("unknownColumns"),r.get("fitQuality"))' "$1"
+}
+cmp -s <(cards old/batch.jsonl) <(cards new/batch.jsonl) || { echo "DIFFERS: journal"; differ=$((differ + 1)); }
+count=$((count + 1))
+cmp -s <(mask <old/summary.json) <(mask <new/summary.json) || { echo "DIFFERS: summary"; differ=$((differ + 1)); }
 echo "compared $count outputs: $differ differ"
 [[ $differ -eq 0 ]]

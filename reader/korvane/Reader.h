@@ -15,6 +15,7 @@
 #include "Algemeen.h"
 #include "GridFit.h"
 #include "Picture.h"
+#include "korvane/Codes.h"
 #include "korvane/PictureFile.h"
 
 #include <array>
@@ -29,8 +30,11 @@ struct ReaderContext;
 
 struct ReadOptions
 {
-    // The card code table, read again for every card.
+    // The card code table, read again for every card (so that an edit counts at the next card)...
     std::string CodeTableFile = "ibmkaart.txt";
+    // ... unless it was read once and handed in here: then every card is decoded with these entries
+    // (entry 0 "?", 1..62 a character and its 12 marks), as a batch of many pictures wants.
+    std::shared_ptr<const CodeTableEntries> CodeTable;
     // The timing lines ("Contouring pass I = N ms", ...) are appended here; empty: to no file.
     std::string LogFile = "Vertolkt.log";
     // Where the console lines go (header report aside: that is the loader's); null: nowhere.
@@ -73,8 +77,10 @@ struct CardResult
     // The hole cells of all 80 columns x 12 rows, text column k at index k - 1 (the card seen from
     // its front): row 12 in bit 11, then 11, 0, 1, ..., 9 in bit 0.
     std::array<std::uint16_t, 80> Punches{};
-    std::string Text;                // columns 1 .. 72; "?" where no code matches
-    std::vector<int> UnknownColumns; // 1-based columns of Text that read "?"
+    std::string Text;                  // columns 1 .. 72; "?" where no code matches
+    std::vector<int> UnknownColumns;   // 1-based columns of Text that read "?"
+    std::string Text80;                // all 80 columns, decoded with Text
+    std::vector<int> UnknownColumns80; // 1-based columns of Text80 that no code matches
     // Decoded with every column known and the orientation taken from the cut corner: the window
     // shows such a text in black, any other text in red.
     bool Complete() const { return Decoded && UnknownColumns.empty() && Orientation != "from-punches"; }

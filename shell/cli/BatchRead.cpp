@@ -1,5 +1,6 @@
 #include "BatchRead.h"
 
+#include "CardJson.h"
 #include "DeckOutput.h"
 #include "OutputGuard.h"
 #include "PictureOptions.h"
@@ -128,26 +129,10 @@ bool WantsBatch(const ReadOptions& options)
     return false;
 }
 
-Batch::CardRecord RecordOfCard(const korvane::CardResult& card, Algemeen::IntPoint centre,
-                               const Deck::CodeMap& map)
+Batch::CardRecord RecordOfCard(const korvane::CardResult& card)
 {
     Batch::CardRecord record;
-    json& content = record.content;
-    content["orientation"] = card.Orientation;
-    content["centre"] = json::array({centre.X, centre.Y});
-    if (card.Decoded) {
-        const Deck::CardText text = Deck::DecodeCard(card.Punches, map);
-        content["text80"] = text.text80;
-        json punches = json::array();
-        for (const Deck::ColumnPunches column : card.Punches)
-            punches.push_back(Deck::Octal(column));
-        content["punches"] = punches;
-        content["unknownColumns"] = card.UnknownColumns;
-        content["fitQuality"] = {{"first", card.FitFirst},
-                                 {"last", card.HasFitLast ? json(card.FitLast) : json()}};
-    } else {
-        content["message"] = card.Message;
-    }
+    record.content = CardJson(card, CardDetail::Lines);
     record.review.unknownColumns = !card.UnknownColumns.empty();
     record.review.orientationUnsettled = !card.Decoded || card.Orientation != "settled";
     const double fit = card.HasFitLast ? card.FitLast : card.FitFirst;
@@ -177,7 +162,7 @@ bool DeckCardOfRecord(const json& content, const std::string& scan, int cardInPi
         if (const auto last = fit->find("last"); last != fit->end() && last->is_number())
             card.fitLast = last->get<double>();
     }
-    card.orientation = content.value("orientation", std::string());
+    card.orientation = OrientationOf(content);
     if (const auto centre = content.find("centre");
         centre != content.end() && centre->is_array() && centre->size() == 2)
         card.centre = {(*centre)[0].get<double>(), (*centre)[1].get<double>()};
@@ -185,8 +170,7 @@ bool DeckCardOfRecord(const json& content, const std::string& scan, int cardInPi
 }
 
 Batch::PictureOutcome ReadPictureFile(korvane::Reader& reader, const std::string& file,
-                                      const Batch::Deadline& deadline, const Deck::CodeMap& map,
-                                      const std::string& reviewDir)
+                                      const Batch::Deadline& deadline, const std::string& reviewDir)
 {
     Batch::DeadlinePump pump(deadline);
     const korvane::ScanResult scan = reader.ReadFile(file, pump);
@@ -202,7 +186,7 @@ Batch::PictureOutcome ReadPictureFile(korvane::Reader& reader, const std::string
         return Batch::PictureOutcome::Refusal(korvane::kNotACard);
     Batch::PictureOutcome outcome;
     for (const korvane::CardResult& card : scan.Cards) {
-        outcome.cards.push_back(RecordOfCard(card, card.Centre, map));
+        outcome.cards.push_back(RecordOfCard(card));
         const Batch::ReviewFlags& review = outcome.cards.back().review;
         if (!reviewDir.empty() && review.Any() && !card.Outline.Empty())
             WritePng(ReviewOverlay(scan.Picture, card),
@@ -250,7 +234,8 @@ int RunBatchRead(const ReadOptions& options, std::istream& in, std::ostream& out
     std::optional<Deck::DeckFormat> format;
     if (!options.deck.empty())
         format = Deck::DeckFormatNamed(options.deckFormat);
-    Deck::CodeMapResult loaded = LoadCodeMap(options.code);
+    auto table = std::make_shared<korvane::CodeTableEntries>();
+    Deck::CodeMapResult loaded = LoadCodeMap(options.code, table.get());
     if (!loaded.ok) {
         err << "korvane-cli: " << options.code << ": " << loaded.message << "\n";
         return kRefused;
@@ -259,15 +244,16 @@ int RunBatchRead(const ReadOptions& options, std::istream& in, std::ostream& out
 
     korvane::ReadOptions readerOptions;
     readerOptions.CodeTableFile = options.code;
-    readerOptions.LogFile.clear(); // one log for many threads would interleave
+    readerOptions.LogFile.clear();              // one log for many threads would interleave
+    readerOptions.CodeTable = std::move(table); // read once for every card of the batch
     readerOptions.Picture = PictureSettingsFor(options.picture);
     std::vector<Deck::DeckCard> deck;
     Batch::BatchHooks hooks;
     hooks.worker =
         Batch::PerWorker([readerOptions] { return std::make_shared<korvane::Reader>(readerOptions); },
-                         [&map, &options](std::shared_ptr<korvane::Reader>& reader, const std::string& file,
-                                          const Batch::Deadline& deadline) {
-                             return ReadPictureFile(*reader, file, deadline, map, options.review);
+                         [&options](std::shared_ptr<korvane::Reader>& reader, const std::string& file,
+                                    const Batch::Deadline& deadline) {
+                             return ReadPictureFile(*reader, file, deadline, options.review);
                          });
     hooks.onPicture = [&](std::size_t, const std::string& file, const Batch::PictureOutcome& outcome) {
         if (!format || outcome.refused)

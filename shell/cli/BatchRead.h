@@ -25,8 +25,7 @@ inline constexpr double kReviewFitQuality = 90.0;
 bool WantsBatch(const ReadOptions& options);
 
 // The card as one object of the JSON lines (and back, for the cards of a resumed output).
-Batch::CardRecord RecordOfCard(const korvane::CardResult& card, Algemeen::IntPoint centre,
-                               const Deck::CodeMap& map);
+Batch::CardRecord RecordOfCard(const korvane::CardResult& card);
 // The deck card of a recorded card; false when the card has no punches (it was not decoded).
 bool DeckCardOfRecord(const nlohmann::json& content, const std::string& scan, int cardInPicture,
                       Deck::DeckCard& card);
@@ -36,8 +35,7 @@ bool DeckCardOfRecord(const nlohmann::json& content, const std::string& scan, in
 // every card that needs a look is saved there as an overlay PNG named after the picture, the card
 // and the reasons.
 Batch::PictureOutcome ReadPictureFile(korvane::Reader& reader, const std::string& file,
-                                      const Batch::Deadline& deadline, const Deck::CodeMap& map,
-                                      const std::string& reviewDir);
+                                      const Batch::Deadline& deadline, const std::string& reviewDir);
 
 // Runs the batch; returns the exit status (0 all read, 1 a card not read completely, 2 refused).
 int RunBatchRead(const ReadOptions& options, std::istream& in, std::ostream& out, std::ostream& err,

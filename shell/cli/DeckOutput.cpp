@@ -9,39 +9,34 @@
 
 namespace Cli {
 
-Deck::CodeMapResult LoadCodeMap(const std::string& fileName)
+Deck::CodeMapResult LoadCodeMap(const std::string& fileName, korvane::CodeTableEntries* entries)
 {
     std::string failure;
-    const auto entries = korvane::ReadCardSpec(fileName, failure);
-    if (!entries) {
+    const auto read = korvane::ReadCardSpec(fileName, failure);
+    if (!read) {
         Deck::CodeMapResult result;
         result.message = failure;
         return result;
     }
-    return Deck::CodeMapFromTable(*entries);
+    if (entries != nullptr)
+        *entries = *read;
+    return Deck::CodeMapFromTable(*read);
 }
 
-Deck::DeckCard DeckCardOf(const korvane::CardResult& card, const std::string& scanFile, int cardInPicture,
-                          Algemeen::RealPoint centre, const Deck::CodeMap& map)
+Deck::DeckCard DeckCardOf(const korvane::CardResult& card, const std::string& scanFile, int cardInPicture)
 {
-    Deck::DeckCard deckCard = Deck::CardFromPunches(card.Punches, map);
+    Deck::DeckCard deckCard;
+    deckCard.punches = card.Punches;
+    deckCard.text80 = card.Text80;
+    deckCard.unknownColumns = card.UnknownColumns80;
     deckCard.scanFile = scanFile;
     deckCard.cardInPicture = cardInPicture;
     deckCard.fitFirst = card.FitFirst;
     if (card.HasFitLast)
         deckCard.fitLast = card.FitLast;
     deckCard.orientation = card.Orientation;
-    deckCard.centre = centre;
+    deckCard.centre = {static_cast<double>(card.Centre.X), static_cast<double>(card.Centre.Y)};
     return deckCard;
-}
-
-void AddColumnsJson(nlohmann::json& card, const korvane::CardResult& result, const Deck::CodeMap& map)
-{
-    card["text80"] = Deck::DecodeCard(result.Punches, map).text80;
-    nlohmann::json punches = nlohmann::json::array();
-    for (const Deck::ColumnPunches column : result.Punches)
-        punches.push_back(Deck::Octal(column));
-    card["punches"] = punches;
 }
 
 void WriteDeckFile(const std::string& fileName, Deck::DeckFormat format,

@@ -2,8 +2,8 @@
 // deck card, and the JSON fields of all 80 columns.
 #pragma once
 
-#include "PunchCodes.h"
 #include "Deck.h"
+#include "PunchCodes.h"
 #include "korvane/Reader.h"
 
 #include <nlohmann/json.hpp>
@@ -13,16 +13,13 @@
 namespace Cli {
 
 // The code map of a card code table file (the layout of ibmkaart.txt). ok false, with the
-// reason, when the file is missing, short or malformed.
-Deck::CodeMapResult LoadCodeMap(const std::string& fileName);
+// reason, when the file is missing, short or malformed. The table's entries, as the reader decodes
+// with them, go to `entries` when given.
+Deck::CodeMapResult LoadCodeMap(const std::string& fileName, korvane::CodeTableEntries* entries = nullptr);
 
-// The card's 80 columns as a deck card: punches, text80 and unknown columns through the map, with
-// where it came from and how sure the reader was.
-Deck::DeckCard DeckCardOf(const korvane::CardResult& card, const std::string& scanFile, int cardInPicture,
-                          Algemeen::RealPoint centre, const Deck::CodeMap& map);
-
-// "text80" and "punches" (80 strings of 4 octal digits, row 12 most significant) added to a card.
-void AddColumnsJson(nlohmann::json& card, const korvane::CardResult& result, const Deck::CodeMap& map);
+// The card's 80 columns as a deck card (punches, text80, unknown columns, as the reader decoded
+// them), with where it came from and how sure the reader was.
+Deck::DeckCard DeckCardOf(const korvane::CardResult& card, const std::string& scanFile, int cardInPicture);
 
 // The deck of the cards in the format, written whole (a temporary file beside it, then renamed).
 // Throws std::runtime_error naming the file when it cannot be written.

@@ -1,6 +1,7 @@
 #include "ReadScan.h"
 
 #include "BatchRead.h"
+#include "CardJson.h"
 #include "DeckOutput.h"
 #include "DrawingRecord.h"
 #include "OutputGuard.h"
@@ -57,11 +58,6 @@ public:
     void EndLine() override { std::cerr << "\n"; }
 };
 
-json PointJson(Algemeen::RealPoint p)
-{
-    return json::array({p.X, p.Y});
-}
-
 // What the run keeps across its scans: the code map for the columns of --json and --deck, the
 // deck's cards in reading order, and the overlay colours, which continue from picture to picture.
 struct RunDeck
@@ -84,42 +80,19 @@ struct Pick
     korvane::CardResult result;
 };
 
-json CardJson(const Pick& pick, const TextLine& line, Algemeen::IntPoint at, const RunDeck& run)
+json PickJson(const Pick& pick, const TextLine& line, Algemeen::IntPoint at)
 {
     json card;
+    if (pick.read) {
+        card = CardJson(pick.result, CardDetail::Picture);
+    } else {
+        card["contour"] = pick.card;
+        if (pick.card != 0)
+            card["outline"] = json::array();
+    }
+    if (!pick.rendered)
+        card["message"] = line.text;
     card["at"] = json::array({at.X, at.Y});
-    card["contour"] = pick.card;
-    if (pick.card == 0) {
-        card["message"] = line.text;
-        return card;
-    }
-    const korvane::CardResult& result = pick.result;
-    json outline = json::array();
-    for (const auto& p : result.Outline)
-        outline.push_back(PointJson(p));
-    card["outline"] = outline;
-    if (pick.read && !result.Orientation.empty())
-        card["orientation"] = {{"verdict", result.Orientation},
-                               {"score", result.OrientationScore},
-                               {"alternative", result.OrientationAlternative}};
-    if (!pick.rendered) {
-        card["message"] = line.text;
-        return card;
-    }
-    card["text"] = result.Text;
-    if (run.hasMap)
-        AddColumnsJson(card, result, run.map);
-    json unknown = json::array();
-    for (std::size_t k = 0; k < result.Text.size(); ++k)
-        if (result.Text[k] == '?')
-            unknown.push_back(k + 1);
-    card["unknownColumns"] = unknown;
-    card["fitQuality"] = {{"first", result.FitFirst},
-                          {"last", result.HasFitLast ? json(result.FitLast) : json()}};
-    const auto& grid = result.Grid;
-    card["grid"] = {{"origin", PointJson(grid.Origin)},
-                    {"columnStep", PointJson(grid.ColumnStep)},
-                    {"rowStep", PointJson(grid.RowStep)}};
     return card;
 }
 
@@ -255,8 +228,8 @@ Pick ReadPicked(korvane::Reader& reader, std::int32_t card, const korvane::Pictu
 
 // Records how a pick ended and writes it out: the text line, or the card as JSON; a card whose
 // columns were read joins the deck.
-void Report(const Pick& pick, const TextLine& line, Algemeen::IntPoint at, korvane::Reader& reader,
-            const ReadOptions& options, std::ostream& out, json& cards, Outcome& outcome, RunDeck& run)
+void Report(const Pick& pick, const TextLine& line, Algemeen::IntPoint at, const ReadOptions& options,
+            std::ostream& out, json& cards, Outcome& outcome, RunDeck& run)
 {
     // A card whose orientation is uncertain is not refused: it was read as far as it could be.
     if (!pick.rendered && !(pick.read && pick.result.Orientation == "uncertain"))
@@ -264,15 +237,12 @@ void Report(const Pick& pick, const TextLine& line, Algemeen::IntPoint at, korva
     else if (line.colour != Algemeen::kBlack)
         outcome.unknown = true;
     if (options.json)
-        cards.push_back(CardJson(pick, line, at, run));
+        cards.push_back(PickJson(pick, line, at));
     else
         line.Print(out);
     // Only a card whose columns were read has punches for a deck.
     if (run.collect && run.hasMap && pick.rendered && pick.result.Decoded) {
-        const Algemeen::IntPoint centre = reader.CardCentre(pick.card);
-        run.cards.push_back(DeckCardOf(pick.result, options.scan, ++run.inPicture,
-                                       {static_cast<double>(centre.X), static_cast<double>(centre.Y)},
-                                       run.map));
+        run.cards.push_back(DeckCardOf(pick.result, options.scan, ++run.inPicture));
     }
 }
 
@@ -358,12 +328,12 @@ int ReadOne(const ReadOptions& options, std::ostream& out, std::ostream& err, Ru
         if (at.X < picture.Picture.Width && at.Y < picture.Picture.Height)
             pick = ReadPicked(reader, reader.CardAt({static_cast<double>(at.X), static_cast<double>(at.Y)}),
                               picture.Picture, line, overlay, errors);
-        Report(pick, line, at, reader, options, out, cards, outcome, run);
+        Report(pick, line, at, options, out, cards, outcome, run);
     } else if (options.all) {
         for (const std::int32_t card : reader.AcceptedCards()) {
             line.Show(Algemeen::kBlack, ""); // Select
             const Pick pick = ReadPicked(reader, card, picture.Picture, line, overlay, errors);
-            Report(pick, line, reader.CardCentre(card), reader, options, out, cards, outcome, run);
+            Report(pick, line, reader.CardCentre(card), options, out, cards, outcome, run);
         }
     } else if (!options.json) {
         line.Print(out);
@@ -414,7 +384,7 @@ int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
             }
         }
     }
-    if (options.json || run.collect) {
+    if (run.collect) {
         Deck::CodeMapResult loaded = LoadCodeMap(options.code);
         if (loaded.ok) {
             run.map = std::move(loaded.map);

@@ -58,8 +58,6 @@ TEST_F(ReadBackTest, ScannerPicturesReadExactly)
         {"backlit grey PNG", Png, Grey, 200, -4, true, 20, 235, 0.0, 0, 1.0, true},
     };
     const std::string text = "GREY SCANS OF CARDS 0123456789 +-*/ ()";
-    const Deck::CodeMapResult map = Cli::LoadCodeMap("ibmkaart.txt");
-    ASSERT_TRUE(map.ok) << map.message;
     for (const ScanCase& c : cases) {
         SCOPED_TRACE(c.name);
         const auto picks = RenderPage({{text, c.angle}}, c.dpi, true);
@@ -93,7 +91,7 @@ TEST_F(ReadBackTest, ScannerPicturesReadExactly)
         korvane::ReadOptions workerOptions;
         workerOptions.Picture = settings;
         korvane::Reader reader(workerOptions);
-        const Batch::PictureOutcome outcome = Cli::ReadPictureFile(reader, name, {}, map.map, "");
+        const Batch::PictureOutcome outcome = Cli::ReadPictureFile(reader, name, {}, "");
         ASSERT_FALSE(outcome.refused) << outcome.reason;
         ASSERT_EQ(outcome.cards.size(), 1u);
         EXPECT_EQ(outcome.cards[0].content.value("text80", std::string()).substr(0, 72), Columns72(text));
