@@ -3,6 +3,7 @@
 
 #include "BMPunit.h"
 #include "CardRenderer.h"
+#include "CodeTable.h"
 #include "PunchCodes.h"
 #include "ReadScan.h"
 #include "ReaderContext.h"
@@ -296,4 +297,51 @@ TEST_F(ReaderTest, AnEditedTableCountsAtTheNextCard)
     TestSupport::WriteFileText("ibmkaart.txt", original);
     EXPECT_EQ(reader.ReadCard(cards[2]).Text, texts[2]);
     EXPECT_EQ(reader.ReadCard(cards[1]).Text, texts[1]);
+}
+
+// A file read by one call: what it held, why a refused one was refused (the decoder's words), and
+// every card's 80 columns decoded once, the same with the code table read per card or handed in.
+TEST_F(ReaderTest, ReadFileOpensDecodesAndRefusesWithItsReason)
+{
+    std::ofstream("broken.png") << "\x89PNG\r\n\x1a\n-- cut short";
+    korvane::ReadOptions fromFile;
+    fromFile.LogFile = "";
+    korvane::ReadOptions handedIn = fromFile;
+    std::string failure;
+    const auto table = korvane::ReadCardSpec("ibmkaart.txt", failure);
+    ASSERT_TRUE(table) << failure;
+    handedIn.CodeTable = std::make_shared<korvane::CodeTableEntries>(*table);
+    handedIn.CodeTableFile = "no-such-table.txt";
+
+    struct Case
+    {
+        std::string file;
+        korvane::OpenStatus open;
+        std::size_t cards;
+    };
+    const Case cases[] = {
+        {"no-such-picture.bmp", korvane::OpenStatus::Missing, 0},
+        {"broken.png", korvane::OpenStatus::NotAPicture, 0},
+        {TestSupport::SourcePath("samples/page.bmp"), korvane::OpenStatus::Opened, 3},
+    };
+    std::ifstream lines(TestSupport::SourcePath("samples/page.txt"));
+    std::vector<std::string> page;
+    for (std::string line; std::getline(lines, line);)
+        page.push_back(line.substr(0, 80) + std::string(80 - std::min<std::size_t>(80, line.size()), ' '));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const korvane::ScanResult a = korvane::ReadFile(c.file, fromFile);
+        const korvane::ScanResult b = korvane::ReadFile(c.file, handedIn);
+        EXPECT_EQ(a.Open, c.open);
+        EXPECT_EQ(a.Processed, c.open == korvane::OpenStatus::Opened);
+        // Only a decoder of the other formats has words of its own: the BMP loader wrote lines.
+        EXPECT_EQ(a.Reason.empty(), c.open != korvane::OpenStatus::NotAPicture) << a.Reason;
+        ASSERT_EQ(a.Cards.size(), c.cards);
+        ExpectSame(a, b);
+        for (std::size_t k = 0; k < a.Cards.size(); ++k) {
+            EXPECT_EQ(a.Cards[k].Text80, page[k]);
+            EXPECT_EQ(a.Cards[k].Text80.substr(0, 72), a.Cards[k].Text);
+            EXPECT_EQ(a.Cards[k].Text80, b.Cards[k].Text80);
+        }
+    }
 }
