@@ -1,5 +1,6 @@
 #include "Journal.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -351,6 +352,23 @@ void WriteFileWhole(const std::string& path, std::string_view bytes)
         throw;
     }
     SyncFolderOf(path);
+}
+
+// "DIR/box_card7.bmp-card2-unknown-columns+low-fit-quality.png": the picture's path with its
+// slashes made part of the name, the card in the picture, and why it needs a look.
+std::string ReviewFileName(const std::string& dir, const std::string& file, std::size_t card,
+                           const ReviewFlags& review)
+{
+    std::string name = file;
+    std::replace(name.begin(), name.end(), '/', '_');
+    std::string why;
+    for (const auto& [flag, text] : {std::pair{review.unknownColumns, "unknown-columns"},
+                                     {review.orientationUnsettled, "orientation-not-settled"},
+                                     {review.lowFitQuality, "low-fit-quality"}})
+        if (flag)
+            why += (why.empty() ? "" : "+") + std::string(text);
+    return (std::filesystem::path(dir) / (name + "-card" + std::to_string(card) + "-" + why + ".png"))
+        .string();
 }
 
 } // namespace Batch

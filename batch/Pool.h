@@ -68,6 +68,12 @@ struct ReviewFlags
     bool operator==(const ReviewFlags&) const = default;
 };
 
+// "DIR/box_card7.bmp-card2-unknown-columns+low-fit-quality.png": where a card that needs a look is
+// saved; the picture's path with its slashes made part of the name, the card in the picture (from
+// 1), and why it needs a look.
+std::string ReviewFileName(const std::string& dir, const std::string& file, std::size_t card,
+                           const ReviewFlags& review);
+
 // One card as the caller's work describes it: its JSON object (what the output lines carry) and
 // its review flags.
 struct CardRecord

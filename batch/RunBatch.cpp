@@ -5,9 +5,23 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 
 namespace Batch {
+
+bool WantsBatch(const BatchOptions& options)
+{
+    if (!options.filesFrom.empty() || options.jobs != 0 || options.timeoutSeconds != 0 ||
+        !options.jsonl.empty() || options.resume || !options.summary.empty() || options.progress ||
+        options.quiet || !options.review.empty())
+        return true;
+    std::error_code error;
+    for (const std::string& path : options.paths)
+        if (std::filesystem::is_directory(path, error))
+            return true;
+    return false;
+}
 
 std::string CheckBatchOptions(const BatchOptions& options)
 {

@@ -27,7 +27,12 @@ struct BatchOptions
     std::string summary;            // --summary OUT.json
     bool progress = false;          // --progress: show progress even when not on a terminal
     bool quiet = false;             // --quiet: no progress
+    std::string review;             // --review DIR: pictures of the cards that need a look
 };
+
+// The options ask for a batch rather than the reading of single pictures: a folder among the paths,
+// a list, or any option only a batch has.
+bool WantsBatch(const BatchOptions& options);
 
 inline constexpr unsigned kMaxJobs = 1024;
 inline constexpr double kMaxTimeoutSeconds = 1e6;

@@ -56,8 +56,8 @@ for fmt in text cbn bin jsonl; do
     count=$((count + 1))
     cmp -s "old/deck.$fmt" "new/deck.$fmt" || { echo "DIFFERS: deck bytes $fmt"; differ=$((differ + 1)); }
 done
-mkdir box; cp "$root"/samples/*.bmp "$work"/*.png "$work"/*.jpg box/ 2>/dev/null
-run batch read "$work/box" -j 2 --jsonl batch.jsonl --summary summary.json --quiet
+mkdir box; cp "$root"/samples/*.bmp "$work"/*.png "$work"/*.jpg "$work"/faceup.bmp "$work"/noisy.bmp box/ 2>/dev/null
+run batch read "$work/box" -j 2 --jsonl batch.jsonl --summary summary.json --review review --quiet
 count=$((count + 1))
 # The journal's cards: which file, which card, text80, punches, message and the orientation verdict
 # (a string in older journals, an object now).
@@ -70,5 +70,9 @@ for l in open(sys.argv[1]):
 cmp -s <(cards old/batch.jsonl) <(cards new/batch.jsonl) || { echo "DIFFERS: journal"; differ=$((differ + 1)); }
 count=$((count + 1))
 cmp -s <(mask <old/summary.json) <(mask <new/summary.json) || { echo "DIFFERS: summary"; differ=$((differ + 1)); }
+for f in old/review/*; do
+    count=$((count + 1))
+    cmp -s "$f" "new/review/${f#old/review/}" || { echo "DIFFERS: review picture ${f#old/review/}"; differ=$((differ + 1)); }
+done
 echo "compared $count outputs: $differ differ"
 [[ $differ -eq 0 ]]

@@ -5,8 +5,8 @@
 #include "OutputGuard.h"
 #include "PictureOptions.h"
 #include "PngFile.h"
-#include "Raster.h"
 #include "ReadScan.h"
+#include "korvane/CardPicture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,6 +36,7 @@ Batch::BatchOptions BatchOptionsOf(const ReadOptions& options)
     batch.summary = options.summary;
     batch.progress = options.progress;
     batch.quiet = options.quiet;
+    batch.review = options.review;
     return batch;
 }
 
@@ -51,82 +52,11 @@ std::string Unsupported(const ReadOptions& options)
     return "";
 }
 
-// The part of the picture around the card, its outline in blue and a dot on every cell of the fitted
-// grid: red in the columns that read "?", lime elsewhere.
-Algemeen::Raster ReviewOverlay(const korvane::Picture& picture, const korvane::CardResult& card)
-{
-    double left = picture.Width, top = picture.Height, right = 0, bottom = 0;
-    for (const auto& p : card.Outline) {
-        left = std::min(left, p.X);
-        top = std::min(top, p.Y);
-        right = std::max(right, p.X);
-        bottom = std::max(bottom, p.Y);
-    }
-    const auto x0 = std::clamp(static_cast<std::int32_t>(std::floor(left)) - 4, 0, picture.Width - 1);
-    const auto y0 = std::clamp(static_cast<std::int32_t>(std::floor(top)) - 4, 0, picture.Height - 1);
-    const auto x1 = std::clamp(static_cast<std::int32_t>(std::ceil(right)) + 4, x0, picture.Width - 1);
-    const auto y1 = std::clamp(static_cast<std::int32_t>(std::ceil(bottom)) + 4, y0, picture.Height - 1);
-    Algemeen::Raster raster(x1 - x0 + 1, y1 - y0 + 1);
-    for (std::int32_t y = y0; y <= y1; ++y) {
-        const std::uint8_t* row =
-            picture.Bytes.data() + static_cast<std::ptrdiff_t>(picture.FirstRow) + y * picture.RowStep;
-        for (std::int32_t x = x0; x <= x1; ++x)
-            if ((row[x / 8] & (0x80 >> (x % 8))) == 0)
-                raster.SetPixel(x - x0, y - y0, Algemeen::kBlack);
-    }
-    raster.SetPenColour(Algemeen::kBlue);
-    const std::ptrdiff_t points = card.Outline.Length();
-    for (std::ptrdiff_t k = 0; k <= points && points > 0; ++k) {
-        const auto& p = card.Outline[k % points];
-        const auto x = static_cast<std::int32_t>(std::lround(p.X)) - x0;
-        const auto y = static_cast<std::int32_t>(std::lround(p.Y)) - y0;
-        k == 0 ? raster.MoveTo(x, y) : raster.LineTo(x, y);
-    }
-    // The grid counts columns as the back shows them: grid column i is text column 80 - i.
-    for (int column = 0; column < 80; ++column) {
-        const bool unknown = std::find(card.UnknownColumns.begin(), card.UnknownColumns.end(), 80 - column) !=
-                             card.UnknownColumns.end();
-        for (int row = 0; row < 12; ++row) {
-            const auto at = Ogenblik::GridPosition(card.Grid, column, row);
-            const auto x = static_cast<std::int32_t>(std::lround(at.X)) - x0;
-            const auto y = static_cast<std::int32_t>(std::lround(at.Y)) - y0;
-            if (x >= 1 && y >= 1 && x + 1 < raster.Width() && y + 1 < raster.Height())
-                raster.FillRect(x - 1, y - 1, x + 2, y + 2, unknown ? Algemeen::kRed : Algemeen::kLime);
-        }
-    }
-    return raster;
-}
-
-// "DIR/box_card7.bmp-card2-unknown-columns+low-fit-quality.png": the picture's path with its
-// slashes made part of the name, the card in the picture, and why it needs a look.
-std::string ReviewFileName(const std::string& dir, const std::string& file, std::size_t card,
-                           const Batch::ReviewFlags& review)
-{
-    std::string name = file;
-    std::replace(name.begin(), name.end(), '/', '_');
-    std::string why;
-    for (const auto& [flag, text] : {std::pair{review.unknownColumns, "unknown-columns"},
-                                     {review.orientationUnsettled, "orientation-not-settled"},
-                                     {review.lowFitQuality, "low-fit-quality"}})
-        if (flag)
-            why += (why.empty() ? "" : "+") + std::string(text);
-    return (std::filesystem::path(dir) / (name + "-card" + std::to_string(card) + "-" + why + ".png"))
-        .string();
-}
-
 } // namespace
 
 bool WantsBatch(const ReadOptions& options)
 {
-    if (!options.filesFrom.empty() || options.jobs != 0 || options.timeoutSeconds != 0 ||
-        !options.jsonl.empty() || options.resume || !options.summary.empty() || options.progress ||
-        options.quiet || !options.review.empty())
-        return true;
-    std::error_code error;
-    for (const std::string& scan : options.scans)
-        if (std::filesystem::is_directory(scan, error))
-            return true;
-    return false;
+    return Batch::WantsBatch(BatchOptionsOf(options));
 }
 
 Batch::CardRecord RecordOfCard(const korvane::CardResult& card)
@@ -189,8 +119,8 @@ Batch::PictureOutcome ReadPictureFile(korvane::Reader& reader, const std::string
         outcome.cards.push_back(RecordOfCard(card));
         const Batch::ReviewFlags& review = outcome.cards.back().review;
         if (!reviewDir.empty() && review.Any() && !card.Outline.Empty())
-            WritePng(ReviewOverlay(scan.Picture, card),
-                     ReviewFileName(reviewDir, file, outcome.cards.size(), review));
+            WritePng(korvane::CardPicture(scan.Picture, card),
+                     Batch::ReviewFileName(reviewDir, file, outcome.cards.size(), review));
     }
     return outcome;
 }
