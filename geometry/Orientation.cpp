@@ -99,17 +99,4 @@ OrientationJudgement JudgeOrientation(const std::array<double, 4>& scores)
     return j;
 }
 
-const char* VerdictName(OrientationVerdict verdict)
-{
-    switch (verdict) {
-    case OrientationVerdict::Settled:
-        return "settled";
-    case OrientationVerdict::FaceUp:
-        return "face-up";
-    case OrientationVerdict::NoCutCorner:
-        break;
-    }
-    return "no-cut-corner";
-}
-
 } // namespace Ogenblik

@@ -61,7 +61,4 @@ inline bool Reverses(Placement p)
     return p == Placement::HalfTurn || p == Placement::MirroredTurned;
 }
 
-// The verdict's name in reports: "settled", "face-up" or "no-cut-corner".
-const char* VerdictName(OrientationVerdict verdict);
-
 } // namespace Ogenblik

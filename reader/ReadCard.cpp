@@ -82,12 +82,12 @@ void ReadUncutCard(ReaderContext& reader, CardResult& result)
         TurnGridAndCells(result.Grid, result.HoleCells);
     result.Punches = PunchesOf(result.HoleCells);
     if (verdict == PunchVerdict::Uncertain) {
-        result.Orientation = "uncertain";
+        result.Orientation = Orientation::Uncertain;
         reader.Log.Out().Line(kUncertain);
         result.Message = kUncertain;
         return;
     }
-    result.Orientation = "from-punches";
+    result.Orientation = Orientation::FromPunches;
     reader.Log.Out().Line(kFromPunches);
     Decode(reader, result);
 }
@@ -108,7 +108,17 @@ CardResult ReadCard(ReaderContext& reader, std::int32_t card)
     result.Outline = outline.Points;
     reader.CardModel->BestFit(outline, false);
     const Ogenblik::OrientationJudgement judgement = SettleOrientation(*reader.CardModel, outline);
-    result.Orientation = Ogenblik::VerdictName(judgement.verdict);
+    switch (judgement.verdict) {
+    case Ogenblik::OrientationVerdict::Settled:
+        result.Orientation = Orientation::Settled;
+        break;
+    case Ogenblik::OrientationVerdict::FaceUp:
+        result.Orientation = Orientation::FaceUp;
+        break;
+    case Ogenblik::OrientationVerdict::NoCutCorner:
+        result.Orientation = Orientation::NoCutCorner;
+        break;
+    }
     result.OrientationScore = judgement.score;
     result.OrientationAlternative = judgement.alternative;
     if (judgement.verdict == Ogenblik::OrientationVerdict::FaceUp) {

@@ -23,6 +23,25 @@ public:
 
 } // namespace
 
+const char* OrientationName(Orientation orientation)
+{
+    switch (orientation) {
+    case Orientation::Settled:
+        return "settled";
+    case Orientation::FaceUp:
+        return "face-up";
+    case Orientation::FromPunches:
+        return "from-punches";
+    case Orientation::Uncertain:
+        return "uncertain";
+    case Orientation::NoCutCorner:
+        return "no-cut-corner";
+    case Orientation::Unjudged:
+        break;
+    }
+    return "";
+}
+
 const AcceptedCard* ReaderContext::FindCard(std::int32_t contour) const
 {
     const auto at = std::lower_bound(Cards.begin(), Cards.end(), contour,

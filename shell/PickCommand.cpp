@@ -28,7 +28,7 @@ void ShowCard(Window& window, RunState& state, std::int32_t card)
         DotGrid(window, Algemeen::kWhite);
     korvane::CardResult result = state.Reader->ReadCard(card);
     CardReading& reading = state.LastReading;
-    reading.orientation = result.Orientation;
+    reading.orientation = korvane::OrientationName(result.Orientation);
     reading.orientationScore = result.OrientationScore;
     reading.orientationAlternative = result.OrientationAlternative;
     if (result.Refused) {

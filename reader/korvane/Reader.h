@@ -51,6 +51,21 @@ inline constexpr const char* kFaceUp = "This card should be scanned again: face 
 inline constexpr const char* kUncertain = "Orientation of this card is uncertain";
 inline constexpr const char* kFromPunches = "Orientation taken from the punches: this card has no cut corner";
 
+// How a card's orientation was settled.
+enum class Orientation
+{
+    Unjudged,    // not judged (a result made by hand, not by the reader)
+    Settled,     // by the cut corner, where a back view has it
+    FaceUp,      // the cut lies where only the front view has it: the card is refused
+    FromPunches, // no cut corner: turned the way its punches make likely
+    Uncertain,   // no cut corner, and the punches do not decide either
+    NoCutCorner, // no cut corner, and the code table could not be read to weigh the punches
+};
+
+// Its one spelling in every report: "settled", "face-up", "from-punches", "uncertain",
+// "no-cut-corner"; "" for Unjudged.
+const char* OrientationName(Orientation orientation);
+
 // One card read.
 struct CardResult
 {
@@ -60,7 +75,7 @@ struct CardResult
     // How the orientation was settled: "settled" (by the cut corner), "face-up", "from-punches"
     // (a card without a cut corner, turned as its punches make likely) or "uncertain"; with the
     // outline's best placement score and the best of the others (shares of a cut edge).
-    std::string Orientation;
+    korvane::Orientation Orientation = korvane::Orientation::Unjudged;
     double OrientationScore = 0.0;
     double OrientationAlternative = 0.0;
     // The card lies face up: nothing below was read, Message is kFaceUp.
@@ -83,7 +98,10 @@ struct CardResult
     std::vector<int> UnknownColumns80; // 1-based columns of Text80 that no code matches
     // Decoded with every column known and the orientation taken from the cut corner: the window
     // shows such a text in black, any other text in red.
-    bool Complete() const { return Decoded && UnknownColumns.empty() && Orientation != "from-punches"; }
+    bool Complete() const
+    {
+        return Decoded && UnknownColumns.empty() && Orientation != korvane::Orientation::FromPunches;
+    }
 };
 
 struct ScanResult

@@ -64,7 +64,7 @@ Batch::CardRecord RecordOfCard(const korvane::CardResult& card)
     Batch::CardRecord record;
     record.content = CardJson(card, CardDetail::Lines);
     record.review.unknownColumns = !card.UnknownColumns.empty();
-    record.review.orientationUnsettled = !card.Decoded || card.Orientation != "settled";
+    record.review.orientationUnsettled = !card.Decoded || card.Orientation != korvane::Orientation::Settled;
     const double fit = card.HasFitLast ? card.FitLast : card.FitFirst;
     record.review.lowFitQuality = card.Decoded && fit < kReviewFitQuality;
     return record;

@@ -19,8 +19,8 @@ json CardJson(const korvane::CardResult& card, CardDetail detail)
 {
     json object;
     object["contour"] = card.Contour;
-    if (!card.Orientation.empty())
-        object["orientation"] = {{"verdict", card.Orientation},
+    if (card.Orientation != korvane::Orientation::Unjudged)
+        object["orientation"] = {{"verdict", korvane::OrientationName(card.Orientation)},
                                  {"score", card.OrientationScore},
                                  {"alternative", card.OrientationAlternative}};
     if (detail == CardDetail::Picture) {

@@ -34,7 +34,7 @@ Deck::DeckCard DeckCardOf(const korvane::CardResult& card, const std::string& sc
     deckCard.fitFirst = card.FitFirst;
     if (card.HasFitLast)
         deckCard.fitLast = card.FitLast;
-    deckCard.orientation = card.Orientation;
+    deckCard.orientation = korvane::OrientationName(card.Orientation);
     deckCard.centre = {static_cast<double>(card.Centre.X), static_cast<double>(card.Centre.Y)};
     return deckCard;
 }

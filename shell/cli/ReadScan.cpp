@@ -232,7 +232,7 @@ void Report(const Pick& pick, const TextLine& line, Algemeen::IntPoint at, const
             std::ostream& out, json& cards, Outcome& outcome, RunDeck& run)
 {
     // A card whose orientation is uncertain is not refused: it was read as far as it could be.
-    if (!pick.rendered && !(pick.read && pick.result.Orientation == "uncertain"))
+    if (!pick.rendered && !(pick.read && pick.result.Orientation == korvane::Orientation::Uncertain))
         outcome.refused = true;
     else if (line.colour != Algemeen::kBlack)
         outcome.unknown = true;

@@ -50,7 +50,7 @@ CardRow RowFromResult(const korvane::CardResult& result, const Deck::CodeMap& ma
     CardRow row;
     row.card = result.Contour;
     row.outline = OutlineBox(result.Outline);
-    row.verdict = result.Orientation;
+    row.verdict = korvane::OrientationName(result.Orientation);
     if (!result.Outline.Empty()) {
         for (const auto& p : result.Outline) {
             row.centre.X += p.X;

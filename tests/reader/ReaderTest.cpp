@@ -109,7 +109,7 @@ TEST_F(ReaderTest, SamplesReadToTheirTextsWithPunchesThatEncodeThem)
         for (const auto& card : reading.scan.Cards) {
             EXPECT_TRUE(card.Complete()) << name;
             EXPECT_TRUE(card.UnknownColumns.empty());
-            EXPECT_EQ(card.Orientation, "settled");
+            EXPECT_EQ(card.Orientation, korvane::Orientation::Settled);
             // The punches are the code table's patterns of the text, column for column.
             for (std::size_t k = 0; k < 72; ++k) {
                 const Punch::CardCode* code = Punch::FindCode(codes, card.Text[k]);
