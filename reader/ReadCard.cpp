@@ -98,8 +98,9 @@ CardResult ReadCard(ReaderContext& reader, std::int32_t card)
     reader.Store.ContourPoints(card, outline.Points);
     outline.ComputeMoments();
     result.Outline = outline.Points;
-    reader.CardModel->BestFit(outline, false);
-    const Ogenblik::OrientationJudgement judgement = SettleOrientation(*reader.CardModel, outline);
+    const Ogenblik::Ponskaart& model = *reader.CardModel;
+    Ogenblik::BestFitVerdict turn = model.BestFit(outline);
+    const Ogenblik::OrientationJudgement judgement = SettleOrientation(model, outline, turn);
     result.Orientation = Ogenblik::VerdictName(judgement.verdict);
     result.OrientationScore = judgement.score;
     result.OrientationAlternative = judgement.alternative;
@@ -112,7 +113,7 @@ CardResult ReadCard(ReaderContext& reader, std::int32_t card)
     auto& console = reader.Log.Out();
     const Ogenblik::momenten holes = HoleMoments(reader, *accepted);
     const Ogenblik::GridFitResult fit =
-        Ogenblik::FitGridToHoles(*reader.CardModel, accepted->Moments, holes, console);
+        Ogenblik::FitGridToHoles(model, turn, accepted->Moments, holes, console);
     result.Grid = fit.Grid;
     result.FitFirst = fit.FitFirst;
     result.FitLast = fit.FitLast;
