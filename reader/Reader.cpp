@@ -53,7 +53,7 @@ bool Reader::Process(const Picture& picture, Algemeen::EventPump& events)
     ReaderContext& reader = *context_;
     reader.Scan = &picture;
     BMPunit::TraceContours(picture, reader.Store, reader.Log, events);
-    return ProcessPass(reader, events);
+    return ProcessPass(reader, events).Found();
 }
 
 std::vector<std::int32_t> Reader::AcceptedCards() const
