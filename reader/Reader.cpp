@@ -10,18 +10,6 @@
 
 namespace korvane {
 
-namespace {
-
-// The console of a reader whose lines nobody asked for.
-class DroppedLines : public Algemeen::Console
-{
-public:
-    void Write(std::string_view) override {}
-    void EndLine() override {}
-};
-
-} // namespace
-
 const AcceptedCard* ReaderContext::FindCard(std::int32_t contour) const
 {
     const auto at = std::lower_bound(Cards.begin(), Cards.end(), contour,
@@ -33,7 +21,7 @@ Reader::Reader(const ReadOptions& options) : options_(options)
 {
     Algemeen::Console* console = options.Console;
     if (console == nullptr) {
-        ownConsole_ = std::make_unique<DroppedLines>();
+        ownConsole_ = std::make_unique<Algemeen::NullConsole>();
         console = ownConsole_.get();
     }
     Algemeen::Clock* clock = options.Clock;

@@ -113,19 +113,6 @@ OpenedPicture OpenOtherPicture(const std::string& fileName, const PictureSetting
 
 namespace {
 
-class SilentConsole : public Algemeen::Console
-{
-public:
-    void Write(std::string_view) override {}
-    void EndLine() override {}
-};
-
-class NoEvents : public Algemeen::EventPump
-{
-public:
-    void PumpEvents() override {}
-};
-
 // Outlines smaller than this cannot be a card at the lowest resolution read (50 ppi).
 constexpr double kSmallestCardArea =
     0.8 * (Imaging::kCardLengthMm * 50 / 25.4) * (Imaging::kCardWidthMm * 50 / 25.4);
@@ -164,9 +151,9 @@ Imaging::OutlineMeasure Measure(const Algemeen::Jordan& ring)
 
 double EstimatePixelsPerMillimetre(const korvane::Picture& picture)
 {
-    SilentConsole silent;
+    Algemeen::NullConsole silent;
     Algemeen::RunLog log(silent, Algemeen::TheClock());
-    NoEvents events;
+    Algemeen::NoEvents events;
     BMPunit::ContourStore store;
     BMPunit::TraceContours(picture, store, log, events);
     std::vector<Imaging::OutlineMeasure> outlines;
@@ -188,7 +175,7 @@ bool RetryOtherPicture(const std::string& fileName, PictureSettings& settings, k
     if (settings.AutoPolarity && settings.Decoding.Holes == Imaging::Polarity::DarkHoles) {
         PictureSettings other = settings;
         other.Decoding.Holes = Imaging::Polarity::LightHoles;
-        SilentConsole silent;
+        Algemeen::NullConsole silent;
         OpenedPicture opened = OpenOtherPicture(fileName, other, silent);
         if (opened.Ok &&
             (opened.Picture.PixelsPerMillimetre > 0 || EstimatePixelsPerMillimetre(opened.Picture) > 0)) {
