@@ -26,9 +26,9 @@ double GaussianAlong(RealPoint q, RealPoint r, RealPoint t, double s2)
 }
 
 // Carries a point of the model's frame into the picture as `Placement` puts the card: the model's
-// centre to the specimen's and the model's axis (reversed for a half turn) onto the specimen's. A
-// mirrored placement mirrors the model first across its long middle line, which mirrors its centre
-// and its axis exactly with it.
+// centre to the specimen's and the model's axis (reversed for a half turn, counted from the reverse
+// when `reversed`) onto the specimen's. A mirrored placement mirrors the model first across its long
+// middle line, which mirrors its centre and its axis exactly with it.
 RealPoint PlaceInSpecimen(const Ponskaart& model, const MomentRecord& specimen, bool reversed,
                           Placement placement, RealPoint p)
 {
