@@ -45,10 +45,10 @@ Card MakeCard()
     Contour specimen;
     specimen.SetPoints(ring);
     specimen.ComputeMoments();
-    model.BestFit(specimen, false);
+    const BestFitVerdict turn = model.BestFit(specimen);
 
     Card card;
-    InitialGrid(model, specimen.AreaMoments, card.O, card.Dc, card.Dr);
+    InitialGrid(model, turn, specimen.AreaMoments, card.O, card.Dc, card.Dr);
     std::mt19937 random(300);
     std::uniform_real_distribution<double> jitter(-1.0, 1.0);
     std::set<std::pair<int, int>> used;

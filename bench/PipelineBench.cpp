@@ -17,14 +17,7 @@
 namespace {
 
 // Console output is part of the work but not of interest here.
-class NullConsole : public Algemeen::Console
-{
-public:
-    void Write(std::string_view) override {}
-    void EndLine() override {}
-};
-
-NullConsole gNull;
+Algemeen::NullConsole gNull;
 
 // Card punches with exactly `count` holes at pseudo-random cells.
 Punch::CardPunches RandomPunches(int count, std::uint32_t seed)

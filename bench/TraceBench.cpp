@@ -113,13 +113,6 @@ const std::vector<std::uint8_t>& PictureFile(const std::string& name)
     return found->second;
 }
 
-class SilentConsole : public Algemeen::Console
-{
-public:
-    void Write(std::string_view) override {}
-    void EndLine() override {}
-};
-
 // Pumps the way the window does: a counter, a look at the clock every 256 calls, and the event
 // loop (here: nothing) when some milliseconds have passed.
 class WindowLikeEvents : public Algemeen::EventPump
@@ -143,7 +136,7 @@ private:
 };
 
 // The picture being traced, its store and a log that writes nowhere.
-SilentConsole gConsole;
+Algemeen::NullConsole gConsole;
 Algemeen::SystemClock gClock;
 Algemeen::RunLog gLog(gConsole, gClock);
 korvane::Picture gPicture;

@@ -34,14 +34,6 @@ std::optional<DeckFormat> DeckFormatNamed(std::string_view name)
     return std::nullopt;
 }
 
-std::string_view NameOf(DeckFormat format)
-{
-    for (const auto& [known, name] : kNames)
-        if (known == format)
-            return name;
-    return "unknown";
-}
-
 std::string WriteDeck(DeckFormat format, const std::vector<DeckCard>& cards, const CodeMap& map)
 {
     switch (format) {

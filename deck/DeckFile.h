@@ -33,7 +33,6 @@ enum class DeckFormat
 
 // "text", "cbn", "bin", "jsonl"; none for any other name.
 std::optional<DeckFormat> DeckFormatNamed(std::string_view name);
-std::string_view NameOf(DeckFormat format);
 
 struct DeckRead
 {

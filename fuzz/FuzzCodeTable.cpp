@@ -1,7 +1,7 @@
 // Fuzz target: the input bytes as the code table file "ibmkaart.txt".
 //
-// Both readers of the table see the same bytes: ParseCardSpec and ReadCardSpec, which the card
-// reader uses, and the stricter ParseCodeTable of `korvane-cli punch`. Whatever the punch side
+// Both readers of the table see the same bytes: ParseCodeTable and ReadCardSpec, which the card
+// reader uses, and the stricter Punch::ParseCodeTable of `korvane-cli punch`. Whatever the punch side
 // accepts, the reading side must accept with the same characters and patterns. An accepted table
 // then decodes a card: text made of the table's own characters is punched with the punch side's
 // patterns, and every decoded column must carry the pattern that was punched into it (the lowest
@@ -90,19 +90,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bytes(reinterpret_cast<const char*>(data),
                             std::min(size, korvane::kCodeTableReadBytes));
     std::istringstream forReading(bytes), forPunching(bytes);
-    const auto parsed = korvane::ParseCardSpec(forReading);
+    const korvane::ParsedCodeTable parsed = korvane::ParseCodeTable(forReading);
     const Punch::CodeTableResult punching = Punch::ParseCodeTable(forPunching);
-    if (punching.ok && !parsed)
+    if (punching.ok && !parsed.Ok)
         Fuzz::Fault("the punch side accepts a table that the reader refuses");
-    if (parsed)
-        CompareReaders(*parsed, punching);
+    if (parsed.Ok)
+        CompareReaders(parsed.Entries, punching);
 
     // The file as the card reader meets it.
     Fuzz::WriteInput("ibmkaart.txt", data, size);
     std::string failure;
     const auto read = korvane::ReadCardSpec("ibmkaart.txt", failure);
-    if (read.has_value() != parsed.has_value())
-        Fuzz::Fault("ReadCardSpec and ParseCardSpec disagree");
+    if (read.has_value() != parsed.Ok)
+        Fuzz::Fault("ReadCardSpec and ParseCodeTable disagree");
     if (!read && failure.rfind("Errors in  ", 0) != 0)
         Fuzz::Fault("a refused table is not reported as an error: " + failure);
     if (read && punching.ok)

@@ -12,13 +12,6 @@ namespace Fuzz {
 
 namespace {
 
-class SilentConsole : public Algemeen::Console
-{
-public:
-    void Write(std::string_view) override {}
-    void EndLine() override {}
-};
-
 std::string gDir;
 
 void RemoveWorkplace()
@@ -36,7 +29,7 @@ std::string MakeWorkplace()
         Fault("cannot make a working directory under " + fs::temp_directory_path().string());
     fs::copy_file(fs::path(KORVANE_SOURCE_DIR) / "ibmkaart.txt", fs::path(pattern) / "ibmkaart.txt");
     fs::current_path(pattern);
-    static SilentConsole console;
+    static Algemeen::NullConsole console;
     Algemeen::InstallConsole(&console);
     gDir = pattern;
     std::atexit(RemoveWorkplace);

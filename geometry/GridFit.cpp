@@ -10,13 +10,14 @@ namespace Ogenblik {
 
 using Algemeen::Schuine;
 
-void InitialGrid(const Ponskaart& model, const MomentRecord& specimen, RealPoint& origin,
-                 RealPoint& columnStep, RealPoint& rowStep)
+void InitialGrid(const Ponskaart& model, const BestFitVerdict& turn, const MomentRecord& specimen,
+                 RealPoint& origin, RealPoint& columnStep, RealPoint& rowStep)
 {
     const double s = model.Scale;
-    origin = model.ModelToSpecimen(specimen, {kGridOrigin.X * s, kGridOrigin.Y * s});
-    columnStep = model.TurnToSpecimen(specimen, {kColumnStep.X * s, kColumnStep.Y * s});
-    rowStep = model.TurnToSpecimen(specimen, {kRowStep.X * s, kRowStep.Y * s});
+    const bool reversed = turn.Reversed;
+    origin = model.ModelToSpecimen(specimen, {kGridOrigin.X * s, kGridOrigin.Y * s}, reversed);
+    columnStep = model.TurnToSpecimen(specimen, {kColumnStep.X * s, kColumnStep.Y * s}, reversed);
+    rowStep = model.TurnToSpecimen(specimen, {kRowStep.X * s, kRowStep.Y * s}, reversed);
 }
 
 namespace {
@@ -268,12 +269,12 @@ double ReportFitQuality(Algemeen::Console& console, const std::string& label, do
     return percentage;
 }
 
-GridFitResult FitGridToHoles(const Ponskaart& model, const MomentRecord& specimen, const momenten& holes,
-                             Algemeen::Console& console)
+GridFitResult FitGridToHoles(const Ponskaart& model, const BestFitVerdict& turn, const MomentRecord& specimen,
+                             const momenten& holes, Algemeen::Console& console)
 {
     GridFitResult result;
     CardGrid& g = result.Grid;
-    InitialGrid(model, specimen, g.Origin, g.ColumnStep, g.RowStep);
+    InitialGrid(model, turn, specimen, g.Origin, g.ColumnStep, g.RowStep);
     const RealPoint nominalColumn = g.ColumnStep, nominalRow = g.RowStep;
     CardGrid sound = g;
     Algemeen::VektorRuimte space;
@@ -314,7 +315,7 @@ GridFitResult FitGridToHoles(const Ponskaart& model, const MomentRecord& specime
     if (inverted)
         result.FitLast = ReportFitQuality(console, "last", cur, holeListLength);
     else
-        InitialGrid(model, specimen, g.Origin, g.ColumnStep, g.RowStep);
+        InitialGrid(model, turn, specimen, g.Origin, g.ColumnStep, g.RowStep);
     return result;
 }
 

@@ -35,10 +35,10 @@ inline RealPoint GridPosition(const CardGrid& g, int i, int j)
 }
 
 // The card model's nominal grid carried into the picture onto the specimen card (its AreaMoments
-// record), after BestFit has settled the model's axis for that card: the origin is mapped as a
-// point, the column and row steps are turned as displacements.
-void InitialGrid(const Ponskaart& model, const MomentRecord& specimen, RealPoint& origin,
-                 RealPoint& columnStep, RealPoint& rowStep);
+// record), the model lying in the half turn that BestFit settled for that card: the origin is
+// mapped as a point, the column and row steps are turned as displacements.
+void InitialGrid(const Ponskaart& model, const BestFitVerdict& turn, const MomentRecord& specimen,
+                 RealPoint& origin, RealPoint& columnStep, RealPoint& rowStep);
 
 // Builds the weighted normal equations M p = V of the grid parameters
 // p = (O.X, Dc.X, Dr.X, O.Y, Dc.Y, Dr.Y) at indices 1..6 and returns the total weight. `holes`
@@ -74,14 +74,15 @@ struct GridFitResult
 };
 
 // Fits the grid to the card's holes (their AreaMoments records at indices 1 .. n) by iteratively
-// re-weighted least squares, starting from the initial grid of the model on the specimen: at most
+// re-weighted least squares, starting from the initial grid of the model, lying as `turn` says, on
+// the specimen: at most
 // 100 rounds, until the total weight changes by less than 1e-9. A round whose steps stray from the
 // nominal ones, or whose grid weighs the holes more than once (a fit collapsed onto a few holes),
 // is not taken: the last sound round's grid stays. Writes "Quality of Fit at first"
 // after the first round and "Quality of Fit at last" at the end to the console; falls back to the
 // initial grid (without the last line) when the normal matrix turns out singular.
-GridFitResult FitGridToHoles(const Ponskaart& model, const MomentRecord& specimen, const momenten& holes,
-                             Algemeen::Console& console);
+GridFitResult FitGridToHoles(const Ponskaart& model, const BestFitVerdict& turn, const MomentRecord& specimen,
+                             const momenten& holes, Algemeen::Console& console);
 
 // The grid cell of every hole (indices 1 .. n as in `holes`, index 0 unused): the cell (column
 // i + 1, row j + 1) where its bell weighs most, the first such cell on a tie. A hole that weighs

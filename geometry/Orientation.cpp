@@ -26,11 +26,11 @@ double GaussianAlong(RealPoint q, RealPoint r, RealPoint t, double s2)
 }
 
 // Carries a point of the model's frame into the picture as `Placement` puts the card: the model's
-// centre to the specimen's and the model's axis (reversed for a half turn) onto the specimen's. A
-// mirrored placement mirrors the model first across its long middle line, which mirrors its centre
-// and its axis exactly with it.
-RealPoint PlaceInSpecimen(const Ponskaart& model, const MomentRecord& specimen, Placement placement,
-                          RealPoint p)
+// centre to the specimen's and the model's axis (reversed for a half turn, counted from the reverse
+// when `reversed`) onto the specimen's. A mirrored placement mirrors the model first across its long
+// middle line, which mirrors its centre and its axis exactly with it.
+RealPoint PlaceInSpecimen(const Ponskaart& model, const MomentRecord& specimen, bool reversed,
+                          Placement placement, RealPoint p)
 {
     const bool mirrored = placement == Placement::Mirrored || placement == Placement::MirroredTurned;
     const double flip = mirrored ? -1.0 : 1.0;
@@ -38,7 +38,8 @@ RealPoint PlaceInSpecimen(const Ponskaart& model, const MomentRecord& specimen, 
     auto mirror = [&](RealPoint q) { return mirrored ? RealPoint{q.X, middle - q.Y} : q; };
     const RealPoint c = mirror(model.AreaMoments.Centre);
     const double reverse = Reverses(placement) ? -1.0 : 1.0;
-    const RealPoint a{reverse * model.AreaMoments.Axis.X, reverse * flip * model.AreaMoments.Axis.Y};
+    const RealPoint axis = model.AxisOf(reversed);
+    const RealPoint a{reverse * axis.X, reverse * flip * axis.Y};
     const RealPoint b = specimen.Axis;
     const double cosine = a.X * b.X + a.Y * b.Y, sine = a.X * b.Y - a.Y * b.X;
     const RealPoint q = mirror(p);
@@ -48,7 +49,7 @@ RealPoint PlaceInSpecimen(const Ponskaart& model, const MomentRecord& specimen, 
 
 } // namespace
 
-std::array<double, 4> PlacementScores(const Ponskaart& model, const Contour& specimen)
+std::array<double, 4> PlacementScores(const Ponskaart& model, const Contour& specimen, bool reversed)
 {
     std::array<double, 4> scores{};
     const double s = model.Scale;
@@ -64,7 +65,8 @@ std::array<double, 4> PlacementScores(const Ponskaart& model, const Contour& spe
     // Edges farther than this from the target add less than 1e-9 of a cut each.
     const double reach2 = 50.0 * s2;
     for (std::size_t h = 0; h < scores.size(); ++h) {
-        const RealPoint t = PlaceInSpecimen(model, specimen.AreaMoments, static_cast<Placement>(h), middle);
+        const RealPoint t =
+            PlaceInSpecimen(model, specimen.AreaMoments, reversed, static_cast<Placement>(h), middle);
         double sum = 0.0;
         for (std::ptrdiff_t k = 0; k < n; ++k) {
             const RealPoint q = points[k == 0 ? n - 1 : k - 1];

@@ -48,9 +48,10 @@ inline constexpr double kCutLead = 1.5;
 
 // Scores of one outline under each placement: the outline's edges, each weighed along its whole
 // length by the Gaussian of its distance from the middle of the cut that the placement maps into
-// the picture, summed and divided by the cut's length in pixels. The model's axis is used as it
-// stands. The specimen's moments must be computed; a model of Scale 0 scores 0 everywhere.
-std::array<double, 4> PlacementScores(const Ponskaart& model, const Contour& specimen);
+// the picture, summed and divided by the cut's length in pixels. The placements are taken
+// relative to the model's axis, or to its reverse when `reversed`. The specimen's moments must be
+// computed; a model of Scale 0 scores 0 everywhere.
+std::array<double, 4> PlacementScores(const Ponskaart& model, const Contour& specimen, bool reversed = false);
 
 // The verdict from the scores (see kCutShare and kCutLead).
 OrientationJudgement JudgeOrientation(const std::array<double, 4>& scores);

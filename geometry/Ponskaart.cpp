@@ -60,24 +60,32 @@ void Ponskaart::BuildModel()
     DeterminantTolerance = BoundaryMoments.RootDeterminant * k;
 }
 
-RealPoint Ponskaart::ModelToSpecimen(const MomentRecord& specimen, RealPoint p) const
+RealPoint Ponskaart::AxisOf(bool reversed) const
+{
+    RealPoint axis = AreaMoments.Axis;
+    if (reversed)
+        NegatePoint(axis);
+    return axis;
+}
+
+RealPoint Ponskaart::ModelToSpecimen(const MomentRecord& specimen, RealPoint p, bool reversed) const
 {
     RealPoint r = OffsetPoint(p, AreaMoments.Centre, -1);
-    r = TurnToSpecimen(specimen, r);
+    r = TurnToSpecimen(specimen, r, reversed);
     return OffsetPoint(r, specimen.Centre, +1);
 }
 
-RealPoint Ponskaart::TurnToSpecimen(const MomentRecord& specimen, RealPoint v) const
+RealPoint Ponskaart::TurnToSpecimen(const MomentRecord& specimen, RealPoint v, bool reversed) const
 {
-    return TurnPoint(TurnPoint(v, AreaMoments.Axis, -1), specimen.Axis, +1);
+    return TurnPoint(TurnPoint(v, AxisOf(reversed), -1), specimen.Axis, +1);
 }
 
-double Ponskaart::CornerScore(const Contour& specimen) const
+double Ponskaart::CornerScore(const Contour& specimen, bool reversed) const
 {
     const RealPoint c1{kCardLength * Scale, (kCutAlongHeight - kCardHeight) * Scale};
     const RealPoint c2{(kCardLength - kCutAlongLength) * Scale, -kCardHeight * Scale};
     const RealPoint target =
-        ModelToSpecimen(specimen.AreaMoments, {(c1.X + c2.X) / 2.0, (c1.Y + c2.Y) / 2.0});
+        ModelToSpecimen(specimen.AreaMoments, {(c1.X + c2.X) / 2.0, (c1.Y + c2.Y) / 2.0}, reversed);
     const double s2 = ((c1.X - c2.X) * (c1.X - c2.X) + (c1.Y - c2.Y) * (c1.Y - c2.Y)) / 36.0;
     // At Scale 0 the Gaussian has no width; nothing can lie near the cut.
     if (!(s2 > 0.0))
@@ -99,36 +107,26 @@ double Ponskaart::CornerScore(const Contour& specimen) const
     return score;
 }
 
-double Ponskaart::BestFit(const Contour& specimen, bool verbose, Algemeen::Console* out)
+BestFitVerdict Ponskaart::BestFit(const Contour& specimen, bool from, Algemeen::Console* console) const
 {
-    Algemeen::Console& console = out ? *out : Algemeen::TheConsole();
-    const double a = CornerScore(specimen);
-    NegatePoint(AreaMoments.Axis);
-    const double b = CornerScore(specimen);
-    double result;
-    if (b > a) {
-        if (verbose)
-            console.Line("Axes Reversed");
-        result = b;
-    } else {
-        NegatePoint(AreaMoments.Axis);
-        if (verbose)
-            console.Line("Axes Allright");
-        result = a;
+    const double kept = CornerScore(specimen, from);
+    const double other = CornerScore(specimen, !from);
+    const bool turn = other > kept;
+    const BestFitVerdict verdict{turn ? !from : from, turn ? other : kept};
+    if (console) {
+        console->Line(turn ? "Axes Reversed" : "Axes Allright");
+        console->Write("Best Fit = ");
+        console->WriteReal(verdict.Score, 10, 5);
+        console->EndLine();
     }
-    if (verbose) {
-        console.Write("Best Fit = ");
-        console.WriteReal(result, 10, 5);
-        console.EndLine();
-    }
-    return result;
+    return verdict;
 }
 
-void Ponskaart::OutlineInSpecimen(const Contour& specimen, Jordan& points) const
+void Ponskaart::OutlineInSpecimen(const Contour& specimen, const BestFitVerdict& turn, Jordan& points) const
 {
     Jordan outline(Points.Length());
     for (std::ptrdiff_t k = 0; k < Points.Length(); ++k)
-        outline[k] = ModelToSpecimen(specimen.AreaMoments, Points[k]);
+        outline[k] = ModelToSpecimen(specimen.AreaMoments, Points[k], turn.Reversed);
     points = std::move(outline);
 }
 

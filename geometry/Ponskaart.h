@@ -36,6 +36,14 @@ inline constexpr std::int32_t kCodeCount = 62;
 // Replaces (x, y) by (-x, -y).
 void NegatePoint(RealPoint& p);
 
+// Which way round the card model lies on one specimen, as BestFit settles it by the cut corner:
+// along the model's own axis, or along its reverse (the card turned by a half turn).
+struct BestFitVerdict
+{
+    bool Reversed = false;
+    double Score = 0.0; // the cut corner's score (CornerScore) in that half turn
+};
+
 class Ponskaart : public Contour
 {
 public:
@@ -59,28 +67,36 @@ public:
     // without a resolution gives models that are not usable; it shows no card.
     bool IsUsable() const { return AreaMoments.Size != 0.0; }
 
+    // The model's minor axis, or its reverse: the axis of the card model turned by a half turn.
+    RealPoint AxisOf(bool reversed) const;
+
     // Carries a point of the model's frame into the picture: the model's centre to the origin,
-    // turned back by the model's axis and forward by the specimen's, then to the specimen's centre.
-    RealPoint ModelToSpecimen(const MomentRecord& specimen, RealPoint p) const;
+    // turned back by the model's axis (its reverse when `reversed`) and forward by the specimen's,
+    // then to the specimen's centre.
+    RealPoint ModelToSpecimen(const MomentRecord& specimen, RealPoint p, bool reversed = false) const;
 
     // The same turn without the shifts, for displacements such as grid steps.
-    RealPoint TurnToSpecimen(const MomentRecord& specimen, RealPoint v) const;
+    RealPoint TurnToSpecimen(const MomentRecord& specimen, RealPoint v, bool reversed = false) const;
 
-    // How much of the specimen's outline lies where the model puts the card's cut corner: the
-    // length of its edges weighted by a Gaussian (sigma one sixth of the cut edge) of the distance
-    // of each edge's midpoint from the mapped middle of the cut, edges beyond 2 pi sigma adding
-    // nothing. Uses the card geometry whatever IsCard says. The specimen's moments must be computed.
-    double CornerScore(const Contour& specimen) const;
+    // How much of the specimen's outline lies where the model (its axis reversed when `reversed`)
+    // puts the card's cut corner: the length of its edges weighted by a Gaussian (sigma one sixth
+    // of the cut edge) of the distance of each edge's midpoint from the mapped middle of the cut,
+    // edges beyond 2 pi sigma adding nothing. Uses the card geometry whatever IsCard says. The
+    // specimen's moments must be computed.
+    double CornerScore(const Contour& specimen, bool reversed = false) const;
 
-    // Settles the half turn between model and specimen: compares CornerScore with the model's axis
-    // and with its reverse, keeps the reverse only when it scores strictly better, and returns the
-    // better score. When verbose, writes "Axes Reversed" or "Axes Allright" and then
-    // "Best Fit = " with the score in 10 characters with 5 decimals, to `console` (null:
-    // TheConsole()).
-    double BestFit(const Contour& specimen, bool verbose, Algemeen::Console* console = nullptr);
+    // Settles the half turn between model and specimen, starting from the half turn `from` (the
+    // one the previous card of a pass settled on; the model's own axis for the first): compares
+    // CornerScore in that half turn and in the other, takes the other only when it scores strictly
+    // better, and returns the half turn taken with its score. The model is not changed. When
+    // `console` is given, writes "Axes Reversed" (the other half turn taken) or "Axes Allright"
+    // and then "Best Fit = " with the score in 10 characters with 5 decimals.
+    [[nodiscard]] BestFitVerdict BestFit(const Contour& specimen, bool from = false,
+                                         Algemeen::Console* console = nullptr) const;
 
-    // Replaces `points` by the model's ring carried into the specimen, point for point.
-    void OutlineInSpecimen(const Contour& specimen, Jordan& points) const;
+    // Replaces `points` by the model's ring carried into the specimen, point for point, the model
+    // lying as `turn` says.
+    void OutlineInSpecimen(const Contour& specimen, const BestFitVerdict& turn, Jordan& points) const;
 };
 
 } // namespace Ogenblik

@@ -1,7 +1,7 @@
 // Grey from colour and the three thresholds, on Leptonica pictures (inside the imaging unit).
 #pragma once
 
-#include "ImageDecode.h"
+#include "DecodeOptions.h"
 #include "LeptSupport.h"
 
 #include <vector>

@@ -4,6 +4,7 @@
 // says what was found and chosen so that the caller can report it.
 #pragma once
 
+#include "DecodeOptions.h"
 #include "Picture.h"
 
 #include <cstddef>
@@ -11,37 +12,6 @@
 #include <string>
 
 namespace Imaging {
-
-enum class Binarisation
-{
-    Otsu,   // one global threshold from the grey histogram
-    Fixed,  // the threshold given in DecodeOptions::Threshold
-    Sauvola // a threshold per pixel from the mean and spread around it, for strongly uneven light
-};
-
-enum class Polarity
-{
-    DarkHoles, // a light card with dark holes on a dark background (the back on a black backing)
-    LightHoles // a dark card with light holes (a backlit picture): the picture is inverted
-};
-
-enum class Side
-{
-    Back, // the view the reader expects
-    Front // the front of the card: mirrored left to right
-};
-
-struct DecodeOptions
-{
-    Binarisation Method = Binarisation::Otsu;
-    int Threshold = 128; // for Fixed: grey values up to and including it are dark (0 .. 255)
-    Polarity Holes = Polarity::DarkHoles;
-    Side Face = Side::Back;
-    int Page = 0; // page of a multi-page TIFF, 0 = the first
-    // A lower limit on the pixels of a picture than Korvane's own, for callers that must stay
-    // quick (the fuzzer); 0 or more than Korvane's limit: Korvane's limit.
-    std::int64_t MaxPixels = 0;
-};
 
 // What the file held and what was chosen.
 struct ImageInfo

@@ -13,12 +13,14 @@ bool InGrid(Algemeen::IntPoint cell)
 }
 } // namespace
 
-Ogenblik::OrientationJudgement SettleOrientation(Ogenblik::Ponskaart& model, const Ogenblik::Contour& outline)
+Ogenblik::OrientationJudgement SettleOrientation(const Ogenblik::Ponskaart& model,
+                                                 const Ogenblik::Contour& outline,
+                                                 Ogenblik::BestFitVerdict& turn)
 {
     const Ogenblik::OrientationJudgement judgement =
-        Ogenblik::JudgeOrientation(Ogenblik::PlacementScores(model, outline));
+        Ogenblik::JudgeOrientation(Ogenblik::PlacementScores(model, outline, turn.Reversed));
     if (judgement.verdict == Ogenblik::OrientationVerdict::Settled && Ogenblik::Reverses(judgement.best))
-        Ogenblik::NegatePoint(model.AreaMoments.Axis);
+        turn.Reversed = !turn.Reversed;
     return judgement;
 }
 

@@ -12,10 +12,11 @@
 
 namespace korvane {
 
-// Judges the outline (its moments computed) against the card model and, for a settled card, turns
-// the model's axis so that its cut lies where the cut was found.
-Ogenblik::OrientationJudgement SettleOrientation(Ogenblik::Ponskaart& model,
-                                                 const Ogenblik::Contour& outline);
+// Judges the outline (its moments computed) against the card model lying as `turn` says and, for
+// a settled card, turns `turn` so that the model's cut lies where the cut was found.
+Ogenblik::OrientationJudgement SettleOrientation(const Ogenblik::Ponskaart& model,
+                                                 const Ogenblik::Contour& outline,
+                                                 Ogenblik::BestFitVerdict& turn);
 
 enum class PunchVerdict
 {

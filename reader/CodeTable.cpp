@@ -113,14 +113,6 @@ ParsedCodeTable ParseCodeTable(std::istream& in, bool refuseOddMarks)
     return result;
 }
 
-std::optional<CodeTableEntries> ParseCardSpec(std::istream& in)
-{
-    ParsedCodeTable parsed = ParseCodeTable(in);
-    if (!parsed.Ok)
-        return std::nullopt;
-    return std::move(parsed.Entries);
-}
-
 namespace {
 
 // (Built by appending: g++ 12 warns falsely about overlapping copies in a chain of string

@@ -57,9 +57,6 @@ CodeTableRead ReadCodeTableFile(const std::string& fileName, bool refuseOddMarks
 // UTF-8 sequence as a whole.
 std::string DescribeCharacter(const std::string& text, std::size_t at);
 
-// The table from the file's text for reading: none when a needed line is missing or short.
-std::optional<CodeTableEntries> ParseCardSpec(std::istream& in);
-
 // Reads the table for a card. On failure gives the red text line of the window:
 // "TextFile  "<name>"  with punchcard specifications: missing" or
 // "Errors in  "<name>"  with supposed punchcard specifications".

@@ -61,7 +61,7 @@ void PrepareOverlay(const ReaderContext& reader, Algemeen::DrawingSurface& surfa
     surface.FillRect(0, 0, width, height, Algemeen::kWhite);
 }
 
-void DrawOverlay(ReaderContext& reader, Algemeen::DrawingSurface& surface, std::int32_t& paletteIndex)
+void DrawOverlay(const ReaderContext& reader, Algemeen::DrawingSurface& surface, std::int32_t& paletteIndex)
 {
     Algemeen::Colour colour = NextOverlayColour(paletteIndex);
     Ogenblik::Contour work;
@@ -79,8 +79,8 @@ void DrawOverlay(ReaderContext& reader, Algemeen::DrawingSurface& surface, std::
         if (reader.CardOf[e] == e) {
             store.ContourPoints(e, work.Points);
             work.ComputeMoments();
-            reader.CardModel->BestFit(work, false);
-            reader.CardModel->OutlineInSpecimen(work, outline);
+            const Ogenblik::Ponskaart& model = *reader.CardModel;
+            model.OutlineInSpecimen(work, model.BestFit(work), outline);
             DrawPolygon(outline, surface, Algemeen::kBlack);
         }
     }

@@ -16,8 +16,9 @@ Algemeen::Colour NextOverlayColour(std::int32_t& paletteIndex);
 void DrawPolygon(const Algemeen::Jordan& points, Algemeen::DrawingSurface& bitmap, Algemeen::Colour colour);
 // Sizes the surface to the picture and fills it white.
 void PrepareOverlay(const ReaderContext& reader, Algemeen::DrawingSurface& surface);
-// Draws the overlay of the last Process onto a prepared surface.
-void DrawOverlay(ReaderContext& reader, Algemeen::DrawingSurface& surface, std::int32_t& paletteIndex);
+// Draws the overlay of the last Process onto a prepared surface. Each card's model outline lies
+// in the half turn BestFit settles for the card; the reader is not changed.
+void DrawOverlay(const ReaderContext& reader, Algemeen::DrawingSurface& surface, std::int32_t& paletteIndex);
 // How many drawing steps DrawOverlay takes, about: room to reserve in a recording surface.
 std::size_t OverlaySteps(const ReaderContext& reader);
 

@@ -143,19 +143,6 @@ OpenedPicture OpenPicture(const std::string& fileName, const PictureSettings& se
 
 namespace {
 
-class SilentConsole : public Algemeen::Console
-{
-public:
-    void Write(std::string_view) override {}
-    void EndLine() override {}
-};
-
-class NoEvents : public Algemeen::EventPump
-{
-public:
-    void PumpEvents() override {}
-};
-
 // Outlines smaller than this cannot be a card at the lowest resolution read (50 ppi).
 constexpr double kSmallestCardArea =
     0.8 * (Imaging::kCardLengthMm * 50 / 25.4) * (Imaging::kCardWidthMm * 50 / 25.4);
@@ -194,9 +181,9 @@ Imaging::OutlineMeasure Measure(const Algemeen::Jordan& ring)
 
 double EstimatePixelsPerMillimetre(const korvane::Picture& picture)
 {
-    SilentConsole silent;
+    Algemeen::NullConsole silent;
     Algemeen::RunLog log(silent, Algemeen::TheClock());
-    NoEvents events;
+    Algemeen::NoEvents events;
     BMPunit::ContourStore store;
     BMPunit::TraceContours(picture, store, log, events);
     std::vector<Imaging::OutlineMeasure> outlines;
@@ -222,7 +209,7 @@ bool RetryPicture(OpenedPicture& opened, Algemeen::Console& console)
     if (settings.AutoPolarity && settings.Decoding.Holes == Imaging::Polarity::DarkHoles) {
         PictureSettings other = settings;
         other.Decoding.Holes = Imaging::Polarity::LightHoles;
-        SilentConsole silent;
+        Algemeen::NullConsole silent;
         OpenedPicture again = OpenOtherPicture(opened.File, other, silent);
         if (again.Ok &&
             (again.Picture.PixelsPerMillimetre > 0 || EstimatePixelsPerMillimetre(again.Picture) > 0)) {

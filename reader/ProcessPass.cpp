@@ -64,11 +64,14 @@ bool AreaRulesOut(ReaderContext& state, std::int32_t c, const Algemeen::kolom& a
     return true;
 }
 
-// Keeps the card candidates that match the card model; refused ones are erased.
+// Keeps the card candidates that match the card model; refused ones are erased. Each accepted
+// card's half turn is settled starting from the one its predecessor settled on, so that its
+// "Axes Reversed" line says that it lies the other way round than the card before.
 bool CardPass(ReaderContext& state, const Algemeen::kolom& areaKey, Contour& work)
 {
-    Ponskaart& model = *state.CardModel;
+    const Ponskaart& model = *state.CardModel;
     bool accepted = false;
+    bool reversed = false;
     state.CandidateMoments.SetLength(state.CandidateCount + 1);
     for (std::int32_t p = 1; p <= state.CandidateCount; ++p) {
         const std::int32_t o = state.CandidateOrder[p];
@@ -78,7 +81,7 @@ bool CardPass(ReaderContext& state, const Algemeen::kolom& areaKey, Contour& wor
         work.ComputeMoments();
         if (!CheckAgainstModel(state, work, model, true))
             continue;
-        model.BestFit(work, true, &state.Log.Out());
+        reversed = model.BestFit(work, reversed, &state.Log.Out()).Reversed;
         state.CandidateMoments[p] = work.AreaMoments;
         state.Store.CompressContour(o, state.Log.Out());
         accepted = true;
@@ -245,7 +248,7 @@ bool CheckAgainstModel(ReaderContext& state, Contour& contour, const Ponskaart& 
     return true;
 }
 
-bool ProcessPass(ReaderContext& state, Algemeen::EventPump& events, ProcessPassTimes* times)
+ProcessFindings ProcessPass(ReaderContext& state, Algemeen::EventPump& events, ProcessPassTimes* times)
 {
     StageClock clock(times);
     state.Cards.clear();
@@ -257,21 +260,24 @@ bool ProcessPass(ReaderContext& state, Algemeen::EventPump& events, ProcessPassT
     state.CandidateCount = 0;
     Contour work;
 
+    ProcessFindings found;
     state.CandidateCount = AreaPass(state, areaKey, work);
+    found.Candidates = state.CandidateCount;
     clock.Lap(&ProcessPassTimes::area);
     if (state.CandidateCount == 0)
-        return false;
+        return found;
 
     const double scale = state.Scan ? state.Scan->PixelsPerMillimetre : 0.0;
-    state.CardModel = std::make_unique<Ponskaart>(); // the previous pass's model goes here
-    state.CardModel->Scale = scale;
-    state.CardModel->MakeCard(CardModelMargin(scale));
-    state.CardModel->BuildModel();
+    auto model = std::make_unique<Ponskaart>();
+    model->Scale = scale;
+    model->MakeCard(CardModelMargin(scale));
+    model->BuildModel();
+    state.CardModel = std::move(model); // the previous pass's model goes here
     const bool accepted = CardPass(state, areaKey, work);
     clock.Lap(&ProcessPassTimes::card);
     if (!accepted) {
         state.Log.Out().Line("fouteboel");
-        return false;
+        return found;
     }
 
     HolePass(state, areaKey, scale, work);
@@ -285,7 +291,8 @@ bool ProcessPass(ReaderContext& state, Algemeen::EventPump& events, ProcessPassT
         areaKey[i] = state.CardOf[i];
     state.DrawOrder = Algemeen::RankOrder(areaKey);
     GatherCards(state);
-    return true;
+    found.Cards = state.Cards;
+    return found;
 }
 
 } // namespace korvane

@@ -106,8 +106,9 @@ CardResult ReadCard(ReaderContext& reader, std::int32_t card)
     reader.Store.ContourPoints(card, outline.Points);
     outline.ComputeMoments();
     result.Outline = outline.Points;
-    reader.CardModel->BestFit(outline, false);
-    const Ogenblik::OrientationJudgement judgement = SettleOrientation(*reader.CardModel, outline);
+    const Ogenblik::Ponskaart& model = *reader.CardModel;
+    Ogenblik::BestFitVerdict turn = model.BestFit(outline);
+    const Ogenblik::OrientationJudgement judgement = SettleOrientation(model, outline, turn);
     switch (judgement.verdict) {
     case Ogenblik::OrientationVerdict::Settled:
         result.Orientation = Orientation::Settled;
@@ -130,7 +131,7 @@ CardResult ReadCard(ReaderContext& reader, std::int32_t card)
     auto& console = reader.Log.Out();
     const Ogenblik::momenten holes = HoleMoments(reader, *accepted);
     const Ogenblik::GridFitResult fit =
-        Ogenblik::FitGridToHoles(*reader.CardModel, accepted->Moments, holes, console);
+        Ogenblik::FitGridToHoles(model, turn, accepted->Moments, holes, console);
     result.Grid = fit.Grid;
     result.FitFirst = fit.FitFirst;
     result.FitLast = fit.FitLast;

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "ReaderContext.h"
-#include "korvane/Reader.h"
+#include "korvane/Card.h"
 
 #include <cstdint>
 

@@ -11,18 +11,6 @@
 
 namespace korvane {
 
-namespace {
-
-// The console of a reader whose lines nobody asked for.
-class DroppedLines : public Algemeen::Console
-{
-public:
-    void Write(std::string_view) override {}
-    void EndLine() override {}
-};
-
-} // namespace
-
 const char* OrientationName(Orientation orientation)
 {
     switch (orientation) {
@@ -53,7 +41,7 @@ Reader::Reader(const ReadOptions& options) : options_(options)
 {
     Algemeen::Console* console = options.Console;
     if (console == nullptr) {
-        ownConsole_ = std::make_unique<DroppedLines>();
+        ownConsole_ = std::make_unique<Algemeen::NullConsole>();
         console = ownConsole_.get();
     }
     console_ = console;
@@ -79,7 +67,7 @@ bool Reader::Process(const Picture& picture, Algemeen::EventPump& events)
     ReaderContext& reader = *context_;
     reader.Scan = &picture;
     BMPunit::TraceContours(picture, reader.Store, reader.Log, events);
-    return ProcessPass(reader, events);
+    return ProcessPass(reader, events).Found();
 }
 
 bool Reader::Process(OpenedPicture& picture, Algemeen::EventPump& events)

@@ -43,7 +43,7 @@ struct ReaderContext
 
     // The card model at the picture's scale. Written by the process pass (a fresh one per pass,
     // made only when some contour has a positive area); read by the card reader and the overlay.
-    std::unique_ptr<Ogenblik::Ponskaart> CardModel;
+    std::unique_ptr<const Ogenblik::Ponskaart> CardModel;
     // Contours by descending signed area, indices 1 .. ContourCount (entry 0 unused). Written by
     // the area pass; read by the card, hole and containment passes.
     Algemeen::integers CandidateOrder;

@@ -52,19 +52,6 @@ integers RankOrder(const kolom& values)
     return RankOrder(std::span<const double>(values.Items()));
 }
 
-std::int32_t BoolToInt(bool b)
-{
-    return b ? 1 : 0;
-}
-
-std::int32_t Factorial(std::int32_t n)
-{
-    std::int32_t f = 1;
-    for (std::int32_t i = 2; i <= n; ++i)
-        f *= i;
-    return f;
-}
-
 std::int32_t ParitySign(std::int32_t k)
 {
     return (k % 2 == 0) ? 1 : -1;

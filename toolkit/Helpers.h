@@ -32,9 +32,6 @@ inline RealPoint TurnPoint(RealPoint P, RealPoint U, std::int32_t k)
     return {U.X * P.X - k * U.Y * P.Y, k * U.Y * P.X + U.X * P.Y};
 }
 
-std::int32_t BoolToInt(bool b);
-// 1 for n < 2, else n! in 32-bit arithmetic (callers pass at most 12).
-std::int32_t Factorial(std::int32_t n);
 // +1 for even k, -1 for odd k.
 std::int32_t ParitySign(std::int32_t k);
 // Next permutation in lexicographic order; sign follows the parity. Throws std::out_of_range when

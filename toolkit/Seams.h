@@ -90,6 +90,14 @@ public:
     std::int32_t MillisecondsSinceMidnight() override;
 };
 
+// A console that drops every line (a run whose lines nobody asked for).
+class NullConsole : public Console
+{
+public:
+    void Write(std::string_view) override {}
+    void EndLine() override {}
+};
+
 // An event pump that does nothing (headless runs).
 class NoEvents : public EventPump
 {

@@ -1,52 +1,21 @@
 // A batch killed with SIGKILL at random moments and resumed each time must end with exactly the
 // outputs of one uninterrupted run. The batch runs in a child process (the fake reader program),
 // so the kill is real.
+#include "CliRunner.h"
 #include "TestSupport.h"
 
 #include <csignal>
-#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 using TestSupport::ReadFileText;
 using TestSupport::ScratchDir;
 using TestSupport::WriteFileText;
 
 namespace {
-
-// Starts the fake batch program with `args`, standard output to `stdoutFile`, standard error away.
-pid_t Start(const std::vector<std::string>& args, const std::string& stdoutFile)
-{
-    std::vector<std::string> all{KORVANE_BATCH_FAKE};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : all)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed != 0)
-        throw std::runtime_error("cannot start " + all[0]);
-    return pid;
-}
-
-int Wait(pid_t pid)
-{
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return status;
-}
 
 std::vector<std::string> Args(const std::string& out, bool resume)
 {
@@ -90,7 +59,8 @@ TEST(ResumeKillTest, KilledRunsResumedGiveTheBytesOfOneCleanRun)
     std::mt19937 random(seed);
     MakePictures(random);
 
-    const int cleanStatus = Wait(Start(Args("clean", false), "clean.out"));
+    const int cleanStatus =
+        TestSupport::Wait(TestSupport::Start(KORVANE_BATCH_FAKE, Args("clean", false), "clean.out"));
     ASSERT_TRUE(WIFEXITED(cleanStatus));
     EXPECT_EQ(WEXITSTATUS(cleanStatus), 2); // refused pictures
     const std::string cleanLines = ReadFileText("clean.jsonl");
@@ -101,10 +71,10 @@ TEST(ResumeKillTest, KilledRunsResumedGiveTheBytesOfOneCleanRun)
     int killed = 0;
     std::size_t previousSize = 0;
     for (int attempt = 0; attempt < 8; ++attempt) {
-        const pid_t pid = Start(Args("out", true), "out.out");
+        const pid_t pid = TestSupport::Start(KORVANE_BATCH_FAKE, Args("out", true), "out.out");
         std::this_thread::sleep_for(std::chrono::milliseconds(10 + random() % 91));
         kill(pid, SIGKILL);
-        const int status = Wait(pid);
+        const int status = TestSupport::Wait(pid);
         killed += WIFSIGNALED(status);
         // Whole-file outputs are there complete or not at all; the lines only ever grow.
         for (const auto& [file, clean] : {std::pair{"out.deck", cleanDeck}, {"out.json", cleanSummary}}) {
@@ -121,7 +91,8 @@ TEST(ResumeKillTest, KilledRunsResumedGiveTheBytesOfOneCleanRun)
     }
     EXPECT_GE(killed, 4) << "most runs should have been stopped half-way";
 
-    const int finalStatus = Wait(Start(Args("out", true), "out.out"));
+    const int finalStatus =
+        TestSupport::Wait(TestSupport::Start(KORVANE_BATCH_FAKE, Args("out", true), "out.out"));
     ASSERT_TRUE(WIFEXITED(finalStatus));
     EXPECT_EQ(WEXITSTATUS(finalStatus), WEXITSTATUS(cleanStatus));
     EXPECT_EQ(ReadFileText("out.jsonl"), cleanLines);

@@ -1,14 +1,13 @@
 // The code tables shipped in codes/: each loads with both parsers of the table layout, holds the
 // holes its code plate punches, and reads back through korvane-cli when it is the table in use.
-#include "PunchCodes.h"
+#include "CliRunner.h"
 #include "DeckTesting.h"
+#include "PunchCodes.h"
 
 #include <array>
-#include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sys/wait.h>
 
 using namespace Deck;
 using DeckTesting::MapOf;
@@ -43,22 +42,6 @@ std::string Quoted(const std::string& text)
     for (const char c : text)
         word += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return word + "'";
-}
-
-// Runs korvane-cli in the current directory: its standard output, and standard error in
-// cli.err.
-std::string RunCli(const std::string& arguments, int& status)
-{
-    std::string out;
-    FILE* pipe = popen((std::string(KORVANE_CLI) + " " + arguments + " 2>cli.err").c_str(), "r");
-    if (pipe == nullptr)
-        return out;
-    std::array<char, 4096> buffer;
-    while (std::fgets(buffer.data(), buffer.size(), pipe))
-        out += buffer.data();
-    const int result = pclose(pipe);
-    status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-    return out;
 }
 
 } // namespace
@@ -131,12 +114,12 @@ TEST(CodeTablesTest, ShortTablesPunchAndReadBackThroughTheCli)
         SCOPED_TRACE(c.table);
         TestSupport::ScratchDir dir;
         std::filesystem::copy_file(TestSupport::SourcePath(c.table), "ibmkaart.txt");
-        int status = -1;
-        const std::string punched = RunCli("punch -o card.bmp --dpi 150 --angle 4 " + Quoted(c.text), status);
-        ASSERT_EQ(status, 0) << punched << TestSupport::ReadFileText("cli.err");
-        const std::string read = RunCli("read card.bmp --all --json", status);
-        ASSERT_EQ(status, 0) << read << TestSupport::ReadFileText("cli.err");
-        const auto result = nlohmann::json::parse(read);
+        const TestSupport::CliRun punched =
+            TestSupport::CliToFiles("punch -o card.bmp --dpi 150 --angle 4 " + Quoted(c.text));
+        ASSERT_EQ(punched.status, 0) << punched.out << punched.err;
+        const TestSupport::CliRun read = TestSupport::CliToFiles("read card.bmp --all --json");
+        ASSERT_EQ(read.status, 0) << read.out << read.err;
+        const auto result = nlohmann::json::parse(read.out);
         ASSERT_EQ(result["cards"].size(), 1u);
         EXPECT_EQ(result["cards"][0]["text"], c.text + std::string(72 - c.text.size(), ' '));
     }

@@ -80,8 +80,8 @@ TEST(DeckLayoutTest, HandWorkedCardsByteForByte)
                                             {DeckFormat::Cbn, layout.cbn},
                                             {DeckFormat::Bin, layout.bin}}) {
             const DeckRead read = ReadDeck(format, bytes, map);
-            EXPECT_TRUE(read.ok) << NameOf(format) << ": " << read.message;
-            EXPECT_EQ(read.cards, deck) << NameOf(format);
+            EXPECT_TRUE(read.ok) << "layout " << static_cast<int>(format) << ": " << read.message;
+            EXPECT_EQ(read.cards, deck) << "layout " << static_cast<int>(format);
         }
     }
 }

@@ -55,7 +55,7 @@ TEST(DeckReadTest, MixedDeckRoundTripsInEveryLayoutAndCode)
         const CodeMap map = MapOf(table);
         const auto deck = MixedDeck(map);
         for (const DeckFormat format : {DeckFormat::Text, DeckFormat::Cbn, DeckFormat::Bin}) {
-            SCOPED_TRACE(std::string(table) + " " + std::string(NameOf(format)));
+            SCOPED_TRACE(std::string(table) + " layout " + std::to_string(static_cast<int>(format)));
             std::vector<DeckCard> cards;
             for (const auto& punches : deck)
                 cards.push_back(CardFromPunches(punches, map));
@@ -154,9 +154,11 @@ TEST(DeckReadTest, BrokenDecksAreRefusedWithWhereAndWhy)
 
 TEST(DeckReadTest, FormatNames)
 {
-    for (const DeckFormat format : {DeckFormat::Text, DeckFormat::Cbn, DeckFormat::Bin, DeckFormat::Jsonl})
-        EXPECT_EQ(DeckFormatNamed(NameOf(format)), format);
-    EXPECT_EQ(NameOf(DeckFormat::Cbn), "cbn");
+    for (const auto& [name, format] : {std::pair{"text", DeckFormat::Text},
+                                       {"cbn", DeckFormat::Cbn},
+                                       {"bin", DeckFormat::Bin},
+                                       {"jsonl", DeckFormat::Jsonl}})
+        EXPECT_EQ(DeckFormatNamed(name), format) << name;
     for (const char* bad : {"", "TEXT", "txt", "json"})
         EXPECT_FALSE(DeckFormatNamed(bad).has_value()) << bad;
 }

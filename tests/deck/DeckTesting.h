@@ -16,11 +16,11 @@ namespace DeckTesting {
 inline Deck::CodeMap MapOf(const std::string& relative)
 {
     std::ifstream in(TestSupport::SourcePath(relative), std::ios::binary);
-    const auto entries = korvane::ParseCardSpec(in);
-    EXPECT_TRUE(entries.has_value()) << relative;
-    if (!entries)
+    const korvane::ParsedCodeTable parsed = korvane::ParseCodeTable(in);
+    EXPECT_TRUE(parsed.Ok) << relative;
+    if (!parsed.Ok)
         return {};
-    const auto result = Deck::CodeMapFromTable(*entries);
+    const auto result = Deck::CodeMapFromTable(parsed.Entries);
     EXPECT_TRUE(result.ok) << relative << ": " << result.message;
     return result.map;
 }

@@ -11,13 +11,11 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <ranges>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
-using E2e::RunCli;
+using TestSupport::RunCli;
 
 namespace fs = std::filesystem;
 
@@ -96,25 +94,25 @@ TEST_F(BatchCliTest, RunsKilledAtRandomMomentsResumeToTheBytesOfOneRun)
     // reads in about a millisecond).
     for (int i = 0; i < 400; ++i)
         fs::copy_file(i % 2 ? "box/card1.bmp" : "box/card10.bmp", "box/more" + std::to_string(i) + ".bmp");
-    const std::string args = " box -j 2 --jsonl out.jsonl --deck out.deck --summary out.json --quiet";
+    const std::vector<std::string> words{"box",    "-j",       "2",         "--jsonl",  "out.jsonl",
+                                         "--deck", "out.deck", "--summary", "out.json", "--quiet"};
+    std::string args;
+    for (const std::string& word : words)
+        args += " " + word;
     RunCli("read" + args);
     const std::string jsonl = TestSupport::ReadFileText("out.jsonl");
     const std::string deck = TestSupport::ReadFileText("out.deck");
     fs::remove("out.jsonl");
     fs::remove("out.deck");
-    const std::string command = std::string(KORVANE_CLI) + " read" + args + " --resume";
+    std::vector<std::string> resume{"read"};
+    resume.insert(resume.end(), words.begin(), words.end());
+    resume.push_back("--resume");
     int killed = 0;
     for (int delayMs : {15, 40, 25, 60, 35, 80}) {
-        const pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            execl("/bin/sh", "sh", "-c", ("exec " + command + " >/dev/null 2>&1").c_str(), nullptr);
-            _exit(127);
-        }
+        const pid_t pid = TestSupport::StartCli(resume);
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         kill(pid, SIGKILL);
-        int status = 0;
-        waitpid(pid, &status, 0);
+        TestSupport::Wait(pid);
         if (fs::exists("out.jsonl"))
             break; // the run finished before the kill
         ++killed;

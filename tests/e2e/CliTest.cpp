@@ -15,8 +15,8 @@
 
 namespace {
 
-using E2e::Cli;
-using E2e::CliRun;
+using TestSupport::Cli;
+using TestSupport::CliRun;
 
 class CliTest : public ::testing::Test
 {

@@ -12,13 +12,12 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
 
-using E2e::Cli;
-using E2e::CliRun;
+using TestSupport::Cli;
+using TestSupport::CliRun;
 
 // The code table with '"' (its last code) punched in all twelve rows: a lace column.
 void WriteLaceTable(const std::string& fileName)
@@ -43,11 +42,8 @@ TEST(CollapsedFitTest, FitKeepsTheCardsPitch)
     std::filesystem::create_directory("lace");
     WriteLaceTable("lace/ibmkaart.txt");
     std::filesystem::copy_file(TestSupport::SourcePath("ibmkaart.txt"), "ibmkaart.txt");
-    const std::string cli = KORVANE_CLI;
-    ASSERT_EQ(std::system(("cd lace && " + cli + " punch -o ../lace.bmp 'AB\"CD' >/dev/null 2>&1").c_str()),
-              0);
-    ASSERT_EQ(std::system(("cd lace && " + cli + " punch -o ../lace-only.bmp '\"' >/dev/null 2>&1").c_str()),
-              0);
+    ASSERT_EQ(Cli("punch --code lace/ibmkaart.txt -o lace.bmp 'AB\"CD'").status, 0);
+    ASSERT_EQ(Cli("punch --code lace/ibmkaart.txt -o lace-only.bmp '\"'").status, 0);
     ASSERT_EQ(Cli("punch -o column80.bmp '" + std::string(79, ' ') + "X'").status, 0);
 
     struct Case

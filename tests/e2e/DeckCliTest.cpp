@@ -16,7 +16,7 @@
 
 namespace {
 
-using E2e::RunCli;
+using TestSupport::RunCli;
 
 std::string Padded80(std::string text)
 {

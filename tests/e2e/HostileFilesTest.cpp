@@ -5,7 +5,6 @@
 #include "CliRunner.h"
 #include "TestSupport.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -17,8 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using E2e::CliRun;
-using E2e::CliToFiles;
+using TestSupport::CliRun;
+using TestSupport::CliToFiles;
 
 const std::string kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 
@@ -76,15 +75,18 @@ TEST_F(HostileFilesTest, OutputsNeverReplaceInputsAndRacingWritersLeaveOneWholeF
     EXPECT_EQ(TestSupport::ReadFileText("Vertolkt.log"), "earlier\r\n");
 
     // Eight punches race for one name: it ends as exactly one of their pictures, never a mixture.
-    std::string race, single;
+    std::vector<pid_t> racers;
     for (int k = 1; k <= 8; ++k) {
-        single += std::string(KORVANE_CLI) + " punch -o alone" + std::to_string(k) + ".bmp --dpi 300 'RACE " +
-                  std::to_string(k) + "' && ";
-        race +=
-            std::string(KORVANE_CLI) + " punch -o shared.bmp --dpi 300 'RACE " + std::to_string(k) + "' & ";
+        const std::string text = "'RACE " + std::to_string(k) + "'";
+        ASSERT_EQ(TestSupport::Cli("punch -o alone" + std::to_string(k) + ".bmp --dpi 300 " + text).status,
+                  0);
+        racers.push_back(TestSupport::StartCli(
+            {"punch", "-o", "shared.bmp", "--dpi", "300", "RACE " + std::to_string(k)}));
     }
-    ASSERT_EQ(std::system((single + "true").c_str()), 0);
-    ASSERT_EQ(std::system((race + "wait").c_str()), 0);
+    for (const pid_t racer : racers) {
+        const int status = TestSupport::Wait(racer);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
     const std::string shared = TestSupport::ReadFileText("shared.bmp");
     int matches = 0;
     for (int k = 1; k <= 8; ++k)

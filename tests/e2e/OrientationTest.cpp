@@ -17,8 +17,8 @@
 
 namespace {
 
-using E2e::Cli;
-using E2e::CliRun;
+using TestSupport::Cli;
+using TestSupport::CliRun;
 
 std::string Padded(const std::string& text)
 {

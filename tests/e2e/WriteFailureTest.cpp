@@ -13,8 +13,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using E2e::CliRun;
-using E2e::CliToFiles;
+using TestSupport::CliRun;
+using TestSupport::CliToFiles;
 
 bool HaveDevFull()
 {

@@ -103,7 +103,7 @@ TEST(InitialGridTest, NominalGridOnTheModelAndOnItsHalfTurn)
     const double s = 11.811;
     Ponskaart card = CardModel(s);
     RealPoint o, dc, dr;
-    InitialGrid(card, card.AreaMoments, o, dc, dr);
+    InitialGrid(card, BestFitVerdict{}, card.AreaMoments, o, dc, dr);
     EXPECT_NEAR(o.X, 5.7125 * s, 1e-9);
     EXPECT_NEAR(o.Y, -6.75 * s, 1e-9);
     EXPECT_NEAR(dc.X, 2.225 * s, 1e-12);
@@ -111,7 +111,7 @@ TEST(InitialGridTest, NominalGridOnTheModelAndOnItsHalfTurn)
     EXPECT_NEAR(dr.X, 0.0, 1e-12);
     EXPECT_NEAR(dr.Y, -6.315 * s, 1e-12);
 
-    // The card turned by a half turn about its centre: BestFit reverses the model's axis, the steps
+    // The card turned by a half turn about its centre: BestFit finds the model reversed, the steps
     // come out negated and the origin lies near the opposite corner.
     const RealPoint c = card.AreaMoments.Centre;
     Jordan turned(card.Points.Length());
@@ -120,9 +120,10 @@ TEST(InitialGridTest, NominalGridOnTheModelAndOnItsHalfTurn)
     Contour specimen;
     specimen.SetPoints(turned);
     specimen.ComputeMoments();
-    card.BestFit(specimen, false);
+    const BestFitVerdict turn = card.BestFit(specimen);
+    EXPECT_TRUE(turn.Reversed);
     RealPoint o2, dc2, dr2;
-    InitialGrid(card, specimen.AreaMoments, o2, dc2, dr2);
+    InitialGrid(card, turn, specimen.AreaMoments, o2, dc2, dr2);
     EXPECT_NEAR(dc2.X, -dc.X, 1e-9);
     EXPECT_NEAR(dc2.Y, -dc.Y, 1e-9);
     EXPECT_NEAR(dr2.X, -dr.X, 1e-9);

@@ -1,9 +1,9 @@
 // The Process command on pictures made by the card renderer.
 #include "BMPunit.h"
 #include "CardRenderer.h"
-#include "PunchCodes.h"
 #include "ProcessPass.h"
 #include "ProcessSteps.h"
+#include "PunchCodes.h"
 #include "ReaderContext.h"
 #include "RecordingWindow.h"
 #include "RunStateReset.h"
@@ -316,4 +316,57 @@ TEST_F(ProcessTest, EveryHoleGoesToTheFirstCardInRankOrderThatContainsIt)
         for (const bool punched : column)
             punches += punched ? 1 : 0;
     EXPECT_EQ(holes, 4 * punches) << "every punch of the four cards is found";
+}
+
+// The pass's own result, without a window: for a page of cards the cards it accepted (the ones the
+// reader keeps) with their holes; for a picture whose only candidate is no card, and for one
+// without any candidate, nothing found.
+TEST(ProcessPassTest, ReturnsWhatItFound)
+{
+    const auto codes = Punch::ReadCodeTable(TestSupport::SourcePath("ibmkaart.txt")).codes;
+    std::vector<Punch::CardOnPage> cards;
+    for (const auto& [text, angle] : {std::pair{"AAA", 0.0}, {"1234567", 8.0}, {"Z", 180.0}})
+        cards.push_back({Punch::PunchText(text, codes).punches, angle});
+    const double scale = 150 / 25.4;
+    const auto layout = Punch::LayOutPage(cards, Punch::kRealCard, scale);
+    BMPunit::BitImage square(400, 400, true), specks(200, 120, true);
+    for (std::int32_t y = 100; y < 300; ++y)
+        for (std::int32_t x = 100; x < 300; ++x)
+            square.Set(x, y, false);
+    for (std::int32_t y = 2; y < 118; y += 4)
+        for (std::int32_t x = 2; x < 198; x += 4)
+            specks.Set(x, y, false);
+    struct Case
+    {
+        const char* name;
+        BMPunit::BitImage image;
+        std::vector<std::size_t> holes; // per accepted card
+        bool candidates;
+    };
+    const Case cases[] = {
+        {"page", Punch::RenderPage(cards, layout, Punch::kRealCard, scale), {6, 7, 2}, true},
+        {"square", square, {}, true},
+        {"specks", specks, {}, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const korvane::Picture picture = TestSupport::PictureOf(c.image, 5906);
+        Algemeen::StringConsole console;
+        TestSupport::FakeClock clock;
+        korvane::ReaderContext reader(console, clock);
+        reader.Log.SetLogFileName("");
+        reader.Scan = &picture;
+        Algemeen::NoEvents events;
+        BMPunit::TraceContours(picture, reader.Store, reader.Log, events);
+        const korvane::ProcessFindings found = korvane::ProcessPass(reader, events);
+        EXPECT_EQ(found.Found(), !c.holes.empty());
+        EXPECT_EQ(found.Candidates > 0, c.candidates);
+        EXPECT_EQ(found.Candidates, reader.CandidateCount);
+        ASSERT_EQ(found.Cards.size(), c.holes.size());
+        ASSERT_EQ(reader.Cards.size(), c.holes.size());
+        for (std::size_t k = 0; k < c.holes.size(); ++k) {
+            EXPECT_EQ(found.Cards[k].Holes.size(), c.holes[k]);
+            EXPECT_EQ(found.Cards[k].Contour, reader.Cards[k].Contour);
+            EXPECT_EQ(found.Cards[k].Holes, reader.Cards[k].Holes);
+        }
+    }
 }

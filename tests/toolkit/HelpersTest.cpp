@@ -73,16 +73,10 @@ TEST(PointTest, OffsetAndTurn)
     EXPECT_EQ(TurnPoint({3, 4}, {2, 0}, 1), (RealPoint{6, 8})) << "U is not normalised";
 }
 
-TEST(CombinatoricsTest, FactorialParityBool)
+TEST(CombinatoricsTest, ParitySign)
 {
-    EXPECT_EQ(Factorial(-3), 1);
-    EXPECT_EQ(Factorial(0), 1);
-    EXPECT_EQ(Factorial(1), 1);
-    EXPECT_EQ(Factorial(7), 5040);
     EXPECT_EQ(ParitySign(0), 1);
     EXPECT_EQ(ParitySign(3), -1);
-    EXPECT_EQ(BoolToInt(true), 1);
-    EXPECT_EQ(BoolToInt(false), 0);
 }
 
 TEST(CombinatoricsTest, NextPermutationWalksAllWithParity)

@@ -1,0 +1,41 @@
+// How a picture file is to be decoded: the threshold method, which way round the holes are, which
+// side of the card the picture shows, the page and a pixel limit. Shared by the decoder and the
+// thresholds.
+#pragma once
+
+#include <cstdint>
+
+namespace Imaging {
+
+enum class Binarisation
+{
+    Otsu,   // one global threshold from the grey histogram
+    Fixed,  // the threshold given in DecodeOptions::Threshold
+    Sauvola // a threshold per pixel from the mean and spread around it, for strongly uneven light
+};
+
+enum class Polarity
+{
+    DarkHoles, // a light card with dark holes on a dark background (the back on a black backing)
+    LightHoles // a dark card with light holes (a backlit picture): the picture is inverted
+};
+
+enum class Side
+{
+    Back, // the view the reader expects
+    Front // the front of the card: mirrored left to right
+};
+
+struct DecodeOptions
+{
+    Binarisation Method = Binarisation::Otsu;
+    int Threshold = 128; // for Fixed: grey values up to and including it are dark (0 .. 255)
+    Polarity Holes = Polarity::DarkHoles;
+    Side Face = Side::Back;
+    int Page = 0; // page of a multi-page TIFF, 0 = the first
+    // A lower limit on the pixels of a picture than Korvane's own, for callers that must stay
+    // quick (the fuzzer); 0 or more than Korvane's limit: Korvane's limit.
+    std::int64_t MaxPixels = 0;
+};
+
+} // namespace Imaging

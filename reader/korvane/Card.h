@@ -1,0 +1,73 @@
+// One read card as a value: where its outline lies, how its orientation was settled, the fitted
+// punch grid, the punches and the text of all 80 columns (and of columns 1-72 as the console shows them); and
+// the texts a card can carry instead of its reading. Made by the card reader; read by every output.
+#pragma once
+
+#include "Algemeen.h"
+#include "GridFit.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+// Texts for a card whose orientation the outline could not settle.
+inline constexpr const char* kFaceUp = "This card should be scanned again: face up and backside down";
+inline constexpr const char* kUncertain = "Orientation of this card is uncertain";
+inline constexpr const char* kFromPunches = "Orientation taken from the punches: this card has no cut corner";
+
+// How a card's orientation was settled.
+enum class Orientation
+{
+    Unjudged,    // not judged (a result made by hand, not by the reader)
+    Settled,     // by the cut corner, where a back view has it
+    FaceUp,      // the cut lies where only the front view has it: the card is refused
+    FromPunches, // no cut corner: turned the way its punches make likely
+    Uncertain,   // no cut corner, and the punches do not decide either
+    NoCutCorner, // no cut corner, and the code table could not be read to weigh the punches
+};
+
+// Its one spelling in every report: "settled", "face-up", "from-punches", "uncertain",
+// "no-cut-corner"; "" for Unjudged.
+const char* OrientationName(Orientation orientation);
+
+// One card read.
+struct CardResult
+{
+    std::int32_t Contour = 0;  // contour number of the card's outline
+    Algemeen::Jordan Outline;  // the outline as the process pass compressed it, picture pixels
+    Algemeen::IntPoint Centre; // a pixel well inside the outline: its centroid, rounded down
+    // How the orientation was settled, with the outline's best placement score and the best of the
+    // others (shares of a cut edge).
+    korvane::Orientation Orientation = korvane::Orientation::Unjudged;
+    double OrientationScore = 0.0;
+    double OrientationAlternative = 0.0;
+    // The card lies face up: nothing below was read, Message is kFaceUp.
+    bool Refused = false;
+    // The text was decoded. false when refused, when the orientation is uncertain (Message is
+    // kUncertain) or when the code table could not be read (Message is its red text line).
+    bool Decoded = false;
+    std::string Message;
+    Ogenblik::CardGrid Grid; // the fitted grid (the initial one when the fit failed)
+    double FitFirst = 0.0;   // "Quality of Fit at first", percent
+    double FitLast = 0.0;    // "Quality of Fit at last", percent; only when HasFitLast
+    bool HasFitLast = false;
+    Algemeen::punten HoleCells; // per hole (1 .. n, in contour-number order): (column, row), (0, 0) none
+    // The hole cells of all 80 columns x 12 rows, text column k at index k - 1 (the card seen from
+    // its front): row 12 in bit 11, then 11, 0, 1, ..., 9 in bit 0.
+    std::array<std::uint16_t, 80> Punches{};
+    std::string Text;                  // columns 1 .. 72; "?" where no code matches
+    std::vector<int> UnknownColumns;   // 1-based columns of Text that read "?"
+    std::string Text80;                // all 80 columns, decoded with Text
+    std::vector<int> UnknownColumns80; // 1-based columns of Text80 that no code matches
+    // Decoded with every column known and the orientation taken from the cut corner: the window
+    // shows such a text in black, any other text in red.
+    bool Complete() const
+    {
+        return Decoded && UnknownColumns.empty() && Orientation != korvane::Orientation::FromPunches;
+    }
+};
+
+} // namespace korvane
