@@ -76,9 +76,10 @@ int main(int argc, char** argv)
     Punch::CardPunches punches{};
     std::mt19937 random(3);
     for (int n = 0; n < 200;) {
-        auto& cell = punches[random() % 80][random() % 12];
-        n += cell ? 0 : 1;
-        cell = true;
+        auto& column = punches[random() % 80];
+        const auto bit = Algemeen::RowBit(static_cast<int>(random() % 12));
+        n += (column & bit) != 0 ? 0 : 1;
+        column |= bit;
     }
     for (const bool real : {false, true})
         for (const double dpi : {100.0, 150.0, 200.0, 300.0, 400.0, 600.0}) {

@@ -25,9 +25,10 @@ Punch::CardPunches RandomPunches(int count, std::uint32_t seed)
     Punch::CardPunches punches{};
     std::mt19937 random(seed);
     for (int n = 0; n < count;) {
-        auto& cell = punches[random() % 80][random() % 12];
-        if (!cell) {
-            cell = true;
+        auto& column = punches[random() % 80];
+        const auto bit = Algemeen::RowBit(static_cast<int>(random() % 12));
+        if ((column & bit) == 0) {
+            column |= bit;
             ++n;
         }
     }

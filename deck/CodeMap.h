@@ -42,10 +42,8 @@ private:
     std::vector<Code> codes_;
 };
 
-// The entries of a code table as its parser yields them: entry 0 is the "?" of an unknown column
-// and is not a code; entries 1 to 62 are a character followed by 12 marks for the rows 12, 11,
-// 0, 1, ..., 9, "O" punched and a blank not.
-using CodeTableEntries = std::array<std::string, 63>;
+// The entries of a code table in the layout of "ibmkaart.txt" (see CardPunches.h).
+using Algemeen::CodeTableEntries;
 
 struct CodeMapResult
 {

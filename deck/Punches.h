@@ -3,6 +3,8 @@
 // bit 0. Bits 12 to 15 are never set.
 #pragma once
 
+#include "CardPunches.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -11,21 +13,15 @@
 
 namespace Deck {
 
-inline constexpr int kColumns = 80;
-inline constexpr int kRows = 12;
+inline constexpr int kColumns = Algemeen::kCardColumns;
+inline constexpr int kRows = Algemeen::kCardRows;
 
-using ColumnPunches = std::uint16_t;
-using CardPunches = std::array<ColumnPunches, kColumns>;
+using Algemeen::CardPunches;
+using Algemeen::ColumnPunches;
+using Algemeen::RowBit;
 
 // Every row of a column punched (a column of lace).
 inline constexpr ColumnPunches kAllRows = 07777;
-
-// The bit of the row at position `position` from the top of the card: 0 is row 12, 1 row 11,
-// 2 row 0, 3 to 11 rows 1 to 9.
-constexpr ColumnPunches RowBit(int position)
-{
-    return static_cast<ColumnPunches>(1u << (kRows - 1 - position));
-}
 
 // The bit of a row by the name printed on the card: 12, 11 or 0 to 9.
 constexpr ColumnPunches Row(int name)

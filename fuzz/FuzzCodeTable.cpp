@@ -22,11 +22,11 @@ constexpr int kTextColumns = Ogenblik::kGridColumns;
 constexpr int kDecodedColumns = Ogenblik::kTextColumns;
 constexpr int kRows = Ogenblik::kGridRows;
 
-std::string AsMarks(const Punch::PunchPattern& pattern)
+std::string AsMarks(Punch::PunchPattern pattern)
 {
     std::string marks;
-    for (const bool punched : pattern)
-        marks += punched ? 'O' : ' ';
+    for (int row = 0; row < kRows; ++row)
+        marks += (pattern & Algemeen::RowBit(row)) != 0 ? 'O' : ' ';
     return marks;
 }
 
@@ -60,7 +60,7 @@ void RoundTrip(const Punch::CodeTableResult& punching, const korvane::CodeTableE
     Algemeen::punten cells(1);
     for (int column = 1; column <= kTextColumns; ++column)
         for (int row = 0; row < kRows; ++row)
-            if (punched.punches[static_cast<std::size_t>(column - 1)][static_cast<std::size_t>(row)])
+            if ((punched.punches[static_cast<std::size_t>(column - 1)] & Algemeen::RowBit(row)) != 0)
                 cells.Append({kTextColumns + 1 - column, kRows - row});
     const korvane::DecodedText decoded = korvane::DecodeColumns(table, korvane::PunchesOf(cells));
     if (decoded.Text.size() != kDecodedColumns)

@@ -273,7 +273,7 @@ void PaintHoles(BMPunit::BitImage& image, const CardPlacement& placement, const 
     std::unordered_map<std::size_t, double> partly;
     for (int column = 1; column <= kCardColumns; ++column)
         for (int position = 1; position <= kColumnRows; ++position) {
-            if (!punches[static_cast<std::size_t>(column - 1)][static_cast<std::size_t>(position - 1)])
+            if ((punches[static_cast<std::size_t>(column - 1)] & Algemeen::RowBit(position - 1)) == 0)
                 continue;
             const Shape hole(placement.Hole(column, position));
             const Box box = BoundsOf(hole.Corners());

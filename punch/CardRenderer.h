@@ -5,8 +5,8 @@
 #pragma once
 
 #include "BmpWrite.h"
-#include "PunchCodes.h"
 #include "Ponskaart.h"
+#include "PunchCodes.h"
 
 #include <cstdint>
 #include <vector>

@@ -24,8 +24,9 @@ CodeTableResult FromParsed(const korvane::ParsedCodeTable& parsed)
     for (std::size_t k = 0; k < kCodeCount; ++k) {
         const std::string& entry = parsed.Entries[k + 1];
         result.codes[k].character = entry[0];
-        for (std::size_t row = 0; row < kColumnRows; ++row)
-            result.codes[k].pattern[row] = entry[row + 1] == 'O';
+        for (int row = 0; row < kColumnRows; ++row)
+            if (entry[static_cast<std::size_t>(row) + 1] == 'O')
+                result.codes[k].pattern |= Algemeen::RowBit(row);
     }
     result.ok = true;
     return result;

@@ -4,6 +4,7 @@
 // (a mark that is neither "O" nor a blank) and names the line and position in its messages.
 #pragma once
 
+#include "CardPunches.h"
 #include "Ponskaart.h"
 
 #include <array>
@@ -18,12 +19,10 @@ inline constexpr int kCodeCount = Ogenblik::kCodeCount;
 inline constexpr int kCardColumns = Ogenblik::kGridColumns;
 inline constexpr int kColumnRows = Ogenblik::kGridRows;
 
-// The punches of one column by pattern position 1 to 12 (index 0 to 11): the rows 12, 11, 0, 1,
-// ..., 9, position 1 being the row along the edge with the cut corner.
-using PunchPattern = std::array<bool, kColumnRows>;
-
-// The patterns of text columns 1 to 80 (index 0 to 79).
-using CardPunches = std::array<PunchPattern, kCardColumns>;
+// The punches of one column (row 12, along the edge with the cut corner, in bit 11; rows 11, 0, 1,
+// ..., 9 below it) and of a card's text columns 1 to 80 (index 0 to 79).
+using PunchPattern = Algemeen::ColumnPunches;
+using Algemeen::CardPunches;
 
 struct CardCode
 {

@@ -15,9 +15,9 @@ static_assert(kCodes < 256, "a code number fits a byte of the index");
 
 } // namespace
 
-CardPunchBits PunchesOf(const Algemeen::punten& cells)
+Algemeen::CardPunches PunchesOf(const Algemeen::punten& cells)
 {
-    CardPunchBits punches{};
+    Algemeen::CardPunches punches{};
     for (std::ptrdiff_t l = 1; l < cells.Length(); ++l) {
         const Algemeen::IntPoint cell = cells[l];
         if (cell.X < 1 || cell.X > kColumns || cell.Y < 1 || cell.Y > kRows)
@@ -48,8 +48,8 @@ CodeIndex IndexCodes(const CodeTableEntries& table)
     return index;
 }
 
-DecodedText DecodeColumns(const CodeTableEntries& table, const CodeIndex& index, const CardPunchBits& punches,
-                          int columns)
+DecodedText DecodeColumns(const CodeTableEntries& table, const CodeIndex& index,
+                          const Algemeen::CardPunches& punches, int columns)
 {
     DecodedText decoded;
     columns = columns == kColumns ? kColumns : kTextColumns;
@@ -63,12 +63,12 @@ DecodedText DecodeColumns(const CodeTableEntries& table, const CodeIndex& index,
     return decoded;
 }
 
-DecodedText DecodeColumns(const CodeTableEntries& table, const CardPunchBits& punches)
+DecodedText DecodeColumns(const CodeTableEntries& table, const Algemeen::CardPunches& punches)
 {
     return DecodeColumns(table, IndexCodes(table), punches);
 }
 
-std::int32_t UnknownColumnCount(const CodeIndex& index, const CardPunchBits& punches)
+std::int32_t UnknownColumnCount(const CodeIndex& index, const Algemeen::CardPunches& punches)
 {
     std::int32_t unknown = 0;
     for (const std::uint16_t column : punches)

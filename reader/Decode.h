@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Algemeen.h"
+#include "CardPunches.h"
 #include "CodeTable.h"
 
 #include <array>
@@ -12,13 +13,10 @@
 
 namespace korvane {
 
-// Punches of text columns 1..80 (index 0..79): row 12 in bit 11, then 11, 0, 1, ..., 9 in bit 0.
-using CardPunchBits = std::array<std::uint16_t, 80>;
-
 // The punches from hole cells (indices 1 .. n; (column, row) of the fitted grid, 1-based). The
 // grid is seen from the card's back, so grid column i is text column 81 - i and grid row j is
 // bit j - 1. A hole without a cell ((0, 0), or any cell outside the grid) is not used.
-CardPunchBits PunchesOf(const Algemeen::punten& cells);
+Algemeen::CardPunches PunchesOf(const Algemeen::punten& cells);
 
 struct DecodedText
 {
@@ -34,12 +32,12 @@ CodeIndex IndexCodes(const CodeTableEntries& table);
 
 // Each of columns 1..72 (or all 80) as the lowest code whose 12 marks equal its punches; "?" when
 // none does.
-DecodedText DecodeColumns(const CodeTableEntries& table, const CodeIndex& index, const CardPunchBits& punches,
-                          int columns = 72);
-DecodedText DecodeColumns(const CodeTableEntries& table, const CardPunchBits& punches);
+DecodedText DecodeColumns(const CodeTableEntries& table, const CodeIndex& index,
+                          const Algemeen::CardPunches& punches, int columns = 72);
+DecodedText DecodeColumns(const CodeTableEntries& table, const Algemeen::CardPunches& punches);
 
 // How many of all 80 columns no code of the table matches.
-std::int32_t UnknownColumnCount(const CodeIndex& index, const CardPunchBits& punches);
+std::int32_t UnknownColumnCount(const CodeIndex& index, const Algemeen::CardPunches& punches);
 
 // The console block "Rendering of PunchCard (1-72):", a rule, the text, a rule, and
 // "? = unknown" when a column is unknown.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Algemeen.h"
+#include "CardPunches.h"
 #include "GridFit.h"
 
 #include <array>
@@ -57,7 +58,7 @@ struct CardResult
     Algemeen::punten HoleCells; // per hole (1 .. n, in contour-number order): (column, row), (0, 0) none
     // The hole cells of all 80 columns x 12 rows, text column k at index k - 1 (the card seen from
     // its front): row 12 in bit 11, then 11, 0, 1, ..., 9 in bit 0.
-    std::array<std::uint16_t, 80> Punches{};
+    Algemeen::CardPunches Punches{};
     std::string Text;                  // columns 1 .. 72; "?" where no code matches
     std::vector<int> UnknownColumns;   // 1-based columns of Text that read "?"
     std::string Text80;                // all 80 columns, decoded with Text

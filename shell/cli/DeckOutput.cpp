@@ -72,14 +72,7 @@ std::string ReadDeckToPunch(const std::string& fileName, const std::string& form
         return fileName + ": " + read.message;
     if (read.cards.empty())
         return fileName + ": the deck holds no card";
-    cards.clear();
-    for (const Deck::CardPunches& deckCard : read.cards) {
-        Punch::CardPunches card{};
-        for (int column = 0; column < Deck::kColumns; ++column)
-            for (int position = 0; position < Deck::kRows; ++position)
-                card[column][position] = (deckCard[column] & Deck::RowBit(position)) != 0;
-        cards.push_back(card);
-    }
+    cards = read.cards;
     return {};
 }
 

@@ -33,7 +33,7 @@ PunchPattern Rows(std::initializer_list<int> rows)
 {
     PunchPattern pattern{};
     for (const int row : rows)
-        pattern[static_cast<std::size_t>(row == 12 ? 0 : row == 11 ? 1 : row + 2)] = true;
+        pattern |= Algemeen::RowBit(row == 12 ? 0 : row == 11 ? 1 : row + 2);
     return pattern;
 }
 
@@ -344,7 +344,9 @@ TEST(CardRendererTest, MatchesAPointSampledReference)
                         return false;
                     const long i = std::lround((u - card->originX) / card->columnStep);
                     const long m = std::lround((card->originY - (v - card->height)) / card->rowStep);
-                    if (i < 0 || i > 79 || m < 0 || m > 11 || !punched[79 - i][11 - m])
+                    if (i < 0 || i > 79 || m < 0 || m > 11 ||
+                        (punched[static_cast<std::size_t>(79 - i)] &
+                         Algemeen::RowBit(static_cast<int>(11 - m))) == 0)
                         return true;
                     return std::abs(u - card->originX - i * card->columnStep) > card->holeWidth / 2.0 ||
                            std::abs(v - card->height - card->originY + m * card->rowStep) >

@@ -10,6 +10,7 @@
 #include "TestSupport.h"
 #include "Unit1.h"
 
+#include <bit>
 #include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -312,9 +313,8 @@ TEST_F(ProcessTest, EveryHoleGoesToTheFirstCardInRankOrderThatContainsIt)
         holes += expected != 0 ? 1 : 0;
     }
     std::int32_t punches = 0;
-    for (const auto& column : Punch::PunchText(text, codes).punches)
-        for (const bool punched : column)
-            punches += punched ? 1 : 0;
+    for (const auto column : Punch::PunchText(text, codes).punches)
+        punches += std::popcount(column);
     EXPECT_EQ(holes, 4 * punches) << "every punch of the four cards is found";
 }
 

@@ -114,10 +114,7 @@ TEST_F(ReaderTest, SamplesReadToTheirTextsWithPunchesThatEncodeThem)
             for (std::size_t k = 0; k < 72; ++k) {
                 const Punch::CardCode* code = Punch::FindCode(codes, card.Text[k]);
                 ASSERT_NE(code, nullptr);
-                std::uint16_t bits = 0;
-                for (std::size_t row = 0; row < 12; ++row)
-                    bits |= code->pattern[row] ? static_cast<std::uint16_t>(1u << (11 - row)) : 0;
-                EXPECT_EQ(card.Punches[k], bits) << name << " column " << k + 1;
+                EXPECT_EQ(card.Punches[k], code->pattern) << name << " column " << k + 1;
             }
             texts.push_back(card.Text);
         }
