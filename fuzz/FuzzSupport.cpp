@@ -36,14 +36,18 @@ std::string MakeWorkplace()
         Fault("cannot make a working directory under " + fs::temp_directory_path().string());
     fs::copy_file(fs::path(KORVANE_SOURCE_DIR) / "ibmkaart.txt", fs::path(pattern) / "ibmkaart.txt");
     fs::current_path(pattern);
-    static SilentConsole console;
-    Algemeen::InstallConsole(&console);
     gDir = pattern;
     std::atexit(RemoveWorkplace);
     return pattern;
 }
 
 } // namespace
+
+Algemeen::Console& Silent()
+{
+    static SilentConsole console;
+    return console;
+}
 
 const std::string& EnterWorkplace()
 {

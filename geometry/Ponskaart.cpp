@@ -101,25 +101,25 @@ double Ponskaart::CornerScore(const Contour& specimen) const
 
 double Ponskaart::BestFit(const Contour& specimen, bool verbose, Algemeen::Console* out)
 {
-    Algemeen::Console& console = out ? *out : Algemeen::TheConsole();
+    const bool say = verbose && out != nullptr; // without a console the lines are dropped
     const double a = CornerScore(specimen);
     NegatePoint(AreaMoments.Axis);
     const double b = CornerScore(specimen);
     double result;
     if (b > a) {
-        if (verbose)
-            console.Line("Axes Reversed");
+        if (say)
+            out->Line("Axes Reversed");
         result = b;
     } else {
         NegatePoint(AreaMoments.Axis);
-        if (verbose)
-            console.Line("Axes Allright");
+        if (say)
+            out->Line("Axes Allright");
         result = a;
     }
-    if (verbose) {
-        console.Write("Best Fit = ");
-        console.WriteReal(result, 10, 5);
-        console.EndLine();
+    if (say) {
+        out->Write("Best Fit = ");
+        out->WriteReal(result, 10, 5);
+        out->EndLine();
     }
     return result;
 }

@@ -75,8 +75,7 @@ public:
     // Settles the half turn between model and specimen: compares CornerScore with the model's axis
     // and with its reverse, keeps the reverse only when it scores strictly better, and returns the
     // better score. When verbose, writes "Axes Reversed" or "Axes Allright" and then
-    // "Best Fit = " with the score in 10 characters with 5 decimals, to `console` (null:
-    // TheConsole()).
+    // "Best Fit = " with the score in 10 characters with 5 decimals, to `console` (null: no lines).
     double BestFit(const Contour& specimen, bool verbose, Algemeen::Console* console = nullptr);
 
     // Replaces `points` by the model's ring carried into the specimen, point for point.

@@ -63,9 +63,9 @@ struct RunDeck
     std::vector<Deck::DeckCard> cards;
 };
 
-json CardJson(const RecordingWindow& window, Algemeen::IntPoint at, const RunDeck& run)
+json CardJson(const RecordingWindow& window, const Unit1::RunState& state, Algemeen::IntPoint at,
+              const RunDeck& run)
 {
-    const auto& state = Unit1::State();
     const auto& reading = state.LastReading;
     json card;
     card["at"] = json::array({at.X, at.Y});
@@ -104,9 +104,8 @@ json CardJson(const RecordingWindow& window, Algemeen::IntPoint at, const RunDec
 }
 
 // What a picture that is not a BMP file held and how it was read; the scale's source for all.
-void AddPictureJson(json& result)
+void AddPictureJson(json& result, const Unit1::RunState& state)
 {
-    const auto& state = Unit1::State();
     const auto& scale = state.Scale;
     result["resolution"] = {{"pixelsPerMillimetre", scale.PixelsPerMillimetre},
                             {"source", scale.Source.empty() ? json() : json(scale.Source)}};
@@ -132,29 +131,29 @@ struct Outcome
 
 // Select and a left click at the point, or for --all the card read by its own outline; records
 // how the pick ended.
-void Pick(RecordingWindow& window, Algemeen::IntPoint at, std::int32_t card, const ReadOptions& options,
-          std::ostream& out, json& cards, Outcome& outcome, RunDeck& run)
+void Pick(RecordingWindow& window, Unit1::RunState& state, Algemeen::IntPoint at, std::int32_t card,
+          const ReadOptions& options, std::ostream& out, json& cards, Outcome& outcome, RunDeck& run)
 {
-    Unit1::State().LastReading = Unit1::CardReading{};
+    state.LastReading = Unit1::CardReading{};
     if (card != 0) {
-        Unit1::ReadAcceptedCard(window, card);
+        Unit1::ReadAcceptedCard(window, state, card);
     } else {
-        Unit1::Select1Click(window);
-        Unit1::Kiezen(window, Unit1::MouseButton::Left, at.X, at.Y);
+        Unit1::Select1Click(window, state);
+        Unit1::Kiezen(window, state, Unit1::MouseButton::Left, at.X, at.Y);
     }
-    const auto& reading = Unit1::State().LastReading;
+    const auto& reading = state.LastReading;
     // A card whose orientation is uncertain is not refused: it was read as far as it could be.
     if (!reading.rendered && reading.orientation != "uncertain")
         outcome.refused = true;
     else if (window.EditColour() != Algemeen::kBlack)
         outcome.unknown = true;
     if (options.json)
-        cards.push_back(CardJson(window, at, run));
+        cards.push_back(CardJson(window, state, at, run));
     else
         PrintTextLine(window, out);
     // Only a card whose columns were read has punches for a deck.
     if (run.collect && run.hasMap && reading.rendered && reading.result.Decoded) {
-        const Algemeen::IntPoint centre = Unit1::CardCentre(reading.card);
+        const Algemeen::IntPoint centre = Unit1::CardCentre(state, reading.card);
         run.cards.push_back(DeckCardOf(reading.result, options.scan, ++run.inPicture,
                                        {static_cast<double>(centre.X), static_cast<double>(centre.Y)},
                                        run.map));
@@ -173,7 +172,8 @@ int ExitStatusOf(const RecordingWindow& window, const std::string& scan, const O
     return outcome.unknown ? kUnknownColumn : kAllRead;
 }
 
-int ReadOne(const ReadOptions& options, std::ostream& out, std::ostream& err, RunDeck& run)
+int ReadOne(const ReadOptions& options, std::ostream& out, std::ostream& err, RunDeck& run,
+            Unit1::RunState& state)
 {
     if (!options.overlay.empty())
         if (const std::string refusal = OverwritesInput("--overlay", options.overlay, ReadInputs(options));
@@ -181,22 +181,19 @@ int ReadOne(const ReadOptions& options, std::ostream& out, std::ostream& err, Ru
             err << "korvane-cli: " << refusal << "\n";
             return kRefused;
         }
-    ErrorConsole errorConsole;
-    if (options.json)
-        Algemeen::InstallConsole(&errorConsole);
     RecordingWindow window;
     window.KeepPixels(!options.overlay.empty()); // the grid dots only ever reach the overlay
-    Unit1::State().SpecFileName = options.code;
-    Unit1::Starten(window);
-    Unit1::State().PictureOptions = PictureSettingsFor(options.picture);
+    state.SpecFileName = options.code;
+    Unit1::Starten(window, state);
+    state.PictureOptions = PictureSettingsFor(options.picture);
     window.QueueDialogAnswer(options.scan);
-    Unit1::Open1Click(window);
+    Unit1::Open1Click(window, state);
     json result{{"scan", options.scan}};
     Outcome outcome;
     const bool opened = window.EditColour() == Algemeen::kBlack && window.Errors().empty();
     bool processed = false;
     if (opened) {
-        Unit1::Process1Click(window);
+        Unit1::Process1Click(window, state);
         processed = window.MenuEnabled(Unit1::MenuItem::Select1) && window.EditColour() == Algemeen::kBlack;
     }
     json cards = json::array();
@@ -206,19 +203,19 @@ int ReadOne(const ReadOptions& options, std::ostream& out, std::ostream& err, Ru
             PrintTextLine(window, out);
         result["message"] = window.EditText();
     } else if (options.atX) {
-        Pick(window, {*options.atX, *options.atY}, 0, options, out, cards, outcome, run);
+        Pick(window, state, {*options.atX, *options.atY}, 0, options, out, cards, outcome, run);
     } else if (options.all) {
-        for (const std::int32_t card : Unit1::AcceptedCards())
-            Pick(window, Unit1::CardCentre(card), card, options, out, cards, outcome, run);
+        for (const std::int32_t card : Unit1::AcceptedCards(state))
+            Pick(window, state, Unit1::CardCentre(state, card), card, options, out, cards, outcome, run);
     } else if (!options.json) {
         PrintTextLine(window, out);
     }
     if (opened) {
-        const korvane::Picture& scan = Unit1::State().Scan;
+        const korvane::Picture& scan = state.Scan;
         result["width"] = scan.Width;
         result["height"] = scan.Height;
         result["pixelsPerMillimetre"] = scan.PixelsPerMillimetre;
-        AddPictureJson(result);
+        AddPictureJson(result, state);
     }
     result["cards"] = cards;
     if (!options.overlay.empty()) {
@@ -232,8 +229,7 @@ int ReadOne(const ReadOptions& options, std::ostream& out, std::ostream& err, Ru
         // Card texts hold the code table's bytes and the scan's name the file system's; bytes that
         // are not UTF-8 become U+FFFD, so the results still come out whole.
         out << result.dump(2, ' ', false, json::error_handler_t::replace) << "\n";
-    Algemeen::InstallConsole(nullptr);
-    Unit1::Stoppen(window);
+    Unit1::Stoppen(window, state);
     return ExitStatusOf(window, options.scan, outcome, err);
 }
 
@@ -278,10 +274,17 @@ int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
     if (run.collect && !one.atX)
         one.all = true;
     const std::vector<std::string> scans = options.scans.empty() ? std::vector{options.scan} : options.scans;
+    // One run state for all the pictures, its console lines to standard output, or to standard
+    // error while standard output carries JSON.
+    Algemeen::StdoutConsole standardOutput(Algemeen::StdoutConsole::Flush::WhenTerminal);
+    ErrorConsole errorConsole;
+    Algemeen::SystemClock clock;
+    Unit1::RunState state(options.json ? static_cast<Algemeen::Console&>(errorConsole) : standardOutput,
+                          clock);
     for (const std::string& scan : scans) {
         one.scan = scan;
         run.inPicture = 0;
-        status = std::max(status, ReadOne(one, out, err, run));
+        status = std::max(status, ReadOne(one, out, err, run, state));
     }
     if (run.collect)
         WriteDeckFile(options.deck, *format, run.cards, run.map);

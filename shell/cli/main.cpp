@@ -28,7 +28,6 @@ int main(int argc, char** argv)
             std::cerr << "korvane-cli: code table " << table << "\n";
         code = table;
     }
-    Unit1::State().SpecFileName = code;
     int status = Cli::kUnexpected;
     try {
         if (options.command == Cli::Command::Punch)

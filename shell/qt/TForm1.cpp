@@ -7,7 +7,6 @@
 #include "ColumnRuler.h"
 #include "DeckFile.h"
 #include "FileAccess.h"
-#include "Log.h"
 #include "ResultsPanel.h"
 #include "Unit1.h"
 
@@ -110,9 +109,8 @@ QImage Darkened(QImage reduced)
 }
 
 // The loaded picture as a 1-bit image, built from the bytes the tracer reads.
-QImage LoadedPicture()
+QImage LoadedPicture(const korvane::Picture& scan)
 {
-    const korvane::Picture& scan = State().Scan;
     const int width = scan.Width, height = scan.Height;
     QImage image(width, height, QImage::Format_Mono);
     image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
@@ -267,8 +265,11 @@ void ImageArea::mousePressEvent(QMouseEvent* event)
     emit Pressed(event->button(), ToPicture(event->position()));
 }
 
-TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
+TForm1::TForm1(Algemeen::Console& console, Algemeen::Clock& clock, const std::string& codeTable,
+               QWidget* parent)
+    : QMainWindow(parent), state_(console, clock)
 {
+    state_.SpecFileName = codeTable;
     setObjectName("Form1");
     setWindowTitle("Korvane");
     setAcceptDrops(true);
@@ -333,7 +334,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     CreateMenus();
     setAcceptDrops(true);
     connect(image1_, &ImageArea::Pressed, this, [this](Qt::MouseButton button, QPoint p) {
-        if (button == Qt::LeftButton && !State().PickArmed && !State().Busy) {
+        if (button == Qt::LeftButton && !state_.PickArmed && !state_.Busy) {
             if (select1_->isEnabled())
                 statusBar()->showMessage("To read a card: Edit > Select, then click the card; "
                                          "or Edit > Read all cards");
@@ -347,23 +348,23 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
             return;
         }
         const MouseButton b = button == Qt::RightButton ? MouseButton::Right : MouseButton::Middle;
-        Run([&] { Kiezen(*this, b, p.x(), p.y()); });
+        Run([&] { Kiezen(*this, state_, b, p.x(), p.y()); });
     });
     sincePump_.start();
-    Starten(*this);
+    Starten(*this, state_);
     WarnAtStart();
 }
 
 TForm1::~TForm1()
 {
     if (!stopped_)
-        Stoppen(*this);
+        Stoppen(*this, state_);
 }
 
 template <class Command> void TForm1::Run(Command command)
 {
     command();
-    if (closePending_ && !State().Busy) {
+    if (closePending_ && !state_.Busy) {
         closePending_ = false;
         close();
     }
@@ -376,7 +377,7 @@ void TForm1::CreateMenus()
     // "&Open…" opens a dialog, hence the ellipsis; "E&xit" is kept as it has always been.
     open1_ = file1_->addAction("&Open…", this, [this] {
         Run([this] {
-            if (State().Busy)
+            if (state_.Busy)
                 return;
             // A cancelled dialog changes nothing: the picture, overlay and text line stay.
             if (const auto chosen = RunOpenDialog())
@@ -389,7 +390,7 @@ void TForm1::CreateMenus()
     recent_->setObjectName("RecentFiles");
     FillRecentMenu();
     saveOverlay_ = file1_->addAction("Save o&verlay\u2026", this, [this] {
-        if (State().Busy)
+        if (state_.Busy)
             return;
         std::optional<std::string> target;
         if (chooseSaveFile) {
@@ -407,7 +408,7 @@ void TForm1::CreateMenus()
     saveOverlay_->setObjectName("SaveOverlay");
     saveOverlay_->setEnabled(false);
     saveDeck_ = file1_->addAction("Save &deck…", this, [this] {
-        if (State().Busy || results_->Rows().empty())
+        if (state_.Busy || results_->Rows().empty())
             return;
         std::optional<std::string> target;
         if (chooseDeckFile) {
@@ -431,23 +432,23 @@ void TForm1::CreateMenus()
     saveDeck_->setObjectName("SaveDeck");
     saveDeck_->setEnabled(false);
     file1_->addSeparator();
-    exit1_ = file1_->addAction("E&xit", this, [this] { Exit1Click(*this); });
+    exit1_ = file1_->addAction("E&xit", this, [this] { Exit1Click(*this, state_); });
     exit1_->setObjectName("Exit1");
     exit1_->setShortcut(QKeySequence::Quit);
     exit2_ = menuBar()->addMenu("&Edit");
     exit2_->setObjectName("Exit2");
     process1_ = exit2_->addAction("&Process", this, [this] {
         Run([this] {
-            if (State().Busy)
+            if (state_.Busy)
                 return;
             statusBar()->showMessage("Processing: tracing the picture and looking for cards\u2026");
             statusBar()->repaint();
-            Process1Click(*this);
+            Process1Click(*this, state_);
             AfterProcess();
         });
     });
     process1_->setObjectName("Process1");
-    select1_ = exit2_->addAction("&Select", this, [this] { Run([this] { Select1Click(*this); }); });
+    select1_ = exit2_->addAction("&Select", this, [this] { Run([this] { Select1Click(*this, state_); }); });
     select1_->setObjectName("Select1");
     readAll_ = exit2_->addAction("Read &all cards", this, [this] { ReadAllCards(); });
     readAll_->setObjectName("ReadAll");
@@ -472,22 +473,22 @@ void TForm1::CreateMenus()
 
 void TForm1::OpenFile(const std::string& path)
 {
-    if (State().Busy)
+    if (state_.Busy)
         return;
     pendingFile_ = path;
-    Run([this] { Open1Click(*this); });
+    Run([this] { Open1Click(*this, state_); });
     pendingFile_.reset();
 }
 
 void TForm1::PickAt(QPoint p)
 {
     Run([&] {
-        State().LastReading = CardReading{};
-        Kiezen(*this, MouseButton::Left, p.x(), p.y());
-        const CardReading& reading = State().LastReading;
+        state_.LastReading = CardReading{};
+        Kiezen(*this, state_, MouseButton::Left, p.x(), p.y());
+        const CardReading& reading = state_.LastReading;
         if (reading.card == 0)
             return;
-        results_->Show(RowFromResult(reading.result, CodeMapInUse()));
+        results_->Show(RowFromResult(reading.result, CodeMapInUse(state_.SpecFileName)));
         saveDeck_->setEnabled(true);
         statusBar()->showMessage(QString("Card %1 read").arg(reading.card));
     });
@@ -495,15 +496,15 @@ void TForm1::PickAt(QPoint p)
 
 void TForm1::ReadAllCards()
 {
-    if (State().Busy || !select1_->isEnabled())
+    if (state_.Busy || !select1_->isEnabled())
         return;
     // Every accepted card by its own outline, as `korvane-cli read --all` reads them.
-    const std::vector<std::int32_t> cards = AcceptedCards();
-    const Deck::CodeMap map = CodeMapInUse();
+    const std::vector<std::int32_t> cards = AcceptedCards(state_);
+    const Deck::CodeMap map = CodeMapInUse(state_.SpecFileName);
     for (const std::int32_t card : cards) {
         Run([&] {
-            ReadCardByContour(*this, card);
-            results_->Show(RowFromResult(State().LastReading.result, map));
+            ReadCardByContour(*this, state_, card);
+            results_->Show(RowFromResult(state_.LastReading.result, map));
             saveDeck_->setEnabled(true);
         });
         if (!isVisible())
@@ -528,7 +529,7 @@ void TForm1::AfterProcess()
         statusBar()->showMessage("No card found: File > Open another scan");
         return;
     }
-    const auto count = AcceptedCards().size();
+    const auto count = AcceptedCards(state_).size();
     statusBar()->showMessage(QString("%1 %2: Edit > Read all, or Edit > Select and click a card")
                                  .arg(count)
                                  .arg(count == 1 ? "card" : "cards"));
@@ -536,12 +537,11 @@ void TForm1::AfterProcess()
 
 std::string TForm1::SaveDeck(const std::string& path) const
 {
-    const Deck::CodeMap map = CodeMapInUse();
+    const Deck::CodeMap map = CodeMapInUse(state_.SpecFileName);
     std::vector<Deck::DeckCard> cards;
     for (const CardRow& row : results_->Rows())
         if (row.read)
-            cards.push_back(
-                DeckCardOf(row, map, State().PictureFileName, static_cast<int>(cards.size()) + 1));
+            cards.push_back(DeckCardOf(row, map, state_.PictureFileName, static_cast<int>(cards.size()) + 1));
     if (cards.empty())
         return "No card of this picture has been read: Edit > Read all cards first";
     const std::string bytes = Deck::WriteDeck(DeckFormatOfPath(path), cards, map);
@@ -632,14 +632,14 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!State().Busy && file1_->isEnabled() && DroppedFile(event->mimeData()))
+    if (!state_.Busy && file1_->isEnabled() && DroppedFile(event->mimeData()))
         event->acceptProposedAction();
 }
 
 void TForm1::dropEvent(QDropEvent* event)
 {
     const auto file = DroppedFile(event->mimeData());
-    if (!file || State().Busy || !file1_->isEnabled())
+    if (!file || state_.Busy || !file1_->isEnabled())
         return;
     event->acceptProposedAction();
     OpenFile(file->toStdString());
@@ -674,10 +674,10 @@ void TForm1::FillRecentMenu()
 void TForm1::WarnAtStart()
 {
     QStringList problems;
-    if (!QFileInfo(QString::fromStdString(State().SpecFileName)).isFile())
+    if (!QFileInfo(QString::fromStdString(state_.SpecFileName)).isFile())
         problems << QString("No code table %1: cards cannot be decoded")
-                        .arg(QString::fromStdString(State().SpecFileName));
-    const QFileInfo log(QString::fromStdString(Algemeen::LogFileName()));
+                        .arg(QString::fromStdString(state_.SpecFileName));
+    const QFileInfo log(QString::fromStdString(state_.LogFileName));
     const bool logWritable = log.exists() ? log.isWritable() : QFileInfo(log.absolutePath()).isWritable();
     if (!logWritable)
         problems << QString("The log %1 cannot be written: Process will fail").arg(log.absoluteFilePath());
@@ -788,7 +788,7 @@ void TForm1::ShowPictureFile(const std::string& fileName)
     showsOverlay_ = false;
     saveOverlay_->setEnabled(false);
     saveDeck_->setEnabled(false);
-    image1_->SetPicture(LoadedPicture());
+    image1_->SetPicture(LoadedPicture(state_.Scan));
     image1_->SetHighlight({});
     overlay_ = Algemeen::Raster{};
     results_->Clear();
@@ -797,7 +797,7 @@ void TForm1::ShowPictureFile(const std::string& fileName)
     lastFolder_ = QFileInfo(path).absolutePath();
     QSettings().setValue("lastFolder", lastFolder_);
     RememberRecent(path);
-    const korvane::Picture& scan = State().Scan;
+    const korvane::Picture& scan = state_.Scan;
     const double dpi = scan.PixelsPerMillimetre * kMillimetresPerInch;
     statusBar()->showMessage(QString("%1: %2 x %3 pixels, %4 dpi. Next: Edit > Process")
                                  .arg(FileNameOnly(fileName))
@@ -854,12 +854,12 @@ void TForm1::Close()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
-    if (State().Busy) { // a pass is running: the window closes as soon as it ends
+    if (state_.Busy) { // a pass is running: the window closes as soon as it ends
         closePending_ = true;
         event->ignore();
         return;
     }
-    Stoppen(*this);
+    Stoppen(*this, state_);
     stopped_ = true;
     event->accept();
 }

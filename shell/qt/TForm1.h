@@ -2,6 +2,7 @@
 // the menu and the mouse to the commands of Unit1; it holds no logic of its own.
 #pragma once
 
+#include "Unit1.h"
 #include "Window.h"
 
 #include <QElapsedTimer>
@@ -79,8 +80,14 @@ class TForm1 : public QMainWindow, public Window
 {
     Q_OBJECT
 public:
-    explicit TForm1(QWidget* parent = nullptr);
+    // A window whose commands write their console lines to `console` and read `clock` (both must
+    // outlive it), decoding cards with the code table `codeTable`.
+    TForm1(Algemeen::Console& console, Algemeen::Clock& clock, const std::string& codeTable,
+           QWidget* parent = nullptr);
     ~TForm1() override;
+
+    // The window's run state (the shown picture, its reader, the last card read), for tests.
+    const RunState& CurrentRun() const { return state_; }
 
     // Replaceable dialogs, so tests can drive the window without modal boxes.
     std::function<std::optional<std::string>()> chooseFile;
@@ -165,6 +172,7 @@ private:
     void ShowAbout();
     void SetZoom(double zoom, std::optional<QPoint> anchor);
 
+    RunState state_;
     QLineEdit* edit1_ = nullptr;
     ImageArea* image1_ = nullptr;
     QScrollArea* scroller_ = nullptr;

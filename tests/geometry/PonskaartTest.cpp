@@ -86,7 +86,7 @@ TEST(PonskaartTest, BestFitAgainstTheModelsOwnRingAndItsHalfTurn)
     EXPECT_EQ(card.CornerScore(same), 0.0) << "the reversed model looks for the cut at the opposite corner";
     NegatePoint(card.AreaMoments.Axis);
 
-    EXPECT_NEAR(card.BestFit(same, true), kCutEdge, 1e-9);
+    EXPECT_NEAR(card.BestFit(same, true, &platform.console), kCutEdge, 1e-9);
     EXPECT_EQ(card.AreaMoments.Axis, axis);
     EXPECT_EQ(platform.console.Text(), "Axes Allright\nBest Fit =   12.52996\n");
 
@@ -94,13 +94,13 @@ TEST(PonskaartTest, BestFitAgainstTheModelsOwnRingAndItsHalfTurn)
     platform.console.Clear();
     const RealPoint c = card.AreaMoments.Centre;
     const Contour turned = Measured(Moved(card.Points, std::numbers::pi, {2 * c.X, 2 * c.Y}));
-    EXPECT_NEAR(card.BestFit(turned, true), kCutEdge, 1e-9);
+    EXPECT_NEAR(card.BestFit(turned, true, &platform.console), kCutEdge, 1e-9);
     EXPECT_EQ(card.AreaMoments.Axis, (RealPoint{-axis.X, -axis.Y}));
     EXPECT_EQ(platform.console.Text(), "Axes Reversed\nBest Fit =   12.52996\n");
 
     // Silent, and the comparison does not depend on the state the last call left.
     platform.console.Clear();
-    EXPECT_NEAR(card.BestFit(same, false), kCutEdge, 1e-9);
+    EXPECT_NEAR(card.BestFit(same, false, &platform.console), kCutEdge, 1e-9);
     EXPECT_EQ(card.AreaMoments.Axis, axis);
     EXPECT_EQ(platform.console.Text(), "");
 }
@@ -112,7 +112,7 @@ TEST(PonskaartTest, SpecimenWithoutACutScoresNothing)
     NegatePoint(card.AreaMoments.Axis);
     const RealPoint axis = card.AreaMoments.Axis;
     const Contour plain = Measured({{0, -83}, {187, -83}, {187, 0}, {0, 0}});
-    EXPECT_EQ(card.BestFit(plain, true), 0.0);
+    EXPECT_EQ(card.BestFit(plain, true, &platform.console), 0.0);
     EXPECT_EQ(card.AreaMoments.Axis, axis) << "a tie keeps the axis as it was";
     EXPECT_EQ(platform.console.Text(), "Axes Allright\nBest Fit =    0.00000\n");
 }
@@ -151,7 +151,7 @@ TEST(PonskaartTest, ZeroScaleBuildsAnUnusableModelWithoutNaN)
         EXPECT_EQ(model.DeterminantTolerance, 0.0);
 
         const Contour specimen = Measured({{0, 0}, {100, 0}, {100, 50}, {0, 50}});
-        EXPECT_EQ(model.BestFit(specimen, false), 0.0);
+        EXPECT_EQ(model.BestFit(specimen, false, &platform.console), 0.0);
         Jordan outline;
         model.OutlineInSpecimen(specimen, outline);
         for (const RealPoint& p : outline)
