@@ -100,13 +100,13 @@ using WorkerFactory = std::function<PictureWork()>;
 // Receives every outcome in index order, on the thread that called RunInOrder.
 using OutcomeSink = std::function<void(std::size_t index, PictureOutcome&& outcome)>;
 
-// Wraps a state factory and a work function taking that state into a WorkerFactory:
-// makeState() -> S, work(S&, file, deadline) -> PictureOutcome.
-template <class MakeState, class Work> WorkerFactory PerWorker(MakeState makeState, Work work)
+// Wraps a factory of the worker's own things and a work function taking them into a WorkerFactory:
+// makeOwn() -> S, work(S&, file, deadline) -> PictureOutcome.
+template <class MakeOwn, class Work> WorkerFactory PerWorker(MakeOwn makeOwn, Work work)
 {
-    return [makeState, work]() -> PictureWork {
-        using State = decltype(makeState());
-        auto state = std::make_shared<State>(makeState());
+    return [makeOwn, work]() -> PictureWork {
+        using Own = decltype(makeOwn());
+        auto state = std::make_shared<Own>(makeOwn());
         return [state, work](const std::string& file, const Deadline& deadline) {
             return work(*state, file, deadline);
         };

@@ -5,7 +5,6 @@
 #include "Overlay.h"
 #include "ProcessPass.h"
 #include "RecordingWindow.h"
-#include "RunStateReset.h"
 #include "Unit1.h"
 
 #include <benchmark/benchmark.h>
@@ -18,6 +17,15 @@ namespace {
 
 // Console output is part of the work but not of interest here.
 Algemeen::NullConsole gNull;
+Algemeen::SystemClock gClock;
+
+// The run of this program: its state (its reader among it) carries over from picture to picture
+// and from one benchmark to the next, as a user's window does.
+Unit1::RunState& TheRun()
+{
+    static Unit1::RunState run(gNull, gClock);
+    return run;
+}
 
 // Card punches with exactly `count` holes at pseudo-random cells.
 Punch::CardPunches RandomPunches(int count, std::uint32_t seed)
@@ -128,37 +136,34 @@ std::string A4Page(double dpi, double noise)
 // Open and Process in a new window of the run, as a user does picture after picture: the run's
 // state (its reader among it) carries over from the last picture, also from one benchmark to the
 // next, which the library runs more than once, with as few as two iterations.
-void OpenAndProcess(Unit1::RecordingWindow& window, const std::string& scan)
+void OpenAndProcess(Unit1::RecordingWindow& window, Unit1::RunState& run, const std::string& scan)
 {
-    Unit1::Starten(window);
+    Unit1::Starten(window, run);
     window.QueueDialogAnswer(scan);
-    Unit1::Open1Click(window);
-    Unit1::Process1Click(window);
+    Unit1::Open1Click(window, run);
+    Unit1::Process1Click(window, run);
 }
 
 void BM_OpenProcess(benchmark::State& state, double dpi, double noise, bool rasterise)
 {
     const std::string scan = A4Page(dpi, noise);
-    Algemeen::InstallConsole(&gNull);
     for (auto _ : state) {
         Unit1::RecordingWindow window;
-        OpenAndProcess(window, scan);
+        OpenAndProcess(window, TheRun(), scan);
         if (!window.MenuEnabled(Unit1::MenuItem::Select1))
             state.SkipWithError("the page was not processed");
         if (rasterise)
             benchmark::DoNotOptimize(window.ShownBitmap().Pixels().data());
     }
-    const auto& run = Unit1::State();
+    const auto& run = TheRun();
     state.counters["pixels"] = static_cast<double>(run.Scan.Width) * run.Scan.Height;
     state.counters["contours"] = run.Reader ? run.Reader->Context().Store.ContourCount() : 0;
-    Algemeen::InstallConsole(nullptr);
 }
 
 // Where the time of one Open + Process goes, in milliseconds per stage.
 void BM_Stages(benchmark::State& state, double dpi, double noise, bool rough)
 {
     const std::string scan = rough ? RoughPage() : A4Page(dpi, noise);
-    Algemeen::InstallConsole(&gNull);
     korvane::ProcessPassTimes total;
     double open = 0, trace = 0, overlay = 0;
     using Clock = std::chrono::steady_clock;
@@ -175,13 +180,13 @@ void BM_Stages(benchmark::State& state, double dpi, double noise, bool rough)
     }();
     for (auto _ : state) {
         Unit1::RecordingWindow window;
-        Unit1::Starten(window);
+        Unit1::Starten(window, TheRun());
         const auto t0 = Clock::now();
         window.QueueDialogAnswer(scan);
-        Unit1::Open1Click(window);
+        Unit1::Open1Click(window, TheRun());
         const auto t1 = Clock::now();
         korvane::ReaderContext& context = reader.Context();
-        context.Scan = &Unit1::State().Scan;
+        context.Scan = &TheRun().Scan;
         BMPunit::TraceContours(*context.Scan, context.Store, context.Log, events);
         const auto t2 = Clock::now();
         korvane::ProcessPass(context, events, &total);
@@ -205,7 +210,6 @@ void BM_Stages(benchmark::State& state, double dpi, double noise, bool rough)
     state.counters["hole_ms"] = total.hole / n;
     state.counters["contain_ms"] = total.containment / n;
     state.counters["overlay_ms"] = overlay / n;
-    Algemeen::InstallConsole(nullptr);
 }
 
 // Select and a click on a card of 300 punches, read to text.
@@ -219,19 +223,17 @@ void BM_Pick(benchmark::State& state, double dpi)
                                                   static_cast<std::int32_t>(std::lround(dpi / 0.0254))));
     std::filesystem::copy_file(KORVANE_SOURCE_DIR "/ibmkaart.txt", Scratch("ibmkaart.txt"),
                                std::filesystem::copy_options::overwrite_existing);
-    Algemeen::InstallConsole(&gNull);
     Unit1::RecordingWindow window;
-    Unit1::ResetRunState();
-    OpenAndProcess(window, scan);
+    Unit1::RunState run(gNull, gClock); // a run of its own, started clean
+    OpenAndProcess(window, run, scan);
     const auto x = static_cast<std::int32_t>(layout.centres[0].x),
                y = static_cast<std::int32_t>(layout.centres[0].y);
     for (auto _ : state) {
-        Unit1::Select1Click(window);
-        Unit1::Kiezen(window, Unit1::MouseButton::Left, x, y);
-        if (Unit1::State().LastReading.text.size() != 72)
+        Unit1::Select1Click(window, run);
+        Unit1::Kiezen(window, run, Unit1::MouseButton::Left, x, y);
+        if (run.LastReading.text.size() != 72)
             state.SkipWithError("the card was not read");
     }
-    Algemeen::InstallConsole(nullptr);
 }
 
 } // namespace

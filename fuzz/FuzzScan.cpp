@@ -7,9 +7,7 @@
 // lies in a directory of our own, every refusal must come back as a message, never as an exception.
 #include "BMPunit.h"
 #include "FuzzSupport.h"
-#include "LogReset.h"
 #include "RecordingWindow.h"
-#include "RunStateReset.h"
 #include "Unit1.h"
 
 #include <filesystem>
@@ -26,8 +24,6 @@ void ExpectNoError(const Unit1::RecordingWindow& window, const char* command)
 
 void StartClean()
 {
-    Unit1::ResetRunState();
-    Algemeen::ResetLog();
     std::error_code ignored;
     std::filesystem::remove("Vertolkt.log", ignored); // it only grows; one run's lines are enough
 }
@@ -44,30 +40,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     StartClean();
     Fuzz::WriteInput(kScan, data, size);
+    Algemeen::SystemClock clock;
+    Unit1::RunState state(Fuzz::Silent(), clock); // every input starts a clean run
     Unit1::RecordingWindow window;
-    Unit1::Starten(window);
+    Unit1::Starten(window, state);
     window.QueueDialogAnswer(std::string(kScan));
-    Unit1::Open1Click(window);
+    Unit1::Open1Click(window, state);
     ExpectNoError(window, "Open");
     if (!window.MenuEnabled(Unit1::MenuItem::Process1) || window.EditColour() != Algemeen::kBlack)
         return 0; // refused
 
-    Unit1::Process1Click(window);
+    Unit1::Process1Click(window, state);
     ExpectNoError(window, "Process");
     if (!window.MenuEnabled(Unit1::MenuItem::Select1))
         return 0; // no card
-    for (const std::int32_t card : Unit1::AcceptedCards()) {
-        const Algemeen::IntPoint at = Unit1::CardCentre(card);
-        Unit1::Select1Click(window);
-        Unit1::Kiezen(window, Unit1::MouseButton::Left, at.X, at.Y);
+    for (const std::int32_t card : Unit1::AcceptedCards(state)) {
+        const Algemeen::IntPoint at = Unit1::CardCentre(state, card);
+        Unit1::Select1Click(window, state);
+        Unit1::Kiezen(window, state, Unit1::MouseButton::Left, at.X, at.Y);
         ExpectNoError(window, "Pick");
-        Unit1::ReadAcceptedCard(window, card);
+        Unit1::ReadAcceptedCard(window, state, card);
         ExpectNoError(window, "Read");
     }
     // What a window would show: the overlay with the grid dots of the last card read.
     const Algemeen::Raster& shown = window.ShownBitmap();
-    if (shown.Width() != Unit1::State().Scan.Width || shown.Height() != Unit1::State().Scan.Height)
+    if (shown.Width() != state.Scan.Width || shown.Height() != state.Scan.Height)
         Fuzz::Fault("the overlay does not have the picture's size");
-    Unit1::Stoppen(window);
+    Unit1::Stoppen(window, state);
     return 0;
 }

@@ -29,14 +29,18 @@ std::string MakeWorkplace()
         Fault("cannot make a working directory under " + fs::temp_directory_path().string());
     fs::copy_file(fs::path(KORVANE_SOURCE_DIR) / "ibmkaart.txt", fs::path(pattern) / "ibmkaart.txt");
     fs::current_path(pattern);
-    static Algemeen::NullConsole console;
-    Algemeen::InstallConsole(&console);
     gDir = pattern;
     std::atexit(RemoveWorkplace);
     return pattern;
 }
 
 } // namespace
+
+Algemeen::Console& Silent()
+{
+    static Algemeen::NullConsole console;
+    return console;
+}
 
 const std::string& EnterWorkplace()
 {

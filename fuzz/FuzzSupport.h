@@ -3,6 +3,8 @@
 // that drops every line.
 #pragma once
 
+#include "Seams.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,9 +12,11 @@
 namespace Fuzz {
 
 // Once per process: makes a fresh directory under the system's temporary directory, copies the
-// repository's code table into it, makes it the working directory and installs the silent console.
-// Returns the directory.
+// repository's code table into it and makes it the working directory. Returns the directory.
 const std::string& EnterWorkplace();
+
+// A console that drops every line, for the runs of a target to write to.
+Algemeen::Console& Silent();
 
 // Writes the bytes to the file in the working directory, replacing what was there.
 void WriteInput(const char* fileName, const std::uint8_t* data, std::size_t size);

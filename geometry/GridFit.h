@@ -55,8 +55,8 @@ void InitialGrid(const Ponskaart& model, const BestFitVerdict& turn, const Momen
 // safely (moments not positive definite or very elongated, a degenerate or non-finite grid) is
 // visited at every position. A hole with D = 0 weighs 0 everywhere and adds nothing.
 //
-// The "ALARM" lines of holes whose moments are not positive definite go to `alarms` (null:
-// TheConsole()).
+// The "ALARM" lines of holes whose moments are not positive definite go to `alarms` (null: they
+// are dropped).
 double GridNormalEquations(const momenten& holes, RealPoint origin, RealPoint columnStep, RealPoint rowStep,
                            matrix& M, kolom& V, Algemeen::Console* alarms = nullptr);
 

@@ -182,7 +182,8 @@ Imaging::OutlineMeasure Measure(const Algemeen::Jordan& ring)
 double EstimatePixelsPerMillimetre(const korvane::Picture& picture)
 {
     Algemeen::NullConsole silent;
-    Algemeen::RunLog log(silent, Algemeen::TheClock());
+    Algemeen::SystemClock clock; // its timings go nowhere
+    Algemeen::RunLog log(silent, clock);
     Algemeen::NoEvents events;
     BMPunit::ContourStore store;
     BMPunit::TraceContours(picture, store, log, events);

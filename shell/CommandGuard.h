@@ -9,11 +9,10 @@
 
 namespace Unit1 {
 
-// Runs body unless a command is already running. On an exception the window shows the general
-// error report, its cursors return to default and its controls are enabled again.
-template <class Body> void RunCommand(Window& window, Body&& body)
+// Runs body unless a command of this run state is already running. On an exception the window
+// shows the general error report, its cursors return to default and its controls are enabled again.
+template <class Body> void RunCommand(Window& window, RunState& state, Body&& body)
 {
-    RunState& state = State();
     if (state.Busy)
         return;
     state.Busy = true;

@@ -25,7 +25,7 @@ void ShowCard(Window& window, RunState& state, std::int32_t card)
     state.LastReading = CardReading{};
     state.LastReading.card = card;
     if (state.GridShown)
-        DotGrid(window, Algemeen::kWhite);
+        DotGrid(window, state, Algemeen::kWhite);
     korvane::CardResult result = state.Reader->ReadCard(card);
     CardReading& reading = state.LastReading;
     reading.orientation = korvane::OrientationName(result.Orientation);
@@ -44,7 +44,7 @@ void ShowCard(Window& window, RunState& state, std::int32_t card)
     reading.hasFitLast = result.HasFitLast;
     state.Grid = result.Grid;
     state.GridShown = true;
-    DotGrid(window, Algemeen::kBlack);
+    DotGrid(window, state, Algemeen::kBlack);
     if (!result.Decoded) {
         window.SetEditColour(Algemeen::kRed);
         window.SetEditText(result.Message);
@@ -59,23 +59,21 @@ void ShowCard(Window& window, RunState& state, std::int32_t card)
 
 } // namespace
 
-std::vector<std::int32_t> AcceptedCards()
+std::vector<std::int32_t> AcceptedCards(const RunState& state)
 {
-    const RunState& state = State();
     return state.Reader ? state.Reader->AcceptedCards() : std::vector<std::int32_t>{};
 }
 
-Algemeen::IntPoint CardCentre(std::int32_t card)
+Algemeen::IntPoint CardCentre(const RunState& state, std::int32_t card)
 {
-    State().Reading(); // throws before the first Process
-    return State().Reader->CardCentre(card);
+    state.Reading(); // throws before the first Process
+    return state.Reader->CardCentre(card);
 }
 
-void DotGrid(Window& window, Algemeen::Colour colour)
+void DotGrid(Window& window, const RunState& state, Algemeen::Colour colour)
 {
     if (!window.ShowsPixels())
         return;
-    const RunState& state = State();
     for (int i = 0; i < Ogenblik::kGridColumns; ++i)
         for (int m = 0; m < Ogenblik::kGridRows; ++m) {
             const Algemeen::RealPoint p = Ogenblik::GridPosition(state.Grid, i, m);
@@ -89,11 +87,10 @@ void DotGrid(Window& window, Algemeen::Colour colour)
 
 // A mouse press on the image: while picking is armed, a left click inside a card outline reads
 // that card; a click beside every card asks for another click.
-void Kiezen(Window& window, MouseButton button, std::int32_t x, std::int32_t y)
+void Kiezen(Window& window, RunState& state, MouseButton button, std::int32_t x, std::int32_t y)
 {
-    RunCommand(window, [&] {
+    RunCommand(window, state, [&] {
         DisableControls(window);
-        RunState& state = State();
         if (!state.PickArmed || !state.Reader || x >= state.Scan.Width || y >= state.Scan.Height ||
             button != MouseButton::Left) {
             EnableControls(window);
@@ -113,17 +110,16 @@ void Kiezen(Window& window, MouseButton button, std::int32_t x, std::int32_t y)
     });
 }
 
-void ReadAcceptedCard(Window& window, std::int32_t card)
+void ReadAcceptedCard(Window& window, RunState& state, std::int32_t card)
 {
-    Select1Click(window);
-    ReadCardByContour(window, card);
+    Select1Click(window, state);
+    ReadCardByContour(window, state, card);
 }
 
-void ReadCardByContour(Window& window, std::int32_t card)
+void ReadCardByContour(Window& window, RunState& state, std::int32_t card)
 {
-    RunCommand(window, [&] {
+    RunCommand(window, state, [&] {
         DisableControls(window);
-        RunState& state = State();
         ShowCard(window, state, card);
         window.SetImageCursor(CursorKind::Default);
         state.PickArmed = false;

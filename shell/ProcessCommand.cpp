@@ -13,9 +13,9 @@ korvane::Reader& ReaderFor(RunState& state)
 {
     korvane::ReadOptions options;
     options.CodeTableFile = state.SpecFileName;
-    options.LogFile = Algemeen::LogFileName();
-    options.Console = &Algemeen::TheConsole();
-    options.Clock = &Algemeen::TheClock();
+    options.LogFile = state.LogFileName;
+    options.Console = &state.Console;
+    options.Clock = &state.Clock;
     const korvane::Reader* last = state.Reader.get();
     if (last == nullptr || last->Options().CodeTableFile != options.CodeTableFile ||
         last->Options().LogFile != options.LogFile || last->Options().Console != options.Console ||
@@ -41,12 +41,11 @@ void ShowOverlay(Window& window, RunState& state)
 
 // Traces the picture the window shows, sorts its contours into cards and holes, and shows the
 // overlay; or says that no card was found.
-void Process1Click(Window& window)
+void Process1Click(Window& window, RunState& state)
 {
-    RunCommand(window, [&] {
+    RunCommand(window, state, [&] {
         DisableControls(window);
         window.SetFormCursor(CursorKind::Hourglass);
-        RunState& state = State();
         bool ok = false;
         if (state.PictureLoaded) {
             ok = ReaderFor(state).Process(state.Scan, window);
@@ -54,7 +53,7 @@ void Process1Click(Window& window)
             // its file does not give.
             while (!ok && !state.PictureInfo.Format.empty() &&
                    RetryOtherPicture(state.PictureFileName, state.PictureOptions, state.Scan, state.Scale,
-                                     Algemeen::TheConsole())) {
+                                     state.Console)) {
                 ok = ReaderFor(state).Process(state.Scan, window);
             }
         }

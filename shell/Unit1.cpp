@@ -2,25 +2,14 @@
 
 #include "BMPunit.h"
 #include "CommandGuard.h"
-#include "RunStateReset.h"
 
 #include <stdexcept>
 
 namespace Unit1 {
 
 namespace {
-RunState gState;
 constexpr std::size_t kShortestFileName = 5;
 } // namespace
-
-RunState& State()
-{
-    return gState;
-}
-void ResetRunState()
-{
-    gState = RunState{};
-}
 
 korvane::ReaderContext& RunState::Reading() const
 {
@@ -49,13 +38,13 @@ void ShowResult(Window& window, Algemeen::Colour colour, const std::string& text
 }
 } // namespace
 
-void Starten(Window& window)
+void Starten(Window& window, RunState& state)
 {
-    Algemeen::SetLogFileName(kLogFileName);
-    gState.OverlayBitmap = DrawingRecord{};
-    gState.PickArmed = false;
-    gState.FirstSelect = true;
-    gState.GridShown = false;
+    state.LogFileName = kLogFileName;
+    state.OverlayBitmap = DrawingRecord{};
+    state.PickArmed = false;
+    state.FirstSelect = true;
+    state.GridShown = false;
     ShowResult(window, Algemeen::kBlue, kWelcome);
     window.SetMenuEnabled(MenuItem::Process1, false);
     window.SetMenuEnabled(MenuItem::Select1, false);
@@ -63,14 +52,14 @@ void Starten(Window& window)
 
 namespace {
 // The picture an Open accepted becomes the one the window shows and Process traces.
-void ShowPicture(Window& window, korvane::Picture picture, const std::string& name)
+void ShowPicture(Window& window, RunState& state, korvane::Picture picture, const std::string& name)
 {
-    gState.Scan = std::move(picture);
-    gState.PictureLoaded = true;
+    state.Scan = std::move(picture);
+    state.PictureLoaded = true;
     ShowResult(window, Algemeen::kBlack, "");
-    window.SetImageSize(gState.Scan.Width, gState.Scan.Height);
+    window.SetImageSize(state.Scan.Width, state.Scan.Height);
     window.ShowPictureFile(name);
-    gState.PickArmed = false;
+    state.PickArmed = false;
     window.SetMenuEnabled(MenuItem::Process1, true);
     window.SetMenuEnabled(MenuItem::Select1, false);
 }
@@ -78,29 +67,29 @@ void ShowPicture(Window& window, korvane::Picture picture, const std::string& na
 
 // Loads and checks the file. A refused file leaves the picture that the window shows in the
 // module, so a later Process works on what the user sees, never on refused bytes.
-void Open1Click(Window& window)
+void Open1Click(Window& window, RunState& state)
 {
-    RunCommand(window, [&] {
+    RunCommand(window, state, [&] {
         DisableControls(window);
         if (auto chosen = window.RunOpenDialog())
-            gState.PictureFileName = *chosen;
-        const std::string& name = gState.PictureFileName;
+            state.PictureFileName = *chosen;
+        const std::string& name = state.PictureFileName;
         if (name.size() < kShortestFileName) {
             EnableControls(window);
             ShowResult(window, Algemeen::kRed, name + kNotAProperFilename);
             return;
         }
-        auto& console = Algemeen::TheConsole();
+        Algemeen::Console& console = state.Console;
         if (IsOtherPictureFile(name)) {
-            OpenedPicture opened = OpenOtherPicture(name, gState.PictureOptions, console);
+            OpenedPicture opened = OpenOtherPicture(name, state.PictureOptions, console);
             if (!opened.Ok) {
                 EnableControls(window);
                 ShowResult(window, Algemeen::kRed, name + kNotAProperPicture);
                 return;
             }
-            gState.PictureInfo = opened.Info;
-            gState.Scale = opened.Scale;
-            ShowPicture(window, std::move(opened.Picture), name);
+            state.PictureInfo = opened.Info;
+            state.Scale = opened.Scale;
+            ShowPicture(window, state, std::move(opened.Picture), name);
             EnableControls(window);
             return;
         }
@@ -115,40 +104,40 @@ void Open1Click(Window& window)
             ShowResult(window, Algemeen::kRed, name + kNotAProperPicture);
             return;
         }
-        gState.PictureInfo = Imaging::ImageInfo{};
-        ShowPicture(window, BMPunit::TakePicture(std::move(file)), name);
-        gState.Scale = {gState.Scan.PixelsPerMillimetre, "file"};
+        state.PictureInfo = Imaging::ImageInfo{};
+        ShowPicture(window, state, BMPunit::TakePicture(std::move(file)), name);
+        state.Scale = {state.Scan.PixelsPerMillimetre, "file"};
         EnableControls(window);
     });
 }
 
-void Select1Click(Window& window)
+void Select1Click(Window& window, RunState& state)
 {
-    RunCommand(window, [&] {
+    RunCommand(window, state, [&] {
         DisableControls(window);
-        if (gState.FirstSelect)
+        if (state.FirstSelect)
             window.ShowMessage("Select Card Image with Mouse", "Select");
-        gState.FirstSelect = false;
-        gState.PickArmed = true;
+        state.FirstSelect = false;
+        state.PickArmed = true;
         window.SetImageCursor(CursorKind::HandPoint);
         ShowResult(window, Algemeen::kBlack, "");
         EnableControls(window);
     });
 }
 
-void Exit1Click(Window& window)
+void Exit1Click(Window& window, const RunState& state)
 {
-    if (gState.Busy)
+    if (state.Busy)
         return;
     window.Close();
 }
 
-void Stoppen(Window& /*window*/)
+void Stoppen(Window& /*window*/, RunState& state)
 {
-    gState.Reader.reset();
-    gState.Scan = korvane::Picture{};
-    gState.PictureLoaded = false;
-    gState.OverlayBitmap = DrawingRecord{};
+    state.Reader.reset();
+    state.Scan = korvane::Picture{};
+    state.PictureLoaded = false;
+    state.OverlayBitmap = DrawingRecord{};
 }
 
 } // namespace Unit1

@@ -1,6 +1,6 @@
 // Unit1: the run state of the main window and its commands (start, Open, Process, Select, Pick,
-// Exit, stop). Every command takes the window it works on; the Qt window and the headless
-// driver call the same operations.
+// Exit, stop). Every command takes the window it works on and the run state it works with; the
+// Qt window and the headless driver each own their run state and call the same operations.
 #pragma once
 
 #include "Algemeen.h"
@@ -35,9 +35,19 @@ struct CardReading
     korvane::CardResult result; // everything the reader gave for the card
 };
 
-// The one state of the window for a run.
+// The state of one window, or of one headless run, from Starten to Stoppen. Its owner hands in the
+// console its lines go to and the clock its timings read; both must outlive it.
 struct RunState
 {
+    RunState(Algemeen::Console& console, Algemeen::Clock& clock) : Console(console), Clock(clock) {}
+    RunState(const RunState&) = delete;
+    RunState& operator=(const RunState&) = delete;
+
+    // Where the commands and the reader write their console lines, and the clock of their timings.
+    Algemeen::Console& Console;
+    Algemeen::Clock& Clock;
+    // The log file the reader appends its timing lines to; set by Starten, none before.
+    std::string LogFileName;
     // The file of the last Open (or the one the dialog gave); written by Open1Click.
     std::string PictureFileName;
     // The picture the window shows, as the last accepted Open left it; traced by Process1Click.
@@ -73,8 +83,6 @@ struct RunState
     korvane::ReaderContext& Reading() const;
 };
 
-RunState& State();
-
 // The log file, in the current directory.
 inline constexpr const char* kLogFileName = "Vertolkt.log";
 
@@ -87,30 +95,31 @@ inline constexpr const char* kNotAProperPicture = " : Not a proper B/W picture !
 void DisableControls(Window& window);
 void EnableControls(Window& window);
 
-// The commands. Each returns at once, doing nothing, while another command runs. An unexpected
-// error inside a command is shown through Window::ShowError and leaves the controls enabled.
-void Starten(Window& window);
-void Open1Click(Window& window);
-void Process1Click(Window& window);
-void Select1Click(Window& window);
-void Kiezen(Window& window, MouseButton button, std::int32_t x, std::int32_t y);
-void Exit1Click(Window& window);
-void Stoppen(Window& window);
+// The commands. Each returns at once, doing nothing, while another command of the same run state
+// runs. An unexpected error inside a command is shown through Window::ShowError and leaves the
+// controls enabled.
+void Starten(Window& window, RunState& state);
+void Open1Click(Window& window, RunState& state);
+void Process1Click(Window& window, RunState& state);
+void Select1Click(Window& window, RunState& state);
+void Kiezen(Window& window, RunState& state, MouseButton button, std::int32_t x, std::int32_t y);
+void Exit1Click(Window& window, const RunState& state);
+void Stoppen(Window& window, RunState& state);
 
 // Select, then read the accepted card with this contour number as a click on it would, but by its
 // own outline (a click at its centre could fall inside a card nested in it).
-void ReadAcceptedCard(Window& window, std::int32_t card);
+void ReadAcceptedCard(Window& window, RunState& state, std::int32_t card);
 // The same read without the Select step (no "Select Card Image with Mouse" box, no armed pick):
 // the window's Read all, which reads every accepted card in turn.
-void ReadCardByContour(Window& window, std::int32_t card);
+void ReadCardByContour(Window& window, RunState& state, std::int32_t card);
 
 // The accepted card outlines of the last Process, in contour-number order (empty before one).
-std::vector<std::int32_t> AcceptedCards();
+std::vector<std::int32_t> AcceptedCards(const RunState& state);
 // A pixel well inside an accepted card outline, to pick it at: its centroid, rounded down.
-Algemeen::IntPoint CardCentre(std::int32_t card);
+Algemeen::IntPoint CardCentre(const RunState& state, std::int32_t card);
 
 // Sets the pixel at each of the 960 grid points of the run state's grid to colour; points outside
 // the picture, or too far to address, are skipped.
-void DotGrid(Window& window, Algemeen::Colour colour);
+void DotGrid(Window& window, const RunState& state, Algemeen::Colour colour);
 
 } // namespace Unit1

@@ -1,7 +1,6 @@
 #include "Log.h"
 
 #include "FileAccess.h"
-#include "LogReset.h"
 
 #include <cerrno>
 #include <cstring>
@@ -53,33 +52,6 @@ void RunLog::StopWatch(const std::string& label)
     if (elapsed < 0)
         elapsed += kMillisecondsPerDay; // the measurement spans local midnight
     LogLine(label + " = " + std::to_string(elapsed) + " ms");
-}
-
-RunLog& TheLog()
-{
-    static RunLog log;
-    return log;
-}
-
-void SetLogFileName(const std::string& name)
-{
-    TheLog().SetLogFileName(name);
-}
-const std::string& LogFileName()
-{
-    return TheLog().LogFileName();
-}
-void LogLine(const std::string& text)
-{
-    TheLog().LogLine(text);
-}
-void StopWatch(const std::string& label)
-{
-    TheLog().StopWatch(label);
-}
-void ResetLog()
-{
-    TheLog() = RunLog{};
 }
 
 } // namespace Algemeen

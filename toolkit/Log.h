@@ -2,9 +2,7 @@
 // echoed to the console; the stopwatch writes "label = N ms" lines through it.
 //
 // A RunLog is one reader's log: its console, its clock, the log file's name and the stopwatch's
-// start. Each reader owns one, so two readers on two threads never share a stopwatch. The free
-// functions below work on the process's own log (the window's), which writes to TheConsole() and
-// reads TheClock().
+// start. Each reader owns one, so two readers on two threads never share a stopwatch.
 #pragma once
 
 #include "Seams.h"
@@ -17,13 +15,11 @@ namespace Algemeen {
 class RunLog
 {
 public:
-    // A log that writes to TheConsole() and reads TheClock() as they are at each call.
-    RunLog() = default;
-    // A log with a console and clock of its own; both must outlive it.
+    // A log that writes to the console and reads the clock; both must outlive it.
     RunLog(Console& console, Clock& clock) : console_(&console), clock_(&clock) {}
 
-    Console& Out() const { return console_ ? *console_ : TheConsole(); }
-    Clock& Time() const { return clock_ ? *clock_ : TheClock(); }
+    Console& Out() const { return *console_; }
+    Clock& Time() const { return *clock_; }
 
     void SetLogFileName(const std::string& name) { fileName_ = name; }
     const std::string& LogFileName() const { return fileName_; }
@@ -39,18 +35,10 @@ public:
     void StopWatch(const std::string& label);
 
 private:
-    Console* console_ = nullptr; // null: TheConsole()
-    Clock* clock_ = nullptr;     // null: TheClock()
+    Console* console_;
+    Clock* clock_;
     std::string fileName_;
     std::int32_t stopWatchStart_ = 0;
 };
-
-// The process's own log (the window's).
-RunLog& TheLog();
-
-void SetLogFileName(const std::string& name);
-const std::string& LogFileName();
-void LogLine(const std::string& text);
-void StopWatch(const std::string& label);
 
 } // namespace Algemeen

@@ -33,7 +33,8 @@ void Schuine::Coefficients(double& kxx, double& kyy, double& kxy) const
 // Out of line: the weight itself is inlined into the grid fit's inner loop.
 void Schuine::Alarm() const
 {
-    (alarms_ ? *alarms_ : TheConsole()).Line("ALARM");
+    if (alarms_)
+        alarms_->Line("ALARM");
 }
 
 } // namespace Algemeen

@@ -17,7 +17,7 @@ class Schuine
 {
 public:
     Schuine() = default;
-    // A bell whose "ALARM" lines go to the given console (null: TheConsole()).
+    // A bell whose "ALARM" lines go to the given console (null, or made without one: dropped).
     explicit Schuine(Console* alarms) : alarms_(alarms) {}
 
     // Keeps the centre and the moments divided by D = Sxx * Syy - Sxy^2, so that the inverse of

@@ -73,29 +73,4 @@ std::int32_t SystemClock::MillisecondsSinceMidnight()
     return static_cast<std::int32_t>(((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000 + ms);
 }
 
-namespace {
-// The console of korvane-cli and of every program that installs none.
-StdoutConsole gStdout(StdoutConsole::Flush::WhenTerminal);
-SystemClock gSystemClock;
-Console* gConsole = &gStdout;
-Clock* gClock = &gSystemClock;
-} // namespace
-
-Console& TheConsole()
-{
-    return *gConsole;
-}
-Clock& TheClock()
-{
-    return *gClock;
-}
-void InstallConsole(Console* console)
-{
-    gConsole = console ? console : &gStdout;
-}
-void InstallClock(Clock* clock)
-{
-    gClock = clock ? clock : &gSystemClock;
-}
-
 } // namespace Algemeen

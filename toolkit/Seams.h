@@ -128,11 +128,4 @@ private:
     std::string current_;
 };
 
-// The console and clock that the units write to and read. Standard output and the system
-// clock unless a caller installs others (tests, the command-line driver).
-Console& TheConsole();
-Clock& TheClock();
-void InstallConsole(Console* console); // nullptr restores standard output
-void InstallClock(Clock* clock);       // nullptr restores the system clock
-
 } // namespace Algemeen

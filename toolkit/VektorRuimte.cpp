@@ -202,10 +202,19 @@ double Cofactor(const Padded& copy, std::int32_t i, std::int32_t j, std::int32_t
 
 } // namespace
 
-double subdet(std::int32_t i, std::int32_t j, std::int32_t n, const matrix& M)
+namespace {
+// A message line to the console, when there is one.
+void Say(Console* messages, std::string_view line)
+{
+    if (messages)
+        messages->Line(line);
+}
+} // namespace
+
+double subdet(std::int32_t i, std::int32_t j, std::int32_t n, const matrix& M, Console* messages)
 {
     if (n < 1 || n > 8) {
-        TheConsole().Line("subdet: input Error");
+        Say(messages, "subdet: input Error");
         return 0.0;
     }
     return Cofactor(PaddedCopy(M, n), i, j, n);
@@ -215,7 +224,7 @@ bool VektorRuimte::DirekteInverse(matrix& M) const
 {
     const std::int32_t n = Dimension;
     if (n < 1) {
-        (Messages ? *Messages : TheConsole()).Line("DirekteInverse: wrong input");
+        Say(Messages, "DirekteInverse: wrong input");
         return false;
     }
     // The determinant is the first column weighed by its cofactors: when that column is all
@@ -226,7 +235,7 @@ bool VektorRuimte::DirekteInverse(matrix& M) const
     for (std::int32_t i = 1; i <= n && zeroColumn; ++i)
         zeroColumn = M[i][1] == 0.0;
     if (zeroColumn) {
-        (Messages ? *Messages : TheConsole()).Line("DirekteInverse: singular matrix");
+        Say(Messages, "DirekteInverse: singular matrix");
         return false;
     }
     matrix inv = MakeMatrix(n);
@@ -236,7 +245,7 @@ bool VektorRuimte::DirekteInverse(matrix& M) const
     auto cofactors = [&](std::int32_t fromRow, std::int32_t toRow) {
         for (std::int32_t i = fromRow; i <= toRow; ++i)
             for (std::int32_t j = 1; j <= n; ++j) // the adjugate: transposed cofactors
-                inv[i][j] = small ? Cofactor(copy, j, i, n) : subdet(j, i, n, M);
+                inv[i][j] = small ? Cofactor(copy, j, i, n) : subdet(j, i, n, M, Messages);
     };
     // The determinant needs only the adjugate's first row: a singular matrix (a card without
     // holes) is refused before the other cofactors are worked out.
@@ -247,7 +256,7 @@ bool VektorRuimte::DirekteInverse(matrix& M) const
     // An infinite or NaN determinant would turn the whole inverse into zeros or NaN; such a
     // matrix is refused like a singular one.
     if (det == 0.0 || !std::isfinite(det)) {
-        (Messages ? *Messages : TheConsole()).Line("DirekteInverse: singular matrix");
+        Say(Messages, "DirekteInverse: singular matrix");
         return false;
     }
     if (small)

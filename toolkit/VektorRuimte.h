@@ -14,15 +14,16 @@ namespace Algemeen {
 
 // The cofactor (-1)^(i+j) * det(M without row i and column j) of the n x n matrix M[1..n][1..n],
 // summed over all (n-1)! permutations in lexicographic order. Entries beyond M's own size count as
-// 0; M is not changed. For n outside 1..8 writes "subdet: input Error" and returns 0.
-double subdet(std::int32_t i, std::int32_t j, std::int32_t n, const matrix& M);
+// 0; M is not changed. For n outside 1..8 writes "subdet: input Error" to `messages` (null: the
+// line is dropped) and returns 0.
+double subdet(std::int32_t i, std::int32_t j, std::int32_t n, const matrix& M, Console* messages = nullptr);
 
 // Inverse and product for matrices of one fixed dimension.
 class VektorRuimte
 {
 public:
     std::int32_t Dimension = 0;
-    // Where the messages of DirekteInverse go; null: TheConsole().
+    // Where the messages of DirekteInverse go; null: they are dropped.
     Console* Messages = nullptr;
 
     void SetDimension(std::int32_t n) { Dimension = n; }

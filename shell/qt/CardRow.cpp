@@ -25,10 +25,10 @@ CardBox OutlineBox(const Algemeen::Jordan& points)
             static_cast<std::int32_t>(std::ceil(bottom)) - y + 1};
 }
 
-Deck::CodeMap CodeMapInUse()
+Deck::CodeMap CodeMapInUse(const std::string& specFileName)
 {
     std::string failure;
-    const auto entries = korvane::ReadCardSpec(State().SpecFileName, failure);
+    const auto entries = korvane::ReadCardSpec(specFileName, failure);
     return entries ? Deck::CodeMapFromTable(*entries).map : Deck::CodeMap{};
 }
 

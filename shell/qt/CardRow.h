@@ -35,9 +35,9 @@ struct CardRow
     Algemeen::RealPoint centre;       // centre of the card outline, picture pixels
 };
 
-// The code map of the table in use (State().SpecFileName); a map without codes when it cannot be
-// read, so that every column shows as unknown.
-Deck::CodeMap CodeMapInUse();
+// The code map of the table in use (the run state's SpecFileName); a map without codes when it
+// cannot be read, so that every column shows as unknown.
+Deck::CodeMap CodeMapInUse(const std::string& specFileName);
 
 // The deck layout a file name asks for by its extension: .cbn, .bin or .jsonl; text for any other.
 Deck::DeckFormat DeckFormatOfPath(const std::string& path);

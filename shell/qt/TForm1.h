@@ -2,11 +2,11 @@
 // the menu and the mouse to the commands of Unit1; it holds no logic of its own.
 #pragma once
 
+#include "ImageArea.h"
+#include "Unit1.h"
 #include "Window.h"
 
 #include <QElapsedTimer>
-#include <QHash>
-#include <QImage>
 #include <QMainWindow>
 #include <QPoint>
 #include <functional>
@@ -21,56 +21,6 @@ class QScrollArea;
 
 namespace Unit1 {
 
-// The image area: shows one picture at a zoom factor and reports mouse presses in picture pixels.
-// Enlarged, every picture pixel is a sharp square; reduced, the picture is smoothed so that thin
-// lines and small holes stay visible, and dots set one pixel at a time (the grid) are drawn as
-// small squares on top.
-class ImageArea : public QWidget
-{
-    Q_OBJECT
-public:
-    explicit ImageArea(QWidget* parent = nullptr);
-    void SetPicture(QImage picture);
-    const QImage& Picture() const { return picture_; }
-    void SetPixel(int x, int y, QRgb colour);
-    // A changed pixel of the shown picture: repaints it, and keeps it as a dot unless it is white.
-    void PixelChanged(int x, int y, QRgb colour);
-    // The picture area in picture pixels; the widget is that size times the zoom.
-    void SetAreaSize(int width, int height);
-    QSize AreaSize() const { return area_; }
-    void SetZoom(double zoom);
-    double Zoom() const { return zoom_; }
-    // Picture pixel under a widget position, and the widget rectangle of picture pixels.
-    QPoint ToPicture(QPointF position) const;
-    QRect ToWidget(const QRect& picturePixels) const;
-    // A box in picture pixels drawn as a frame above the picture; an empty box removes it.
-    void SetHighlight(const QRect& box);
-    QRect Highlight() const { return highlight_; }
-    QSize sizeHint() const override { return size(); }
-
-    static constexpr double kMinZoom = 1.0 / 32;
-    static constexpr double kMaxZoom = 32.0;
-
-signals:
-    void Pressed(Qt::MouseButton button, QPoint position);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-
-private:
-    void ApplySize();
-    QImage Enlarged(const QRect& exposed) const;
-
-    QImage picture_;
-    QSize area_;
-    double zoom_ = 1.0;
-    QImage reduced_; // the picture smoothed to the zoom, made when first painted
-    bool reducedStale_ = true;
-    QHash<QPoint, QRgb> dots_;
-    QRect highlight_;
-};
-
 class ColumnRuler;
 class ResultsPanel;
 struct CardRow;
@@ -79,8 +29,14 @@ class TForm1 : public QMainWindow, public Window
 {
     Q_OBJECT
 public:
-    explicit TForm1(QWidget* parent = nullptr);
+    // A window whose commands write their console lines to `console` and read `clock` (both must
+    // outlive it), decoding cards with the code table `codeTable`.
+    TForm1(Algemeen::Console& console, Algemeen::Clock& clock, const std::string& codeTable,
+           QWidget* parent = nullptr);
     ~TForm1() override;
+
+    // The window's run state (the shown picture, its reader, the last card read), for tests.
+    const RunState& CurrentRun() const { return state_; }
 
     // Replaceable dialogs, so tests can drive the window without modal boxes.
     std::function<std::optional<std::string>()> chooseFile;
@@ -154,9 +110,20 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Parts of the window, made once by the constructor.
+    QWidget* CreateTextLine(QWidget* central);
+    void CreatePictureView(QWidget* central);
+    void CreateResultsPanel();
     void CreateMenus();
-    // Runs a command of the menus or the mouse; a close asked for meanwhile happens after it.
+    void CreateFileMenu();
+    void CreateEditMenu();
+    void CreateViewMenu();
+    // Runs a command of the menus or the mouse; a close asked for meanwhile happens after it
+    // (defined in TForm1Internal.h).
     template <class Command> void Run(Command command);
+    void ImagePressed(Qt::MouseButton button, QPoint picturePixel);
+    void ChooseAndSaveOverlay();
+    void ChooseAndSaveDeck();
     void PickAt(QPoint picturePixel);
     void AfterProcess();
     void RememberRecent(const QString& path);
@@ -165,6 +132,7 @@ private:
     void ShowAbout();
     void SetZoom(double zoom, std::optional<QPoint> anchor);
 
+    RunState state_;
     QLineEdit* edit1_ = nullptr;
     ImageArea* image1_ = nullptr;
     QScrollArea* scroller_ = nullptr;

@@ -17,18 +17,15 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(":/korvane.png"));
     Algemeen::StdoutConsole standardOutput;
     Unit1::WindowConsole console(standardOutput);
-    Algemeen::InstallConsole(&console);
+    Algemeen::SystemClock clock;
     // The current directory's code table wins; without one the installed table is used, and named.
     const std::string table = Unit1::FindCodeTable(Unit1::RunningProgramPath());
-    Unit1::State().SpecFileName = table;
     if (table != Unit1::kLocalCodeTable)
-        Algemeen::TheConsole().Line("Code table: " + table);
-    Unit1::TForm1 form;
+        console.Line("Code table: " + table);
+    Unit1::TForm1 form(console, clock, table);
     form.show();
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1)
         form.OpenFile(arguments.at(1).toStdString());
-    const int status = app.exec();
-    Algemeen::InstallConsole(nullptr);
-    return status;
+    return app.exec();
 }

@@ -82,7 +82,7 @@ TEST_F(ReadBackTest, ScannerPicturesReadExactly)
         ASSERT_EQ(reading.texts.size(), 1u);
         EXPECT_EQ(reading.texts[0], Columns72(text));
         EXPECT_TRUE(reading.black[0]);
-        const auto& scale = Unit1::State().Scale;
+        const auto& scale = reading.scale;
         EXPECT_EQ(scale.Source, c.storeResolution ? "file" : "estimated");
         EXPECT_NEAR(scale.PixelsPerMillimetre, c.dpi / 25.4, c.dpi / 25.4 * 0.03);
         EXPECT_EQ(reading.console.find("Polarity = light-holes (auto") != std::string::npos, c.backlit);

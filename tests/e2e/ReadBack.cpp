@@ -1,7 +1,6 @@
 #include "ReadBack.h"
 
 #include "BMPunit.h"
-#include "RunStateReset.h"
 
 #include <cmath>
 #include <filesystem>
@@ -26,26 +25,27 @@ std::string Columns72(const std::string& text)
 PageReading ReadBackTest::Read(const std::string& scan, const std::vector<Algemeen::IntPoint>& picks,
                                const Unit1::PictureSettings& settings)
 {
-    Unit1::ResetRunState();
-    Unit1::State().PictureOptions = settings;
+    Unit1::RunState state(platform.console, platform.clock);
+    state.PictureOptions = settings;
     platform.console.Clear();
     Unit1::RecordingWindow window;
-    Unit1::Starten(window);
+    Unit1::Starten(window, state);
     window.QueueDialogAnswer(scan);
-    Unit1::Open1Click(window);
-    Unit1::Process1Click(window);
+    Unit1::Open1Click(window, state);
+    Unit1::Process1Click(window, state);
     PageReading reading;
     reading.processed = window.MenuEnabled(Unit1::MenuItem::Select1);
     reading.processMessage = window.EditText();
     if (reading.processed)
         for (const auto& at : picks) {
-            Unit1::Select1Click(window);
-            Unit1::Kiezen(window, Unit1::MouseButton::Left, at.X, at.Y);
+            Unit1::Select1Click(window, state);
+            Unit1::Kiezen(window, state, Unit1::MouseButton::Left, at.X, at.Y);
             reading.texts.push_back(window.EditText());
             reading.black.push_back(window.EditColour() == Algemeen::kBlack);
         }
     EXPECT_TRUE(window.Errors().empty()) << (window.Errors().empty() ? "" : window.Errors()[0]);
     reading.console = platform.console.Text();
+    reading.scale = state.Scale;
     return reading;
 }
 

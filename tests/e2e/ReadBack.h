@@ -27,6 +27,7 @@ struct PageReading
     std::vector<std::string> texts; // per card, in page order: the text line after its pick
     std::vector<bool> black;        // the text line was black
     std::string console;
+    Unit1::PictureScale scale; // where the picture's resolution came from
 };
 
 // Works in a scratch directory holding a copy of the repository's code table.

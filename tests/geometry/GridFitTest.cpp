@@ -47,15 +47,16 @@ void ExpectSameAsFullLoop(const momenten& holes, RealPoint O, RealPoint Dc, Real
     TestSupport::CapturedPlatform platform;
     matrix M, refM;
     kolom V, refV;
-    const double total = GridNormalEquations(holes, O, Dc, Dr, M, V);
+    const double total = GridNormalEquations(holes, O, Dc, Dr, M, V, &platform.console);
     const std::string lines = platform.console.Text();
     matrix again = M;
     kolom againV = V;
-    EXPECT_TRUE(SameBits(GridNormalEquations(holes, O, Dc, Dr, again, againV), total)) << what << ", again";
+    EXPECT_TRUE(SameBits(GridNormalEquations(holes, O, Dc, Dr, again, againV, &platform.console), total))
+        << what << ", again";
     ExpectSameBits(again, againV, M, V, what + ", again");
 
     platform.console.Clear();
-    const double refTotal = FullLoopReference(holes, O, Dc, Dr, refM, refV);
+    const double refTotal = FullLoopReference(holes, O, Dc, Dr, refM, refV, &platform.console);
     EXPECT_TRUE(SameBits(total, refTotal)) << what << ": total " << total << " against " << refTotal;
     ExpectSameBits(M, V, refM, refV, what);
     EXPECT_EQ(lines, platform.console.Text()) << what;

@@ -124,7 +124,7 @@ TEST_F(TForm1Test, DisabledSelectCannotBeTriggeredAndClicksDoNothingUnarmed)
     form->Open1()->trigger();
     form->Select1()->trigger();
     EXPECT_TRUE(messages.empty()) << "Select is off until a picture has been processed";
-    EXPECT_FALSE(State().PickArmed);
+    EXPECT_FALSE(form->CurrentRun().PickArmed);
     QTest::mouseClick(form->Image1(), Qt::LeftButton, {}, QPoint(205, 105));
     EXPECT_EQ(form->Edit1()->text(), "") << "an unarmed click changes nothing";
     EXPECT_TRUE(form->File1()->isEnabled());
@@ -162,7 +162,7 @@ TEST_F(TForm1Test, ProcessSelectAndAClickReadTheCard)
     // The overlay is shown with the grid dotted onto it.
     form->Actual()->trigger();
     const QImage shown = form->Image1()->grab().toImage();
-    const auto& s = State();
+    const auto& s = form->CurrentRun();
     const QPoint dot(static_cast<int>(std::nearbyint(s.Grid.Origin.X)),
                      static_cast<int>(std::nearbyint(s.Grid.Origin.Y)));
     EXPECT_EQ(shown.pixelColor(dot), QColor(0, 0, 0));

@@ -171,7 +171,7 @@ TEST_F(WindowTest, ReadAllFillsTheResultsPanel)
     ASSERT_EQ(rows.size(), 3u);
     ASSERT_EQ(form->Results()->Table()->rowCount(), 3);
     EXPECT_EQ(Status(), "3 cards read");
-    const std::vector<std::int32_t> cards = AcceptedCards();
+    const std::vector<std::int32_t> cards = AcceptedCards(form->CurrentRun());
     for (std::size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE("row " + std::to_string(i));
         EXPECT_EQ(rows[i].card, cards[i]);
@@ -183,7 +183,7 @@ TEST_F(WindowTest, ReadAllFillsTheResultsPanel)
         EXPECT_EQ(rows[i].verdict, "settled");
         EXPECT_TRUE(rows[i].message.empty());
         const CardBox& box = rows[i].outline;
-        const Algemeen::IntPoint centre = CardCentre(cards[i]);
+        const Algemeen::IntPoint centre = CardCentre(form->CurrentRun(), cards[i]);
         EXPECT_TRUE(QRect(box.x, box.y, box.width, box.height).contains(centre.X, centre.Y));
         EXPECT_GT(box.width, 500);
     }
@@ -202,7 +202,7 @@ TEST_F(WindowTest, ReadAllFillsTheResultsPanel)
 
     // Picking a card again with Select updates its row instead of adding one.
     form->Select1()->trigger();
-    const Algemeen::IntPoint centre = CardCentre(cards[0]);
+    const Algemeen::IntPoint centre = CardCentre(form->CurrentRun(), cards[0]);
     QTest::mouseClick(form->Image1(), Qt::LeftButton, {},
                       form->Image1()->ToWidget(QRect(centre.X, centre.Y, 1, 1)).center());
     EXPECT_EQ(form->Results()->Rows().size(), 3u);
@@ -210,7 +210,7 @@ TEST_F(WindowTest, ReadAllFillsTheResultsPanel)
 
     // Save deck writes, in the layout the extension names, the bytes the deck unit gives for the
     // page's texts punched through the same code table.
-    const Deck::CodeMap map = CodeMapInUse();
+    const Deck::CodeMap map = CodeMapInUse(form->CurrentRun().SpecFileName);
     std::vector<Deck::DeckCard> punched;
     for (const std::string& text : expected) {
         Deck::CardPunches punches{};
@@ -244,7 +244,7 @@ TEST_F(WindowTest, ReadAllFillsTheResultsPanel)
     ASSERT_TRUE(form->SaveOverlayAction()->isEnabled());
     form->SaveOverlayAction()->trigger();
     const QImage saved("overlay.png");
-    EXPECT_EQ(saved.size(), QSize(State().Scan.Width, State().Scan.Height));
+    EXPECT_EQ(saved.size(), QSize(form->CurrentRun().Scan.Width, form->CurrentRun().Scan.Height));
     EXPECT_TRUE(messages.size() == 1 && messages[0] == "Select Card Image with Mouse");
 
     // A new picture starts an empty list.
@@ -349,7 +349,7 @@ TEST_F(WindowTest, DroppedPictureOpensAndJoinsRecentFiles)
     EXPECT_EQ(form->Edit1()->text(), "missing.bmp : does Not exist !!");
     recent.front()->trigger();
     EXPECT_EQ(form->Edit1()->text(), "");
-    EXPECT_EQ(State().PictureFileName, recent.front()->data().toString().toStdString());
+    EXPECT_EQ(form->CurrentRun().PictureFileName, recent.front()->data().toString().toStdString());
 }
 
 // A close asked for while a command runs is carried out as soon as the command ends.
@@ -366,7 +366,7 @@ TEST_F(WindowTest, CloseDuringACommandClosesAfterIt)
     form->Open1()->trigger();
     bool busyAtClose = false;
     QTimer::singleShot(0, form.get(), [&] {
-        busyAtClose = State().Busy;
+        busyAtClose = form->CurrentRun().Busy;
         form->close();
         EXPECT_TRUE(form->isVisible()) << "not while the pass runs";
     });

@@ -6,7 +6,6 @@
 #include "PunchCodes.h"
 #include "ReaderContext.h"
 #include "RecordingWindow.h"
-#include "RunStateReset.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 
@@ -23,22 +22,18 @@ using korvane::WithinTolerance;
 
 namespace {
 
-// The reader of the window's last Process.
-korvane::ReaderContext& Reading()
-{
-    return State().Reading();
-}
-
 class ProcessTest : public ::testing::Test
 {
 protected:
+    // The reader of the window's last Process.
+    korvane::ReaderContext& Reading() const { return state.Reading(); }
+
     void SetUp() override
     {
-        ResetRunState();
         const auto table = Punch::ReadCodeTable(TestSupport::SourcePath("ibmkaart.txt"));
         ASSERT_TRUE(table.ok);
         codes = table.codes;
-        Starten(window);
+        Starten(window, state);
     }
 
     // A page of cards at 150 dpi; returns the layout.
@@ -54,9 +49,9 @@ protected:
     {
         BMPunit::WriteFileBytes("page.bmp", BMPunit::EncodeBitmap(image, ppm));
         window.QueueDialogAnswer("page.bmp");
-        Open1Click(window);
+        Open1Click(window, state);
         platform.console.Clear();
-        Process1Click(window);
+        Process1Click(window, state);
     }
     std::vector<std::int32_t> Cards() const
     {
@@ -95,6 +90,7 @@ protected:
 
     TestSupport::ScratchDir dir;
     TestSupport::CapturedPlatform platform;
+    RunState state{platform.console, platform.clock};
     RecordingWindow window;
     std::vector<Punch::CardCode> codes;
     Punch::PageLayout layout;
@@ -112,7 +108,7 @@ TEST_F(ProcessTest, OneCardGivesItsOutlineHolesConsoleLinesAndWindowState)
     EXPECT_TRUE(window.MenuEnabled(MenuItem::File1));
     EXPECT_EQ(window.FormCursor(), CursorKind::Default);
     EXPECT_TRUE(window.ShowsBitmap());
-    EXPECT_FALSE(State().GridShown);
+    EXPECT_FALSE(state.GridShown);
     const auto cards = Cards();
     ASSERT_EQ(cards.size(), 1u);
     EXPECT_EQ(HolesOf(cards[0]), 2 + 2 + 2 + 2 + 2 + 1 + 1); // H E L L O (two each), 4, 2
@@ -160,8 +156,8 @@ TEST_F(ProcessTest, OverlayColoursFollowTheCardsAndContinueAcrossProcesses)
     EXPECT_FALSE(top.count(Algemeen::kBlue) || bottom.count(Algemeen::kBlue));
 
     window.QueueDialogAnswer("page.bmp");
-    Open1Click(window);
-    Process1Click(window);
+    Open1Click(window, state);
+    Process1Click(window, state);
     top = Colours(0, middle);
     bottom = Colours(middle, image.height);
     EXPECT_TRUE(top.count(Algemeen::kBlue) && !top.count(Algemeen::kRed)) << "the cycle goes on: blue";
@@ -221,19 +217,21 @@ TEST_F(ProcessTest, PictureWithoutResolutionShowsNoCard)
 class ImpatientWindow : public RecordingWindow
 {
 public:
+    explicit ImpatientWindow(RunState& run) : state(run) {}
     void PumpEvents() override
     {
         RecordingWindow::PumpEvents();
         if (!impatient)
             return;
         QueueDialogAnswer("page.bmp");
-        Open1Click(*this);
-        Process1Click(*this);
-        Select1Click(*this);
-        Kiezen(*this, MouseButton::Left, 10, 10);
-        Exit1Click(*this);
+        Open1Click(*this, state);
+        Process1Click(*this, state);
+        Select1Click(*this, state);
+        Kiezen(*this, state, MouseButton::Left, 10, 10);
+        Exit1Click(*this, state);
         fileMenuSeenOn = fileMenuSeenOn || MenuEnabled(MenuItem::File1);
     }
+    RunState& state;
     bool impatient = false;
     bool fileMenuSeenOn = false;
 };
@@ -241,12 +239,12 @@ public:
 TEST_F(ProcessTest, NoCommandRunsInsideAPass)
 {
     BMPunit::WriteFileBytes("page.bmp", BMPunit::EncodeBitmap(Page({{"PATIENCE", 0}}), 5906));
-    ImpatientWindow impatient;
-    Starten(impatient);
+    ImpatientWindow impatient(state);
+    Starten(impatient, state);
     impatient.QueueDialogAnswer("page.bmp");
-    Open1Click(impatient);
+    Open1Click(impatient, state);
     impatient.impatient = true;
-    Process1Click(impatient);
+    Process1Click(impatient, state);
     EXPECT_GT(impatient.PumpCount(), 100) << "events run during the pass";
     EXPECT_FALSE(impatient.fileMenuSeenOn) << "nothing enabled File1 in the middle of the pass";
     EXPECT_TRUE(impatient.Messages().empty()) << "Select did not run";

@@ -8,7 +8,6 @@
 #include "ReadScan.h"
 #include "ReaderContext.h"
 #include "RecordingWindow.h"
-#include "RunStateReset.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 
@@ -129,27 +128,27 @@ TEST_F(ReaderTest, SamplesReadToTheirTextsWithPunchesThatEncodeThem)
 TEST_F(ReaderTest, ConsoleLinesAreThoseOfTheWindowsCommands)
 {
     TestSupport::CapturedPlatform platform;
-    Unit1::ResetRunState();
+    Unit1::RunState state(platform.console, platform.clock);
     Unit1::RecordingWindow window;
-    Unit1::Starten(window);
+    Unit1::Starten(window, state);
     const korvane::Reader* reader = nullptr;
     for (const std::string name : {"page", "card-02", "page"}) {
         const std::string scan = TestSupport::SourcePath("samples/" + name + ".bmp");
         const Reading reading = Read(TestSupport::LoadPicture(scan), "Vertolkt.log");
         window.QueueDialogAnswer(scan);
-        Unit1::Open1Click(window);
+        Unit1::Open1Click(window, state);
         platform.console.Clear(); // the header report is the loader's, not the reader's
-        Unit1::Process1Click(window);
-        for (const std::int32_t card : Unit1::AcceptedCards())
-            Unit1::ReadAcceptedCard(window, card);
+        Unit1::Process1Click(window, state);
+        for (const std::int32_t card : Unit1::AcceptedCards(state))
+            Unit1::ReadAcceptedCard(window, state, card);
         EXPECT_EQ(reading.console, platform.console.Text()) << name;
         EXPECT_NE(reading.console.find("Contouring pass I = 0 ms\n"), std::string::npos);
         if (reader != nullptr) {
-            EXPECT_EQ(Unit1::State().Reader.get(), reader) << "the same reader serves again";
+            EXPECT_EQ(state.Reader.get(), reader) << "the same reader serves again";
         }
-        reader = Unit1::State().Reader.get();
+        reader = state.Reader.get();
     }
-    Unit1::Stoppen(window);
+    Unit1::Stoppen(window, state);
 }
 
 // Rings of card shape one inside the other, each a card outline: every one is read by its own

@@ -1,7 +1,6 @@
 #include "BMPunit.h"
 #include "CommandGuard.h"
 #include "RecordingWindow.h"
-#include "RunStateReset.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 
@@ -19,8 +18,7 @@ class CommandsTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ResetRunState();
-        Starten(window);
+        Starten(window, state);
         BMPunit::BitImage image(12, 5, false);
         image.Set(3, 2, true);
         BMPunit::WriteFileBytes("good.bmp", BMPunit::EncodeBitmap(image, 5906));
@@ -32,7 +30,7 @@ protected:
     void Open(std::optional<std::string> answer)
     {
         window.QueueDialogAnswer(std::move(answer));
-        Open1Click(window);
+        Open1Click(window, state);
     }
     void ExpectControlsEnabled()
     {
@@ -42,6 +40,7 @@ protected:
 
     TestSupport::ScratchDir dir;
     TestSupport::CapturedPlatform platform;
+    RunState state{platform.console, platform.clock};
     RecordingWindow window;
 };
 
@@ -54,9 +53,9 @@ TEST_F(CommandsTest, StartShowsTheWelcomeInBlue)
     EXPECT_FALSE(window.MenuEnabled(MenuItem::Process1));
     EXPECT_FALSE(window.MenuEnabled(MenuItem::Select1));
     ExpectControlsEnabled();
-    EXPECT_FALSE(State().PickArmed);
-    EXPECT_TRUE(State().FirstSelect);
-    EXPECT_EQ(Algemeen::LogFileName(), "Vertolkt.log");
+    EXPECT_FALSE(state.PickArmed);
+    EXPECT_TRUE(state.FirstSelect);
+    EXPECT_EQ(state.LogFileName, "Vertolkt.log");
 }
 
 TEST_F(CommandsTest, CancelledFirstDialogIsNotAProperFilename)
@@ -103,14 +102,14 @@ TEST_F(CommandsTest, GoodOpenLoadsAndShowsThePicture)
 TEST_F(CommandsTest, CancelAfterGoodOpenReloadsTheSamePicture)
 {
     Open("good.bmp");
-    Select1Click(window);
-    EXPECT_TRUE(State().PickArmed);
+    Select1Click(window, state);
+    EXPECT_TRUE(state.PickArmed);
     Open(std::nullopt);
     EXPECT_EQ(window.EditText(), "");
     EXPECT_EQ(window.ShownFile(), "good.bmp");
     EXPECT_TRUE(window.MenuEnabled(MenuItem::Process1));
     EXPECT_FALSE(window.MenuEnabled(MenuItem::Select1));
-    EXPECT_FALSE(State().PickArmed);
+    EXPECT_FALSE(state.PickArmed);
 }
 
 TEST_F(CommandsTest, RefusedOpenKeepsThePictureTheWindowShows)
@@ -123,11 +122,11 @@ TEST_F(CommandsTest, RefusedOpenKeepsThePictureTheWindowShows)
     EXPECT_TRUE(window.MenuEnabled(MenuItem::Process1)) << "unchanged";
     EXPECT_EQ(window.ShownFile(), "good.bmp");
     // The module still holds the shown picture, so Process would trace what the user sees.
-    EXPECT_TRUE(State().PictureLoaded);
-    EXPECT_EQ(State().Scan.Width, 12);
-    EXPECT_EQ(State().Scan.Height, 5);
+    EXPECT_TRUE(state.PictureLoaded);
+    EXPECT_EQ(state.Scan.Width, 12);
+    EXPECT_EQ(state.Scan.Height, 5);
     Open("missing.bmp");
-    EXPECT_EQ(State().Scan.Width, 12);
+    EXPECT_EQ(state.Scan.Width, 12);
 }
 
 TEST_F(CommandsTest, LongMessageIsKeptWhole)
@@ -140,18 +139,18 @@ TEST_F(CommandsTest, LongMessageIsKeptWhole)
 TEST_F(CommandsTest, SelectShowsTheBoxOnlyOnTheFirstSelect)
 {
     Open("good.bmp");
-    Select1Click(window);
-    Select1Click(window);
+    Select1Click(window, state);
+    Select1Click(window, state);
     ASSERT_EQ(window.Messages().size(), 1u);
     EXPECT_EQ(window.Messages()[0], "Select Card Image with Mouse");
     EXPECT_EQ(window.ImageCursor(), CursorKind::HandPoint);
-    EXPECT_TRUE(State().PickArmed);
-    EXPECT_FALSE(State().FirstSelect);
+    EXPECT_TRUE(state.PickArmed);
+    EXPECT_FALSE(state.FirstSelect);
 }
 
 TEST_F(CommandsTest, UnexpectedErrorIsReportedAndControlsComeBack)
 {
-    RunCommand(window, [&] {
+    RunCommand(window, state, [&] {
         DisableControls(window);
         window.SetFormCursor(CursorKind::Hourglass);
         throw std::out_of_range("index 7 outside array of length 3");
@@ -160,17 +159,17 @@ TEST_F(CommandsTest, UnexpectedErrorIsReportedAndControlsComeBack)
     EXPECT_EQ(window.Errors()[0], "index 7 outside array of length 3");
     ExpectControlsEnabled();
     EXPECT_EQ(window.FormCursor(), CursorKind::Default);
-    EXPECT_FALSE(State().Busy);
+    EXPECT_FALSE(state.Busy);
     Open("good.bmp");
     EXPECT_TRUE(window.MenuEnabled(MenuItem::Process1)) << "the next command runs normally";
 }
 
 TEST_F(CommandsTest, NoCommandStartsWhileAnotherRuns)
 {
-    RunCommand(window, [&] {
+    RunCommand(window, state, [&] {
         Open("good.bmp");
-        Select1Click(window);
-        Exit1Click(window);
+        Select1Click(window, state);
+        Exit1Click(window, state);
     });
     EXPECT_EQ(window.ShownFile(), "");
     EXPECT_TRUE(window.Messages().empty());
@@ -180,11 +179,11 @@ TEST_F(CommandsTest, NoCommandStartsWhileAnotherRuns)
 TEST_F(CommandsTest, ExitClosesTheWindowAndStopReleasesThePicture)
 {
     Open("good.bmp");
-    Exit1Click(window);
+    Exit1Click(window, state);
     EXPECT_TRUE(window.Closed());
-    Stoppen(window);
-    EXPECT_TRUE(State().Scan.Bytes.empty());
-    EXPECT_FALSE(State().PictureLoaded);
+    Stoppen(window, state);
+    EXPECT_TRUE(state.Scan.Bytes.empty());
+    EXPECT_FALSE(state.PictureLoaded);
 }
 
 TEST_F(CommandsTest, GridDotsStayInsideThePictureAndSkipWildPoints)
@@ -195,11 +194,11 @@ TEST_F(CommandsTest, GridDotsStayInsideThePictureAndSkipWildPoints)
     DrawingRecord white;
     white.SetSize(100, 60);
     window.ShowBitmap(white);
-    auto& s = State();
+    auto& s = state;
     s.Grid.Origin = {0.5, 1.5};
     s.Grid.ColumnStep = {1, 0};
     s.Grid.RowStep = {0, 1};
-    DotGrid(window, Algemeen::kRed);
+    DotGrid(window, state, Algemeen::kRed);
     const auto& shown = window.ShownBitmap();
     // x = i + 0.5 and y = m + 1.5, rounded half to even: x runs 0, 2, 2, 4, 4, ..., 80.
     for (auto [x, y] : {std::pair{0, 2}, {2, 2}, {4, 2}, {80, 2}, {80, 12}, {0, 12}})
@@ -208,5 +207,5 @@ TEST_F(CommandsTest, GridDotsStayInsideThePictureAndSkipWildPoints)
         EXPECT_EQ(shown.Pixel(x, y), Algemeen::kWhite) << x << "," << y;
     s.Grid.ColumnStep = {1e300, 0};
     s.Grid.Origin = {-1e12, 5};
-    DotGrid(window, Algemeen::kBlue); // must not overflow anything
+    DotGrid(window, state, Algemeen::kBlue); // must not overflow anything
 }

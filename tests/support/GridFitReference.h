@@ -15,14 +15,14 @@ using Ogenblik::MomentRecord;
 
 // The normal equations built the plain way: every hole weighs all 960 grid positions, column index
 // outer and row index inner, straight into M and V. GridNormalEquations must agree with it bit for
-// bit.
+// bit. Its "ALARM" lines go to `alarms` (null: dropped), as GridNormalEquations's do.
 inline double FullLoopReference(const momenten& holes, RealPoint O, RealPoint Dc, RealPoint Dr, matrix& M,
-                                kolom& V)
+                                kolom& V, Algemeen::Console* alarms = nullptr)
 {
     M = Algemeen::MakeMatrix(6);
     V.SetLength(7);
     double total = 0;
-    Algemeen::Schuine bell;
+    Algemeen::Schuine bell(alarms);
     for (std::ptrdiff_t k = 1; k < holes.Length(); ++k) {
         const MomentRecord& h = holes[k];
         bell.Prepare(h.Sxx, h.Syy, h.Sxy, h.Centre);

@@ -9,18 +9,6 @@
 
 namespace TestSupport {
 
-CapturedPlatform::CapturedPlatform()
-{
-    Algemeen::InstallConsole(&console);
-    Algemeen::InstallClock(&clock);
-}
-
-CapturedPlatform::~CapturedPlatform()
-{
-    Algemeen::InstallConsole(nullptr);
-    Algemeen::InstallClock(nullptr);
-}
-
 ScratchDir::ScratchDir()
 {
     std::random_device random;

@@ -20,12 +20,10 @@ public:
     std::int32_t MillisecondsSinceMidnight() override { return now; }
 };
 
-// Installs a capturing console and a fake clock for the lifetime of the object.
+// A capturing console and a fake clock, for a test to hand to what it runs.
 class CapturedPlatform
 {
 public:
-    CapturedPlatform();
-    ~CapturedPlatform();
     Algemeen::StringConsole console;
     FakeClock clock;
 };

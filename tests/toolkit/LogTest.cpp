@@ -1,5 +1,4 @@
 #include "Algemeen.h"
-#include "LogReset.h"
 #include "TestSupport.h"
 
 #include <filesystem>
@@ -14,22 +13,18 @@ using TestSupport::ScratchDir;
 class LogTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ResetLog();
-        SetLogFileName("Vertolkt.log");
-    }
-    void TearDown() override { ResetLog(); }
+    void SetUp() override { log.SetLogFileName("Vertolkt.log"); }
     ScratchDir dir;
     CapturedPlatform platform;
+    RunLog log{platform.console, platform.clock};
 };
 
 TEST_F(LogTest, LinesAreAppendedWithCrLfAndEchoed)
 {
-    LogLine("first");
+    log.LogLine("first");
     EXPECT_EQ(ReadFileText("Vertolkt.log"), "first\r\n");
     TestSupport::WriteFileText("Vertolkt.log", "earlier run\r\n");
-    LogLine("second");
+    log.LogLine("second");
     EXPECT_EQ(ReadFileText("Vertolkt.log"), "earlier run\r\nsecond\r\n");
     EXPECT_EQ(platform.console.Text(), "first\nsecond\n");
 }
@@ -37,14 +32,14 @@ TEST_F(LogTest, LinesAreAppendedWithCrLfAndEchoed)
 TEST_F(LogTest, StopWatchMeasuresFromTheLastStart)
 {
     platform.clock.now = 1000;
-    StopWatch("");
+    log.StopWatch("");
     EXPECT_EQ(platform.console.Text(), "") << "a start writes nothing";
     platform.clock.now = 1000;
-    StopWatch("zero");
+    log.StopWatch("zero");
     platform.clock.now = 2234;
-    StopWatch("Punched inside / outside");
+    log.StopWatch("Punched inside / outside");
     platform.clock.now = 3000;
-    StopWatch("again");
+    log.StopWatch("again");
     EXPECT_EQ(platform.console.Text(), "zero = 0 ms\nPunched inside / outside = 1234 ms\nagain = 2000 ms\n");
     EXPECT_EQ(ReadFileText("Vertolkt.log"),
               "zero = 0 ms\r\nPunched inside / outside = 1234 ms\r\nagain = 2000 ms\r\n");
@@ -53,16 +48,16 @@ TEST_F(LogTest, StopWatchMeasuresFromTheLastStart)
 TEST_F(LogTest, StopWatchWithoutStartReportsTimeOfDay)
 {
     platform.clock.now = 4321;
-    StopWatch("x");
+    log.StopWatch("x");
     EXPECT_EQ(platform.console.Text(), "x = 4321 ms\n");
 }
 
 TEST_F(LogTest, MeasurementAcrossMidnightIsTheTrueElapsedTime)
 {
     platform.clock.now = 86'399'900;
-    StopWatch("");
+    log.StopWatch("");
     platform.clock.now = 150;
-    StopWatch("pass");
+    log.StopWatch("pass");
     EXPECT_EQ(platform.console.Text(), "pass = 250 ms\n");
 }
 
@@ -74,8 +69,8 @@ TEST_F(LogTest, FailingWriteIsRaisedAndNotEchoed)
     ASSERT_EQ(::mkfifo("fifo", 0600), 0);
     std::filesystem::create_symlink("/dev/null", "null");
     for (const char* name : {"no-such-dir/Vertolkt.log", "folder", "fifo", "null"}) {
-        SetLogFileName(dir.File(name));
-        EXPECT_THROW(LogLine("lost"), std::runtime_error) << name;
+        log.SetLogFileName(dir.File(name));
+        EXPECT_THROW(log.LogLine("lost"), std::runtime_error) << name;
     }
     EXPECT_EQ(platform.console.Text(), "");
     EXPECT_TRUE(std::filesystem::is_fifo("fifo"));

@@ -53,7 +53,7 @@ TEST(SchuineTest, CutOffAtTwoPi)
 TEST(SchuineTest, IndefiniteMomentsRaiseAlarm)
 {
     TestSupport::CapturedPlatform platform;
-    Schuine bell;
+    Schuine bell(&platform.console);
     bell.Prepare(1, 1, 2, {0, 0}); // D = -3
     EXPECT_EQ(bell.Weight({0, 0}), 1.0);
     EXPECT_EQ(platform.console.Text(), "");
@@ -66,7 +66,7 @@ TEST(SchuineTest, IndefiniteMomentsRaiseAlarm)
 TEST(SchuineTest, BlobOnALineWeighsNothingAnywhere)
 {
     TestSupport::CapturedPlatform platform;
-    Schuine bell;
+    Schuine bell(&platform.console);
     bell.Prepare(4, 0, 0, {5, 5}); // all its area on the line y = 5: D = 0
     EXPECT_TRUE(bell.Degenerate());
     double kxx = -1, kyy = -1, kxy = -1;

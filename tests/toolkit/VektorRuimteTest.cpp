@@ -28,10 +28,12 @@ matrix FromRows(std::initializer_list<std::initializer_list<double>> rows)
     return m;
 }
 
-VektorRuimte Space(std::int32_t n)
+// Its messages go to `messages` (null: dropped).
+VektorRuimte Space(std::int32_t n, Console* messages = nullptr)
 {
     VektorRuimte space;
     space.SetDimension(n);
+    space.Messages = messages;
     return space;
 }
 
@@ -44,8 +46,8 @@ TEST(SubdetTest, OneByOneAndInputBounds)
     EXPECT_EQ(subdet(1, 1, 1, m), 1.0);
     EXPECT_EQ(subdet(1, 2, 1, m), -1.0);
     EXPECT_EQ(platform.console.Text(), "");
-    EXPECT_EQ(subdet(1, 1, 9, MakeMatrix(9)), 0.0);
-    EXPECT_EQ(subdet(1, 1, 0, m), 0.0);
+    EXPECT_EQ(subdet(1, 1, 9, MakeMatrix(9), &platform.console), 0.0);
+    EXPECT_EQ(subdet(1, 1, 0, m, &platform.console), 0.0);
     EXPECT_EQ(platform.console.Text(), "subdet: input Error\nsubdet: input Error\n");
 }
 
@@ -121,12 +123,12 @@ TEST(DirekteInverseTest, IdentityAndTwoByTwo)
     for (int i = 1; i <= 6; ++i)
         identity[i][i] = 1.0;
     matrix m = identity;
-    EXPECT_TRUE(Space(6).DirekteInverse(m));
+    EXPECT_TRUE(Space(6, &platform.console).DirekteInverse(m));
     EXPECT_EQ(m, identity);
 
     const double a = 3, b = 5, c = -2, d = 7, det = a * d - b * c;
     matrix two = FromRows({{a, b}, {c, d}});
-    ASSERT_TRUE(Space(2).DirekteInverse(two));
+    ASSERT_TRUE(Space(2, &platform.console).DirekteInverse(two));
     EXPECT_EQ(two, FromRows({{d / det, -b / det}, {-c / det, a / det}}));
     EXPECT_EQ(platform.console.Text(), "");
 }
@@ -136,7 +138,7 @@ TEST(DirekteInverseTest, RefusesSingularAndBadInputLeavingTheMatrixAlone)
     TestSupport::CapturedPlatform platform;
     const matrix equalRows = FromRows({{1, 2, 3}, {4, 5, 6}, {1, 2, 3}});
     matrix m = equalRows;
-    EXPECT_FALSE(Space(3).DirekteInverse(m));
+    EXPECT_FALSE(Space(3, &platform.console).DirekteInverse(m));
     EXPECT_EQ(m, equalRows);
     EXPECT_EQ(platform.console.Text(), "DirekteInverse: singular matrix\n");
 
@@ -147,18 +149,18 @@ TEST(DirekteInverseTest, RefusesSingularAndBadInputLeavingTheMatrixAlone)
         for (int j = 2; j <= 6; ++j)
             zeroColumn[i][j] = i == j ? 2.0 : 0.5 * (i + j);
     m = zeroColumn;
-    EXPECT_FALSE(Space(6).DirekteInverse(m));
+    EXPECT_FALSE(Space(6, &platform.console).DirekteInverse(m));
     EXPECT_EQ(m, zeroColumn);
     EXPECT_EQ(platform.console.Text(), "DirekteInverse: singular matrix\n");
 
     platform.console.Clear();
-    EXPECT_FALSE(Space(0).DirekteInverse(m));
+    EXPECT_FALSE(Space(0, &platform.console).DirekteInverse(m));
     EXPECT_EQ(platform.console.Text(), "DirekteInverse: wrong input\n");
 
     // Above 8 every cofactor is refused, so the determinant is 0.
     platform.console.Clear();
     matrix big = MakeMatrix(9);
-    EXPECT_FALSE(Space(9).DirekteInverse(big));
+    EXPECT_FALSE(Space(9, &platform.console).DirekteInverse(big));
     std::string expected;
     for (int k = 0; k < 81; ++k)
         expected += "subdet: input Error\n";
@@ -169,20 +171,20 @@ TEST(DirekteInverseTest, RefusesSingularAndBadInputLeavingTheMatrixAlone)
     platform.console.Clear();
     const matrix infinite = FromRows({{std::numeric_limits<double>::infinity(), 1}, {1, 1}});
     m = infinite;
-    EXPECT_FALSE(Space(2).DirekteInverse(m));
+    EXPECT_FALSE(Space(2, &platform.console).DirekteInverse(m));
     EXPECT_EQ(m, infinite);
     EXPECT_EQ(platform.console.Text(), "DirekteInverse: singular matrix\n");
 
     // Too small a matrix for the dimension is a caller error.
     matrix tooSmall = FromRows({{1, 0}, {0, 1}});
-    EXPECT_THROW(Space(3).DirekteInverse(tooSmall), std::out_of_range);
+    EXPECT_THROW(Space(3, &platform.console).DirekteInverse(tooSmall), std::out_of_range);
 }
 
 TEST(DirekteInverseTest, NearlySingularIsInvertedWithoutComplaint)
 {
     TestSupport::CapturedPlatform platform;
     matrix m = FromRows({{1, 1}, {1, 1 + 1e-12}});
-    EXPECT_TRUE(Space(2).DirekteInverse(m));
+    EXPECT_TRUE(Space(2, &platform.console).DirekteInverse(m));
     EXPECT_EQ(platform.console.Text(), "");
     EXPECT_NEAR(m[1][1] * 1e-12, 1.0, 1e-3);
 }

@@ -1,0 +1,199 @@
+// TForm1's menus and their actions: File (Open, Recent files, Save overlay, Save deck, Exit), Edit
+// (Process, Select, Read all cards), View (zoom, the results panel) and Help; and the enabled
+// state of the items the commands switch.
+#include "ResultsPanel.h"
+#include "TForm1.h"
+#include "TForm1Internal.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QSettings>
+#include <QStatusBar>
+
+namespace Unit1 {
+
+namespace {
+
+constexpr int kRecentFiles = 8;
+
+} // namespace
+
+void TForm1::CreateMenus()
+{
+    CreateFileMenu();
+    CreateEditMenu();
+    CreateViewMenu();
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->addAction("&About Korvane", this, [this] { ShowAbout(); });
+}
+
+void TForm1::CreateFileMenu()
+{
+    file1_ = menuBar()->addMenu("&File");
+    file1_->setObjectName("File1");
+    // "&Open…" opens a dialog, hence the ellipsis; "E&xit" is kept as it has always been.
+    open1_ = file1_->addAction("&Open…", this, [this] {
+        Run([this] {
+            if (state_.Busy)
+                return;
+            // A cancelled dialog changes nothing: the picture, overlay and text line stay.
+            if (const auto chosen = RunOpenDialog())
+                OpenFile(*chosen);
+        });
+    });
+    open1_->setObjectName("Open1");
+    open1_->setShortcut(QKeySequence::Open);
+    recent_ = file1_->addMenu("&Recent files");
+    recent_->setObjectName("RecentFiles");
+    FillRecentMenu();
+    saveOverlay_ = file1_->addAction("Save o&verlay\u2026", this, [this] { ChooseAndSaveOverlay(); });
+    saveOverlay_->setObjectName("SaveOverlay");
+    saveOverlay_->setEnabled(false);
+    saveDeck_ = file1_->addAction("Save &deck…", this, [this] { ChooseAndSaveDeck(); });
+    saveDeck_->setObjectName("SaveDeck");
+    saveDeck_->setEnabled(false);
+    file1_->addSeparator();
+    exit1_ = file1_->addAction("E&xit", this, [this] { Exit1Click(*this, state_); });
+    exit1_->setObjectName("Exit1");
+    exit1_->setShortcut(QKeySequence::Quit);
+}
+
+void TForm1::CreateEditMenu()
+{
+    exit2_ = menuBar()->addMenu("&Edit");
+    exit2_->setObjectName("Exit2");
+    process1_ = exit2_->addAction("&Process", this, [this] {
+        Run([this] {
+            if (state_.Busy)
+                return;
+            statusBar()->showMessage("Processing: tracing the picture and looking for cards\u2026");
+            statusBar()->repaint();
+            Process1Click(*this, state_);
+            AfterProcess();
+        });
+    });
+    process1_->setObjectName("Process1");
+    select1_ = exit2_->addAction("&Select", this, [this] { Run([this] { Select1Click(*this, state_); }); });
+    select1_->setObjectName("Select1");
+    readAll_ = exit2_->addAction("Read &all cards", this, [this] { ReadAllCards(); });
+    readAll_->setObjectName("ReadAll");
+    readAll_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    readAll_->setEnabled(false);
+}
+
+void TForm1::CreateViewMenu()
+{
+    view_ = menuBar()->addMenu("&View");
+    zoomIn_ = view_->addAction("Zoom &in", this, [this] { ZoomBy(kZoomStep); });
+    zoomIn_->setShortcuts({QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    zoomOut_ = view_->addAction("Zoom &out", this, [this] { ZoomBy(1 / kZoomStep); });
+    zoomOut_->setShortcut(QKeySequence::ZoomOut);
+    fit_ = view_->addAction("&Fit to window", this, [this] { FitToWindow(); });
+    fit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    actual_ = view_->addAction("&Actual size", this, [this] { ActualSize(); });
+    actual_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
+    view_->addSeparator();
+    view_->addAction(results_->toggleViewAction());
+}
+
+// File > Save overlay: asks where (the replaceable chooser, else a save dialog) and writes it.
+void TForm1::ChooseAndSaveOverlay()
+{
+    if (state_.Busy)
+        return;
+    std::optional<std::string> target;
+    if (chooseSaveFile) {
+        target = chooseSaveFile();
+    } else {
+        const QString name =
+            QFileDialog::getSaveFileName(this, "Save overlay", lastFolder_ + "/overlay.png",
+                                         "PNG pictures (*.png)", nullptr, QFileDialog::DontUseNativeDialog);
+        if (!name.isEmpty())
+            target = name.toStdString();
+    }
+    if (target && !SaveOverlay(QString::fromStdString(*target)))
+        ShowMessage("Cannot write " + *target, "Save overlay");
+}
+
+// File > Save deck: asks where (the replaceable chooser, else a save dialog) and writes it.
+void TForm1::ChooseAndSaveDeck()
+{
+    if (state_.Busy || results_->Rows().empty())
+        return;
+    std::optional<std::string> target;
+    if (chooseDeckFile) {
+        target = chooseDeckFile();
+    } else {
+        QString filter;
+        const QString name = QFileDialog::getSaveFileName(
+            this, "Save deck", lastFolder_ + "/deck.txt",
+            "Text deck (*.txt);;Column binary (*.cbn);;Raw binary (*.bin);;JSON lines (*.jsonl)", &filter,
+            QFileDialog::DontUseNativeDialog);
+        if (!name.isEmpty())
+            target = name.toStdString();
+    }
+    if (!target)
+        return;
+    if (const std::string problem = SaveDeck(*target); !problem.empty())
+        ShowMessage(problem, "Save deck");
+    else
+        statusBar()->showMessage(QString("Deck saved: %1").arg(QString::fromStdString(*target)));
+}
+
+void TForm1::RememberRecent(const QString& path)
+{
+    QSettings settings;
+    QStringList files = settings.value("recentFiles").toStringList();
+    files.removeAll(path);
+    files.prepend(path);
+    while (files.size() > kRecentFiles)
+        files.removeLast();
+    settings.setValue("recentFiles", files);
+    FillRecentMenu();
+}
+
+void TForm1::FillRecentMenu()
+{
+    recent_->clear();
+    const QStringList files = QSettings().value("recentFiles").toStringList();
+    int n = 0;
+    for (const QString& path : files) {
+        QAction* item = recent_->addAction(QString("&%1 %2").arg(++n).arg(QFileInfo(path).fileName()), this,
+                                           [this, path] { OpenFile(path.toStdString()); });
+        item->setToolTip(path);
+        item->setData(path);
+    }
+    recent_->setEnabled(!files.isEmpty());
+}
+
+void TForm1::ShowAbout()
+{
+    ShowMessage(
+        "Korvane " KORVANE_VERSION "\n"
+        "Reads 80-column punched cards from black-and-white scans.\n\n"
+        "The real card scans bundled with Korvane (tests/data/real-scans) are card images of the "
+        "U.S. National Archives, published with the teaching notebooks of cases-umd/Reading-Punchcards "
+        "under the Creative Commons Attribution 4.0 licence (CC BY 4.0).",
+        "About Korvane");
+}
+
+void TForm1::SetMenuEnabled(MenuItem item, bool enabled)
+{
+    switch (item) {
+    case MenuItem::File1:
+        file1_->setEnabled(enabled);
+        file1_->menuAction()->setEnabled(enabled);
+        break;
+    case MenuItem::Process1:
+        process1_->setEnabled(enabled);
+        break;
+    case MenuItem::Select1:
+        select1_->setEnabled(enabled);
+        readAll_->setEnabled(enabled);
+        break;
+    }
+}
+
+} // namespace Unit1
