@@ -4,6 +4,7 @@
 #include "CardRenderer.h"
 #include "Overlay.h"
 #include "ProcessPass.h"
+#include "ReaderInternals.h"
 #include "RecordingWindow.h"
 #include "Unit1.h"
 
@@ -156,8 +157,8 @@ void BM_OpenProcess(benchmark::State& state, double dpi, double noise, bool rast
             benchmark::DoNotOptimize(window.ShownBitmap().Pixels().data());
     }
     const auto& run = TheRun();
-    state.counters["pixels"] = static_cast<double>(run.Scan.Width) * run.Scan.Height;
-    state.counters["contours"] = run.Reader ? run.Reader->Context().Store.ContourCount() : 0;
+    state.counters["pixels"] = static_cast<double>(run.Shown.Picture.Width) * run.Shown.Picture.Height;
+    state.counters["contours"] = run.Reader ? korvane::ContextOf(*run.Reader).Store.ContourCount() : 0;
 }
 
 // Where the time of one Open + Process goes, in milliseconds per stage.
@@ -185,8 +186,8 @@ void BM_Stages(benchmark::State& state, double dpi, double noise, bool rough)
         window.QueueDialogAnswer(scan);
         Unit1::Open1Click(window, TheRun());
         const auto t1 = Clock::now();
-        korvane::ReaderContext& context = reader.Context();
-        context.Scan = &TheRun().Scan;
+        korvane::ReaderContext& context = korvane::ContextOf(reader);
+        context.Scan = &TheRun().Shown.Picture;
         BMPunit::TraceContours(*context.Scan, context.Store, context.Log, events);
         const auto t2 = Clock::now();
         korvane::ProcessPass(context, events, &total);

@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // What a window would show: the overlay with the grid dots of the last card read.
     const Algemeen::Raster& shown = window.ShownBitmap();
-    if (shown.Width() != state.Scan.Width || shown.Height() != state.Scan.Height)
+    if (shown.Width() != state.Shown.Picture.Width || shown.Height() != state.Shown.Picture.Height)
         Fuzz::Fault("the overlay does not have the picture's size");
     Unit1::Stoppen(window, state);
     return 0;

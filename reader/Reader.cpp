@@ -158,6 +158,11 @@ void Reader::DrawOverlay(Algemeen::DrawingSurface& surface, std::int32_t& palett
     korvane::DrawOverlay(*context_, surface, paletteIndex);
 }
 
+std::size_t Reader::OverlaySteps() const
+{
+    return korvane::OverlaySteps(*context_);
+}
+
 std::vector<Algemeen::IntPoint> GridPixels(const Ogenblik::CardGrid& grid, std::int32_t width,
                                            std::int32_t height)
 {

@@ -66,7 +66,8 @@ std::vector<std::int32_t> AcceptedCards(const RunState& state)
 
 Algemeen::IntPoint CardCentre(const RunState& state, std::int32_t card)
 {
-    state.Reading(); // throws before the first Process
+    if (!state.Reader)
+        throw std::logic_error("no picture has been processed");
     return state.Reader->CardCentre(card);
 }
 
@@ -80,7 +81,7 @@ void DotGrid(Window& window, const RunState& state, Algemeen::Colour colour)
             std::int32_t x = 0, y = 0;
             if (!ToPixel(p.X, x) || !ToPixel(p.Y, y))
                 continue;
-            if (x >= 0 && y >= 0 && x < state.Scan.Width && y < state.Scan.Height)
+            if (x >= 0 && y >= 0 && x < state.Shown.Picture.Width && y < state.Shown.Picture.Height)
                 window.SetImagePixel(x, y, colour);
         }
 }
@@ -91,8 +92,8 @@ void Kiezen(Window& window, RunState& state, MouseButton button, std::int32_t x,
 {
     RunCommand(window, state, [&] {
         DisableControls(window);
-        if (!state.PickArmed || !state.Reader || x >= state.Scan.Width || y >= state.Scan.Height ||
-            button != MouseButton::Left) {
+        if (!state.PickArmed || !state.Reader || x >= state.Shown.Picture.Width ||
+            y >= state.Shown.Picture.Height || button != MouseButton::Left) {
             EnableControls(window);
             return;
         }

@@ -1,5 +1,4 @@
 #include "CommandGuard.h"
-#include "Overlay.h"
 #include "Unit1.h"
 
 namespace Unit1 {
@@ -27,12 +26,10 @@ korvane::Reader& ReaderFor(RunState& state)
 // Draws the overlay of the last Process and shows it in the window.
 void ShowOverlay(Window& window, RunState& state)
 {
-    korvane::ReaderContext& reader = state.Reading();
     state.OverlayBitmap = DrawingRecord{};
-    korvane::PrepareOverlay(reader, state.OverlayBitmap);
     // Room for all of the drawing in one go rather than growing step by step.
-    state.OverlayBitmap.Reserve(korvane::OverlaySteps(reader));
-    korvane::DrawOverlay(reader, state.OverlayBitmap, state.PaletteIndex);
+    state.OverlayBitmap.Reserve(state.Reader->OverlaySteps());
+    state.Reader->DrawOverlay(state.OverlayBitmap, state.PaletteIndex);
     window.ShowBitmap(state.OverlayBitmap);
     window.Repaint();
 }
@@ -48,14 +45,9 @@ void Process1Click(Window& window, RunState& state)
         window.SetFormCursor(CursorKind::Hourglass);
         bool ok = false;
         if (state.PictureLoaded) {
-            ok = ReaderFor(state).Process(state.Scan, window);
             // A picture of another format may show its cards in the other polarity or at a scale
-            // its file does not give.
-            while (!ok && !state.PictureInfo.Format.empty() &&
-                   RetryOtherPicture(state.PictureFileName, state.PictureOptions, state.Scan, state.Scale,
-                                     state.Console)) {
-                ok = ReaderFor(state).Process(state.Scan, window);
-            }
+            // its file does not give: the reader tries them.
+            ok = ReaderFor(state).Process(state.Shown, window);
         }
         window.SetFormCursor(CursorKind::Default);
         if (ok) {

@@ -11,13 +11,6 @@ namespace {
 constexpr std::size_t kShortestFileName = 5;
 } // namespace
 
-korvane::ReaderContext& RunState::Reading() const
-{
-    if (!Reader)
-        throw std::logic_error("no picture has been processed");
-    return Reader->Context();
-}
-
 void DisableControls(Window& window)
 {
     window.SetMenuEnabled(MenuItem::File1, false);
@@ -52,12 +45,12 @@ void Starten(Window& window, RunState& state)
 
 namespace {
 // The picture an Open accepted becomes the one the window shows and Process traces.
-void ShowPicture(Window& window, RunState& state, korvane::Picture picture, const std::string& name)
+void ShowPicture(Window& window, RunState& state, korvane::OpenedPicture picture, const std::string& name)
 {
-    state.Scan = std::move(picture);
+    state.Shown = std::move(picture);
     state.PictureLoaded = true;
     ShowResult(window, Algemeen::kBlack, "");
-    window.SetImageSize(state.Scan.Width, state.Scan.Height);
+    window.SetImageSize(state.Shown.Picture.Width, state.Shown.Picture.Height);
     window.ShowPictureFile(name);
     state.PickArmed = false;
     window.SetMenuEnabled(MenuItem::Process1, true);
@@ -79,34 +72,15 @@ void Open1Click(Window& window, RunState& state)
             ShowResult(window, Algemeen::kRed, name + kNotAProperFilename);
             return;
         }
-        Algemeen::Console& console = state.Console;
-        if (IsOtherPictureFile(name)) {
-            OpenedPicture opened = OpenOtherPicture(name, state.PictureOptions, console);
-            if (!opened.Ok) {
-                EnableControls(window);
-                ShowResult(window, Algemeen::kRed, name + kNotAProperPicture);
-                return;
-            }
-            state.PictureInfo = opened.Info;
-            state.Scale = opened.Scale;
-            ShowPicture(window, state, std::move(opened.Picture), name);
+        korvane::OpenedPicture opened = korvane::OpenPicture(name, state.PictureOptions, state.Console);
+        if (!opened.Ok) {
             EnableControls(window);
+            ShowResult(
+                window, Algemeen::kRed,
+                name + (opened.Status == korvane::OpenStatus::Missing ? kDoesNotExist : kNotAProperPicture));
             return;
         }
-        BMPunit::BmpFile file;
-        if (!BMPunit::LoadBitmapFile(file, name, console)) {
-            EnableControls(window);
-            ShowResult(window, Algemeen::kRed, name + kDoesNotExist);
-            return;
-        }
-        if (!BMPunit::CheckBitmapHeader(file, console)) {
-            EnableControls(window);
-            ShowResult(window, Algemeen::kRed, name + kNotAProperPicture);
-            return;
-        }
-        state.PictureInfo = Imaging::ImageInfo{};
-        ShowPicture(window, state, BMPunit::TakePicture(std::move(file)), name);
-        state.Scale = {state.Scan.PixelsPerMillimetre, "file"};
+        ShowPicture(window, state, std::move(opened), name);
         EnableControls(window);
     });
 }
@@ -135,7 +109,7 @@ void Exit1Click(Window& window, const RunState& state)
 void Stoppen(Window& /*window*/, RunState& state)
 {
     state.Reader.reset();
-    state.Scan = korvane::Picture{};
+    state.Shown = korvane::OpenedPicture{};
     state.PictureLoaded = false;
     state.OverlayBitmap = DrawingRecord{};
 }

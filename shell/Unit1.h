@@ -6,8 +6,8 @@
 #include "Algemeen.h"
 #include "DrawingRecord.h"
 #include "Picture.h"
-#include "PictureInput.h"
 #include "Window.h"
+#include "korvane/PictureFile.h"
 #include "korvane/Reader.h"
 
 #include <array>
@@ -50,14 +50,13 @@ struct RunState
     std::string LogFileName;
     // The file of the last Open (or the one the dialog gave); written by Open1Click.
     std::string PictureFileName;
-    // The picture the window shows, as the last accepted Open left it; traced by Process1Click.
-    korvane::Picture Scan;
-    bool PictureLoaded = false; // Scan holds a checked picture
-    // How a picture that is not a BMP file is binarised and scaled, and what the last Open of
-    // one found (Info.Format empty after a BMP file).
-    PictureSettings PictureOptions;
-    Imaging::ImageInfo PictureInfo;
-    PictureScale Scale;
+    // How a picture that is not a BMP file is binarised and scaled.
+    korvane::PictureSettings PictureOptions;
+    // The picture the window shows, as the last accepted Open left it, with what its file held and
+    // where its scale came from (Info.Format empty after a BMP file); traced by Process1Click, which
+    // may turn its polarity or scale (Shown.Settings, Shown.Scale).
+    korvane::OpenedPicture Shown;
+    bool PictureLoaded = false; // Shown holds a checked picture
     // A left click reads a card: set by Select1Click, cleared by Open1Click and by a read.
     bool PickArmed = false;
     // The "Select Card Image with Mouse" box is still to be shown once.
@@ -78,9 +77,6 @@ struct RunState
 
     // A command is running; no other command may start.
     bool Busy = false;
-
-    // The reader's context: throws std::logic_error before the first Process.
-    korvane::ReaderContext& Reading() const;
 };
 
 // The log file, in the current directory.

@@ -106,12 +106,13 @@ public:
     // which the caller keeps across pictures, starting at 0), each card model's outline in black.
     void DrawOverlay(Algemeen::DrawingSurface& surface, std::int32_t& paletteIndex);
 
-    ReaderContext& Context() { return *context_; }
-    const ReaderContext& Context() const { return *context_; }
+    // How many drawing steps DrawOverlay takes, about: room to reserve in a recording surface.
+    std::size_t OverlaySteps() const;
     // The options the reader was made with.
     const ReadOptions& Options() const { return options_; }
 
 private:
+    friend struct ReaderInternals; // the reading stages' tests and benchmarks look inside
     ReadOptions options_;
     Algemeen::Console* console_ = nullptr;
     std::unique_ptr<Algemeen::Console> ownConsole_;

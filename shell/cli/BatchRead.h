@@ -6,7 +6,7 @@
 #include "Batch.h"
 #include "Deck.h"
 #include "Options.h"
-#include "PictureInput.h"
+#include "korvane/PictureFile.h"
 #include "korvane/Reader.h"
 
 #include <istream>

@@ -22,9 +22,9 @@ void DefinePictureOptions(CLI::App& read, PictureOptions& options)
         ->check(CLI::Range(10.0, 4800.0));
 }
 
-Unit1::PictureSettings PictureSettingsFor(const PictureOptions& options)
+korvane::PictureSettings PictureSettingsFor(const PictureOptions& options)
 {
-    Unit1::PictureSettings settings;
+    korvane::PictureSettings settings;
     auto& decoding = settings.Decoding;
     if (options.threshold) {
         decoding.Method = Imaging::Binarisation::Fixed;

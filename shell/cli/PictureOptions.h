@@ -2,7 +2,7 @@
 // and resolution; defined on the read command and turned into the window's picture settings.
 #pragma once
 
-#include "PictureInput.h"
+#include "korvane/PictureFile.h"
 
 #include <optional>
 #include <string>
@@ -25,6 +25,6 @@ struct PictureOptions
 void DefinePictureOptions(CLI::App& read, PictureOptions& options);
 
 // The window's settings for these options (parsing has checked them).
-Unit1::PictureSettings PictureSettingsFor(const PictureOptions& options);
+korvane::PictureSettings PictureSettingsFor(const PictureOptions& options);
 
 } // namespace Cli

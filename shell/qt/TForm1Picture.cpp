@@ -150,7 +150,7 @@ void TForm1::ShowPictureFile(const std::string& fileName)
     showsOverlay_ = false;
     saveOverlay_->setEnabled(false);
     saveDeck_->setEnabled(false);
-    image1_->SetPicture(LoadedPicture(state_.Scan));
+    image1_->SetPicture(LoadedPicture(state_.Shown.Picture));
     image1_->SetHighlight({});
     overlay_ = Algemeen::Raster{};
     results_->Clear();
@@ -159,7 +159,7 @@ void TForm1::ShowPictureFile(const std::string& fileName)
     lastFolder_ = QFileInfo(path).absolutePath();
     QSettings().setValue("lastFolder", lastFolder_);
     RememberRecent(path);
-    const korvane::Picture& scan = state_.Scan;
+    const korvane::Picture& scan = state_.Shown.Picture;
     const double dpi = scan.PixelsPerMillimetre * kMillimetresPerInch;
     statusBar()->showMessage(QString("%1: %2 x %3 pixels, %4 dpi. Next: Edit > Process")
                                  .arg(FileNameOnly(fileName))

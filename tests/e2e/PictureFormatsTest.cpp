@@ -75,7 +75,7 @@ TEST_F(ReadBackTest, ScannerPicturesReadExactly)
             for (auto& byte : picture.Bytes)
                 byte = static_cast<std::uint8_t>(~byte);
         Imaging::WriteScan(name, {picture}, look, c.format);
-        Unit1::PictureSettings settings;
+        korvane::PictureSettings settings;
         settings.AutoPolarity = c.backlit;
         const PageReading reading = Read(name, picks, settings);
         ASSERT_TRUE(reading.processed) << reading.processMessage << "\n" << reading.console;

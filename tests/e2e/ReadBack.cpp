@@ -23,7 +23,7 @@ std::string Columns72(const std::string& text)
 }
 
 PageReading ReadBackTest::Read(const std::string& scan, const std::vector<Algemeen::IntPoint>& picks,
-                               const Unit1::PictureSettings& settings)
+                               const korvane::PictureSettings& settings)
 {
     Unit1::RunState state(platform.console, platform.clock);
     state.PictureOptions = settings;
@@ -45,7 +45,7 @@ PageReading ReadBackTest::Read(const std::string& scan, const std::vector<Algeme
         }
     EXPECT_TRUE(window.Errors().empty()) << (window.Errors().empty() ? "" : window.Errors()[0]);
     reading.console = platform.console.Text();
-    reading.scale = state.Scale;
+    reading.scale = state.Shown.Scale;
     return reading;
 }
 

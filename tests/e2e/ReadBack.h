@@ -27,7 +27,7 @@ struct PageReading
     std::vector<std::string> texts; // per card, in page order: the text line after its pick
     std::vector<bool> black;        // the text line was black
     std::string console;
-    Unit1::PictureScale scale; // where the picture's resolution came from
+    korvane::PictureScale scale; // where the picture's resolution came from
 };
 
 // Works in a scratch directory holding a copy of the repository's code table.
@@ -45,7 +45,7 @@ protected:
                                                bool real = false, double noise = 0.0, std::uint64_t seed = 1);
     // Open, Process and a pick at each point; pictures other than BMP files read with the settings.
     PageReading Read(const std::string& scan, const std::vector<Algemeen::IntPoint>& picks,
-                     const Unit1::PictureSettings& settings = {});
+                     const korvane::PictureSettings& settings = {});
 
     TestSupport::ScratchDir dir;
     TestSupport::CapturedPlatform platform;

@@ -244,7 +244,8 @@ TEST_F(WindowTest, ReadAllFillsTheResultsPanel)
     ASSERT_TRUE(form->SaveOverlayAction()->isEnabled());
     form->SaveOverlayAction()->trigger();
     const QImage saved("overlay.png");
-    EXPECT_EQ(saved.size(), QSize(form->CurrentRun().Scan.Width, form->CurrentRun().Scan.Height));
+    EXPECT_EQ(saved.size(),
+              QSize(form->CurrentRun().Shown.Picture.Width, form->CurrentRun().Shown.Picture.Height));
     EXPECT_TRUE(messages.size() == 1 && messages[0] == "Select Card Image with Mouse");
 
     // A new picture starts an empty list.

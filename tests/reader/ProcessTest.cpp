@@ -4,7 +4,7 @@
 #include "ProcessPass.h"
 #include "ProcessSteps.h"
 #include "PunchCodes.h"
-#include "ReaderContext.h"
+#include "ReaderInternals.h"
 #include "RecordingWindow.h"
 #include "TestSupport.h"
 #include "Unit1.h"
@@ -26,7 +26,12 @@ class ProcessTest : public ::testing::Test
 {
 protected:
     // The reader of the window's last Process.
-    korvane::ReaderContext& Reading() const { return state.Reading(); }
+    korvane::ReaderContext& Reading() const
+    {
+        if (!state.Reader)
+            throw std::logic_error("no picture has been processed");
+        return korvane::ContextOf(*state.Reader);
+    }
 
     void SetUp() override
     {

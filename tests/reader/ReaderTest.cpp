@@ -6,7 +6,7 @@
 #include "CodeTable.h"
 #include "PunchCodes.h"
 #include "ReadScan.h"
-#include "ReaderContext.h"
+#include "ReaderInternals.h"
 #include "RecordingWindow.h"
 #include "TestSupport.h"
 #include "Unit1.h"
@@ -228,7 +228,7 @@ TEST_F(ReaderTest, ClickFindsTheCardThePlainWalkFinds)
         const Algemeen::RealPoint p{std::floor(x(random)), std::floor(y(random))};
         std::int32_t expected = 0;
         for (const std::int32_t card : cards) {
-            reader.Context().Store.ContourPoints(card, outline.Points);
+            korvane::ContextOf(reader).Store.ContourPoints(card, outline.Points);
             if (outline.Contains(p))
                 expected = card;
         }

@@ -123,10 +123,10 @@ TEST_F(CommandsTest, RefusedOpenKeepsThePictureTheWindowShows)
     EXPECT_EQ(window.ShownFile(), "good.bmp");
     // The module still holds the shown picture, so Process would trace what the user sees.
     EXPECT_TRUE(state.PictureLoaded);
-    EXPECT_EQ(state.Scan.Width, 12);
-    EXPECT_EQ(state.Scan.Height, 5);
+    EXPECT_EQ(state.Shown.Picture.Width, 12);
+    EXPECT_EQ(state.Shown.Picture.Height, 5);
     Open("missing.bmp");
-    EXPECT_EQ(state.Scan.Width, 12);
+    EXPECT_EQ(state.Shown.Picture.Width, 12);
 }
 
 TEST_F(CommandsTest, LongMessageIsKeptWhole)
@@ -182,7 +182,7 @@ TEST_F(CommandsTest, ExitClosesTheWindowAndStopReleasesThePicture)
     Exit1Click(window, state);
     EXPECT_TRUE(window.Closed());
     Stoppen(window, state);
-    EXPECT_TRUE(state.Scan.Bytes.empty());
+    EXPECT_TRUE(state.Shown.Picture.Bytes.empty());
     EXPECT_FALSE(state.PictureLoaded);
 }
 
