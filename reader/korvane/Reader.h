@@ -16,6 +16,7 @@
 #include "GridFit.h"
 #include "Picture.h"
 #include "korvane/Codes.h"
+#include "korvane/Evidence.h"
 #include "korvane/PictureFile.h"
 
 #include <array>
@@ -81,9 +82,16 @@ struct CardResult
     std::vector<int> UnknownColumns;   // 1-based columns of Text that read "?"
     std::string Text80;                // all 80 columns, decoded with Text
     std::vector<int> UnknownColumns80; // 1-based columns of Text80 that no code matches
-    // Decoded with every column known and the orientation taken from the cut corner: the window
-    // shows such a text in black, any other text in red.
-    bool Complete() const { return Decoded && UnknownColumns.empty() && Orientation != "from-punches"; }
+    // The evidence at every hole position of a decoded card read from a picture, and the columns
+    // 1 .. 80 it leaves in doubt (an unknown column among them); empty when not decoded.
+    std::shared_ptr<const CardEvidence> Evidence;
+    std::vector<DoubtfulColumn> DoubtfulColumns;
+    // Decoded with every column known and sound and the orientation taken from the cut corner: the
+    // window shows such a text in black, any other text in red.
+    bool Complete() const
+    {
+        return Decoded && UnknownColumns.empty() && DoubtfulColumns.empty() && Orientation != "from-punches";
+    }
 };
 
 struct ScanResult
