@@ -49,6 +49,10 @@ BMPunit::BitImage ParseBitmap(const std::vector<std::string>& rows);
 
 // The picture as the BMP loader would give it from a file of these pixels (bottom-up rows).
 korvane::Picture PictureOf(const BMPunit::BitImage& image, std::int32_t pixelsPerMetre);
+// The pixels of a picture, to be painted on and written again (EncodeBitmap).
+BMPunit::BitImage BitImageOf(const korvane::Picture& picture);
+// Turns an 8-bit BMP file's picture into its negative by inverting its palette.
+void InvertGreyBmp(const std::string& fileName);
 // The picture of a BMP file; fails the calling test when the file is not a proper picture.
 korvane::Picture LoadPicture(const std::string& fileName);
 
