@@ -70,7 +70,7 @@ BMPunit::BitImage BitImageOf(const korvane::Picture& picture)
     return image;
 }
 
-void InvertGreyBmp(const std::string& fileName)
+void InvertBmp(const std::string& fileName)
 {
     std::vector<std::uint8_t> bytes = ReadFileBytes(fileName);
     ASSERT_GE(bytes.size(), 54u);
@@ -80,12 +80,17 @@ void InvertGreyBmp(const std::string& fileName)
             value = value << 8 | bytes[at + std::size_t(k)];
         return value;
     };
-    ASSERT_EQ(field(28, 2), 8u) << fileName << " holds no 8-bit picture";
+    const std::uint32_t depth = field(28, 2);
+    ASSERT_TRUE(depth == 1 || depth == 8) << fileName;
     const std::size_t palette = 14 + field(14, 4), pixels = field(10, 4);
     ASSERT_LE(pixels, bytes.size());
-    for (std::size_t k = palette; k < pixels; ++k)
-        if ((k - palette) % 4 != 3) // blue, green, red; the fourth byte is unused
-            bytes[k] = static_cast<std::uint8_t>(255 - bytes[k]);
+    if (depth == 1)
+        for (std::size_t k = pixels; k < bytes.size(); ++k)
+            bytes[k] = static_cast<std::uint8_t>(~bytes[k]);
+    else
+        for (std::size_t k = palette; k < pixels; ++k)
+            if ((k - palette) % 4 != 3) // blue, green, red; the fourth byte is unused
+                bytes[k] = static_cast<std::uint8_t>(255 - bytes[k]);
     BMPunit::WriteFileBytes(fileName, bytes);
 }
 

@@ -51,8 +51,9 @@ BMPunit::BitImage ParseBitmap(const std::vector<std::string>& rows);
 korvane::Picture PictureOf(const BMPunit::BitImage& image, std::int32_t pixelsPerMetre);
 // The pixels of a picture, to be painted on and written again (EncodeBitmap).
 BMPunit::BitImage BitImageOf(const korvane::Picture& picture);
-// Turns an 8-bit BMP file's picture into its negative by inverting its palette.
-void InvertGreyBmp(const std::string& fileName);
+// Turns a BMP file's picture into its negative: an 8-bit one by inverting its palette, a 1-bit one
+// by inverting its pixels (the palette stays black, white).
+void InvertBmp(const std::string& fileName);
 // The picture of a BMP file; fails the calling test when the file is not a proper picture.
 korvane::Picture LoadPicture(const std::string& fileName);
 
