@@ -23,6 +23,7 @@ constexpr std::array<const char*, 5> kOwnKeys{"file", "card", "cards", "review",
 constexpr const char* kUnknownColumns = "unknown columns";
 constexpr const char* kOrientationUnsettled = "orientation not settled";
 constexpr const char* kLowFitQuality = "low fit quality";
+constexpr const char* kDoubtfulColumns = "doubtful columns";
 // More cards than this in one picture means the line was not written by us.
 constexpr long long kMaxCardsPerPicture = 1'000'000;
 
@@ -45,6 +46,8 @@ json ReviewTags(const ReviewFlags& review)
         tags.push_back(kOrientationUnsettled);
     if (review.lowFitQuality)
         tags.push_back(kLowFitQuality);
+    if (!review.doubtfulColumns.empty())
+        tags.push_back(kDoubtfulColumns);
     return tags;
 }
 
@@ -121,6 +124,12 @@ bool ParseCardLine(const json& line, const std::string& file, long long number, 
             card.review.lowFitQuality |= tag == kLowFitQuality;
         }
     }
+    // The columns come back from the card's own doubtfulColumns ([{"column", "reason"}]).
+    if (auto doubtful = card.content.find("doubtfulColumns");
+        doubtful != card.content.end() && doubtful->is_array())
+        for (const json& column : *doubtful)
+            if (column.is_object() && column.value("column", json()).is_number_integer())
+                card.review.doubtfulColumns.push_back(column["column"].get<int>());
     return true;
 }
 
@@ -354,8 +363,8 @@ void WriteFileWhole(const std::string& path, std::string_view bytes)
     SyncFolderOf(path);
 }
 
-// "DIR/box_card7.bmp-card2-unknown-columns+low-fit-quality.png": the picture's path with its
-// slashes made part of the name, the card in the picture, and why it needs a look.
+// "DIR/box_card7.bmp-card2-unknown-columns+low-fit-quality+doubtful-columns-12-40.png": the picture's
+// path with its slashes made part of the name, the card in the picture, and why it needs a look.
 std::string ReviewFileName(const std::string& dir, const std::string& file, std::size_t card,
                            const ReviewFlags& review)
 {
@@ -367,6 +376,11 @@ std::string ReviewFileName(const std::string& dir, const std::string& file, std:
                                      {review.lowFitQuality, "low-fit-quality"}})
         if (flag)
             why += (why.empty() ? "" : "+") + std::string(text);
+    if (!review.doubtfulColumns.empty()) {
+        why += why.empty() ? "doubtful-columns" : "+doubtful-columns";
+        for (const int column : review.doubtfulColumns)
+            why += "-" + std::to_string(column);
+    }
     return (std::filesystem::path(dir) / (name + "-card" + std::to_string(card) + "-" + why + ".png"))
         .string();
 }

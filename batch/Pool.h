@@ -63,14 +63,19 @@ struct ReviewFlags
     bool unknownColumns = false; // a column whose punches no code fits
     bool orientationUnsettled = false;
     bool lowFitQuality = false; // below the caller's fit-quality threshold
+    // Columns 1 .. 80 whose holes the picture leaves in doubt (unknown ones among them), ascending.
+    std::vector<int> doubtfulColumns;
 
-    bool Any() const { return unknownColumns || orientationUnsettled || lowFitQuality; }
+    bool Any() const
+    {
+        return unknownColumns || orientationUnsettled || lowFitQuality || !doubtfulColumns.empty();
+    }
     bool operator==(const ReviewFlags&) const = default;
 };
 
-// "DIR/box_card7.bmp-card2-unknown-columns+low-fit-quality.png": where a card that needs a look is
-// saved; the picture's path with its slashes made part of the name, the card in the picture (from
-// 1), and why it needs a look.
+// "DIR/box_card7.bmp-card2-unknown-columns+low-fit-quality+doubtful-columns-12-40.png": where a card
+// that needs a look is saved; the picture's path with its slashes made part of the name, the card in
+// the picture (from 1), and why it needs a look, naming the doubtful columns.
 std::string ReviewFileName(const std::string& dir, const std::string& file, std::size_t card,
                            const ReviewFlags& review);
 

@@ -15,6 +15,7 @@ void Summary::Add(const PictureOutcome& outcome)
         cardsWithUnknownColumns += card.review.unknownColumns;
         cardsOrientationNotSettled += card.review.orientationUnsettled;
         cardsBelowFitQuality += card.review.lowFitQuality;
+        cardsWithDoubtfulColumns += !card.review.doubtfulColumns.empty();
         cardsNeedingReview += card.review.Any();
     }
 }
@@ -23,7 +24,8 @@ int Summary::ExitStatus() const
 {
     if (RefusedPictures() > 0)
         return 2;
-    return cardsWithUnknownColumns > 0 || cardsOrientationNotSettled > 0 ? 1 : 0;
+    return cardsWithUnknownColumns > 0 || cardsOrientationNotSettled > 0 || cardsWithDoubtfulColumns > 0 ? 1
+                                                                                                         : 0;
 }
 
 nlohmann::json Summary::ToJson() const
@@ -37,6 +39,7 @@ nlohmann::json Summary::ToJson() const
             {"cardsWithUnknownColumns", cardsWithUnknownColumns},
             {"cardsOrientationNotSettled", cardsOrientationNotSettled},
             {"cardsBelowFitQuality", cardsBelowFitQuality},
+            {"cardsWithDoubtfulColumns", cardsWithDoubtfulColumns},
             {"cardsNeedingReview", cardsNeedingReview},
             {"refusedPictures", RefusedPictures()},
             {"refusals", reasons},
@@ -58,6 +61,7 @@ std::vector<std::string> Summary::Lines() const
     };
     for (const auto& [reason, count] : refusals)
         lines.push_back("   " + std::to_string(count) + " x " + reason);
+    lines.push_back(line("Cards with doubtful columns", cardsWithDoubtfulColumns));
     return lines;
 }
 

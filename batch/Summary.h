@@ -20,7 +20,8 @@ struct Summary
     std::size_t cardsWithUnknownColumns = 0;
     std::size_t cardsOrientationNotSettled = 0;
     std::size_t cardsBelowFitQuality = 0;
-    std::size_t cardsNeedingReview = 0;          // cards with at least one of the three
+    std::size_t cardsWithDoubtfulColumns = 0;
+    std::size_t cardsNeedingReview = 0;          // cards with at least one of the four
     std::map<std::string, std::size_t> refusals; // reason -> pictures refused for it
 
     // Counts one picture's outcome.
@@ -28,18 +29,18 @@ struct Summary
 
     std::size_t RefusedPictures() const { return pictures - picturesRead; }
 
-    // 0 when every card was read completely (no refused picture, no unknown column, every
-    // orientation settled); otherwise 2 when a picture was refused, else 1. A card below the
+    // 0 when every card was read completely (no refused picture, no unknown or doubtful column,
+    // every orientation settled); otherwise 2 when a picture was refused, else 1. A card below the
     // fit-quality threshold is counted for review but was read, so it does not change the status.
     int ExitStatus() const;
 
     // {"pictures", "picturesRead", "cards", "cardsWithUnknownColumns", "cardsOrientationNotSettled",
-    //  "cardsBelowFitQuality", "cardsNeedingReview", "refusedPictures", "refusals": {reason: count},
-    //  "exitStatus"}
+    //  "cardsBelowFitQuality", "cardsWithDoubtfulColumns", "cardsNeedingReview", "refusedPictures",
+    //  "refusals": {reason: count}, "exitStatus"}
     nlohmann::json ToJson() const;
 
     // The summary for people, one line each, e.g. "Cards read = 1998"; then one line per refusal
-    // reason, indented.
+    // reason, indented; last "Cards with doubtful columns = N".
     std::vector<std::string> Lines() const;
 };
 

@@ -39,8 +39,13 @@ PunchVerdict OrientationFromPunches(const CodeIndex& codes, const Algemeen::punt
     for (std::ptrdiff_t l = 1; l < cells.Length(); ++l)
         turned[l] = InGrid(cells[l]) ? Algemeen::IntPoint{kColumns + 1 - cells[l].X, kRows + 1 - cells[l].Y}
                                      : cells[l];
-    return JudgeByPunches(UnknownColumnCount(codes, PunchesOf(cells)),
-                          UnknownColumnCount(codes, PunchesOf(turned)));
+    const Algemeen::CardPunches asFitted = PunchesOf(cells), halfTurn = PunchesOf(turned);
+    bool same = true;
+    for (std::size_t k = 0; k < asFitted.size() && same; ++k)
+        same = codes[asFitted[k]] == codes[halfTurn[k]];
+    if (same)
+        return PunchVerdict::AsFitted;
+    return JudgeByPunches(UnknownColumnCount(codes, asFitted), UnknownColumnCount(codes, halfTurn));
 }
 
 void TurnGridAndCells(Ogenblik::CardGrid& grid, Algemeen::punten& cells)

@@ -20,9 +20,10 @@ Ogenblik::OrientationJudgement SettleOrientation(const Ogenblik::Ponskaart& mode
 
 enum class PunchVerdict
 {
-    AsFitted, // the grid as fitted leaves clearly fewer unknown columns than its half turn
+    AsFitted, // the grid as fitted leaves clearly fewer unknown columns than its half turn, or both
+              // read the same text (a blank card): then either is right
     HalfTurn, // its half turn does
-    Uncertain // neither leads clearly (e.g. a blank card, or digits only)
+    Uncertain // neither leads clearly (e.g. digits only)
 };
 
 // One placement is taken from the punches when the other leaves at least kPunchLead times its
@@ -34,8 +35,9 @@ inline constexpr std::int32_t kPunchMargin = 3;
 // The verdict from the unknown-column counts of the grid as fitted and of its half turn.
 PunchVerdict JudgeByPunches(std::int32_t asFitted, std::int32_t halfTurn);
 
-// The verdict for hole cells (1-based, (0, 0) none) under this table: the unknown columns of all
-// 80 as fitted against those of the half turn.
+// The verdict for hole cells (1-based, (0, 0) none) under this table: AsFitted when both
+// placements give the same code in each of the 80 columns, else the unknown columns of all 80 as
+// fitted against those of the half turn.
 PunchVerdict OrientationFromPunches(const CodeIndex& codes, const Algemeen::punten& cells);
 
 // Turns the grid and the hole cells by a half turn: the same grid points, numbered from the other

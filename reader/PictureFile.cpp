@@ -202,9 +202,17 @@ double EstimatePixelsPerMillimetre(const korvane::Picture& picture)
 
 bool RetryPicture(OpenedPicture& opened, Algemeen::Console& console)
 {
-    if (!opened.Other())
-        return false;
     PictureSettings& settings = opened.Settings;
+    if (!opened.Other()) {
+        // A 1-bit BMP file: its light pixels become the dark ones, and nothing else is tried.
+        if (!settings.AutoPolarity || settings.Decoding.Holes != Imaging::Polarity::DarkHoles)
+            return false;
+        for (std::uint8_t& byte : opened.Picture.Bytes)
+            byte = static_cast<std::uint8_t>(~byte);
+        settings.Decoding.Holes = Imaging::Polarity::LightHoles;
+        console.Line("Polarity = light-holes (auto: no card with dark holes)");
+        return true;
+    }
     korvane::Picture& picture = opened.Picture;
     PictureScale& scale = opened.Scale;
     if (settings.AutoPolarity && settings.Decoding.Holes == Imaging::Polarity::DarkHoles) {

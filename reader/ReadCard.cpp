@@ -5,8 +5,11 @@
 #include "FileAccess.h"
 #include "GridFit.h"
 
+#include <cmath>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace korvane {
 
@@ -92,6 +95,21 @@ void ReadUncutCard(ReaderContext& reader, CardResult& result)
     Decode(reader, result);
 }
 
+// The evidence at every hole position of a decoded card, weighed in the picture it was read from
+// (when the reader has it), and the columns it leaves in doubt.
+void WeighCard(const ReaderContext& reader, const Ogenblik::momenten& holes, CardResult& result)
+{
+    if (!result.Decoded || reader.Scan == nullptr)
+        return;
+    std::vector<FoundHole> found;
+    for (std::ptrdiff_t l = 1; l < holes.Length(); ++l)
+        found.push_back({holes[l].Centre, std::abs(holes[l].Size),
+                         l < result.HoleCells.Length() ? result.HoleCells[l] : Algemeen::IntPoint{}});
+    auto evidence = std::make_shared<CardEvidence>(WeighEvidence(*reader.Scan, result.Grid, found));
+    result.DoubtfulColumns = DoubtfulColumns(*evidence, result.UnknownColumns80);
+    result.Evidence = std::move(evidence);
+}
+
 } // namespace
 
 CardResult ReadCard(ReaderContext& reader, std::int32_t card)
@@ -139,14 +157,15 @@ CardResult ReadCard(ReaderContext& reader, std::int32_t card)
     result.HoleCells = Ogenblik::PlaceHoles(fit.Grid, holes, console);
     if (judgement.verdict == Ogenblik::OrientationVerdict::NoCutCorner) {
         ReadUncutCard(reader, result);
-        return result;
+    } else {
+        // On a table that cannot be read, only the result's message says so.
+        std::string failure;
+        if (TableForCard(reader, failure) == nullptr)
+            result.Message = failure;
+        else
+            Decode(reader, result);
     }
-    // On a table that cannot be read, only the result's message says so.
-    std::string failure;
-    if (TableForCard(reader, failure) == nullptr)
-        result.Message = failure;
-    else
-        Decode(reader, result);
+    WeighCard(reader, holes, result);
     return result;
 }
 

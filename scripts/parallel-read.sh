@@ -127,7 +127,8 @@ merge_shards() {
         { pictures: total("pictures"), picturesRead: total("picturesRead"), cards: total("cards"),
           cardsWithUnknownColumns: total("cardsWithUnknownColumns"),
           cardsOrientationNotSettled: total("cardsOrientationNotSettled"),
-          cardsBelowFitQuality: total("cardsBelowFitQuality"), cardsNeedingReview: total("cardsNeedingReview"),
+          cardsBelowFitQuality: total("cardsBelowFitQuality"),
+          cardsWithDoubtfulColumns: total("cardsWithDoubtfulColumns"), cardsNeedingReview: total("cardsNeedingReview"),
           refusedPictures: total("refusedPictures"),
           refusals: (map(.refusals | to_entries) | add | group_by(.key)
                      | map({key: .[0].key, value: (map(.value) | add)}) | from_entries),
@@ -139,7 +140,8 @@ merge_shards() {
         "Cards whose orientation was not settled = \(.cardsOrientationNotSettled)",
         "Cards below the fit-quality threshold = \(.cardsBelowFitQuality)",
         "Refused pictures = \(.refusedPictures)",
-        (.refusals | to_entries[] | "   \(.value) x \(.key)")' "$summed"
+        (.refusals | to_entries[] | "   \(.value) x \(.key)"),
+        "Cards with doubtful columns = \(.cardsWithDoubtfulColumns)"' "$summed"
     local status
     status="$(jq '.exitStatus' "$summed")"
     rm -f "$summed"

@@ -6,9 +6,11 @@
 #include "Algemeen.h"
 #include "CardPunches.h"
 #include "GridFit.h"
+#include "korvane/Evidence.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,11 +65,22 @@ struct CardResult
     std::vector<int> UnknownColumns;   // 1-based columns of Text that read "?"
     std::string Text80;                // all 80 columns, decoded with Text
     std::vector<int> UnknownColumns80; // 1-based columns of Text80 that no code matches
-    // Decoded with every column known and the orientation taken from the cut corner: the window
-    // shows such a text in black, any other text in red.
+    // The evidence at every hole position of a decoded card read from a picture, and the columns
+    // 1 .. 80 it leaves in doubt (an unknown column among them); empty when not decoded.
+    std::shared_ptr<const CardEvidence> Evidence;
+    std::vector<DoubtfulColumn> DoubtfulColumns;
+    // Decoded with every column of the text line (1 .. 72) known and sound and the orientation
+    // taken from the cut corner: the window shows such a text in black, any other text in red.
+    // Doubt in columns 73 .. 80, which the text line does not show, is reported with the card's
+    // columns (DoubtfulColumns) and sends it to review, but leaves its text line black.
     bool Complete() const
     {
-        return Decoded && UnknownColumns.empty() && Orientation != korvane::Orientation::FromPunches;
+        if (!Decoded || !UnknownColumns.empty() || Orientation == korvane::Orientation::FromPunches)
+            return false;
+        for (const DoubtfulColumn& doubt : DoubtfulColumns)
+            if (doubt.Column <= 72)
+                return false;
+        return true;
     }
 };
 

@@ -71,10 +71,12 @@ OpenedPicture OpenOtherPicture(const std::string& fileName, const PictureSetting
 // area and principal axes), pixels per millimetre; 0 when nothing in it has a card's shape.
 double EstimatePixelsPerMillimetre(const korvane::Picture& picture);
 
-// After a Process found no card in a picture of another format: when the polarity is automatic and
-// the other one shows cards, or the scale came from the file and the card outlines imply another,
-// the picture or its scale is changed (with a console line saying so) and true returned, so that
-// the caller processes it again. false, leaving all as it was, otherwise (always for a BMP file).
+// After a Process found no card in a picture: when the polarity is automatic and dark holes were
+// tried, the picture is made again with light holes (for a 1-bit BMP file, its negative), whichever
+// side was asked for; for a picture of another format, when the scale came from the file and the
+// card outlines imply another, the scale is changed. Either comes with a console line saying so and
+// returns true, so that the caller processes the picture again. false, leaving all as it was,
+// otherwise.
 bool RetryPicture(OpenedPicture& picture, Algemeen::Console& console);
 
 } // namespace korvane

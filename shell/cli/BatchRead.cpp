@@ -59,14 +59,22 @@ bool WantsBatch(const ReadOptions& options)
     return Batch::WantsBatch(BatchOptionsOf(options));
 }
 
+double FitPerHole(const korvane::CardResult& card)
+{
+    const double holes = static_cast<double>(card.HoleCells.Length()) - 1;
+    const double fit = card.HasFitLast ? card.FitLast : card.FitFirst;
+    return holes >= 1 ? fit * (holes + 1) / holes : 100.0;
+}
+
 Batch::CardRecord RecordOfCard(const korvane::CardResult& card)
 {
     Batch::CardRecord record;
     record.content = CardJson(card, CardDetail::Lines);
     record.review.unknownColumns = !card.UnknownColumns.empty();
     record.review.orientationUnsettled = !card.Decoded || card.Orientation != korvane::Orientation::Settled;
-    const double fit = card.HasFitLast ? card.FitLast : card.FitFirst;
-    record.review.lowFitQuality = card.Decoded && fit < kReviewFitQuality;
+    record.review.lowFitQuality = card.Decoded && FitPerHole(card) < kReviewFitQuality;
+    for (const korvane::DoubtfulColumn& column : card.DoubtfulColumns)
+        record.review.doubtfulColumns.push_back(column.Column);
     return record;
 }
 

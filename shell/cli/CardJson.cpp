@@ -42,6 +42,10 @@ json CardJson(const korvane::CardResult& card, CardDetail detail)
         punches.push_back(Deck::Octal(column));
     object["punches"] = punches;
     object["unknownColumns"] = card.UnknownColumns;
+    json doubtful = json::array();
+    for (const korvane::DoubtfulColumn& column : card.DoubtfulColumns)
+        doubtful.push_back({{"column", column.Column}, {"reason", korvane::DoubtReasonName(column.Reason)}});
+    object["doubtfulColumns"] = doubtful;
     object["fitQuality"] = {{"first", card.FitFirst},
                             {"last", card.HasFitLast ? json(card.FitLast) : json()}};
     if (detail == CardDetail::Picture) {

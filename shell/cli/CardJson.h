@@ -18,7 +18,8 @@ enum class CardDetail
 
 // The card's contour number, how its orientation was settled ({"verdict", "score",
 // "alternative"}), and either its columns (text of 1-72, text80 and punches of all 80, the unknown
-// columns, the fit qualities) or, when its columns were not read, `message`.
+// columns, the doubtful columns as [{"column", "reason"}], the fit qualities) or, when its columns
+// were not read, `message`.
 nlohmann::json CardJson(const korvane::CardResult& card, CardDetail detail);
 
 // The orientation verdict of a card object, in the shape above or as the bare string that journals

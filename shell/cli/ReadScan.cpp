@@ -194,8 +194,8 @@ template <class Body> void Command(std::vector<std::string>& errors, Body&& body
 }
 
 // Reads the card (a card of 0: the click found none) and shows it as the window does: the grid
-// dotted, the text black when complete and red when a column is unknown or the orientation came
-// from the punches; or the red reason it was not read.
+// dotted, the text black when complete and red when a column is unknown or doubtful or the
+// orientation came from the punches; or the red reason it was not read.
 Pick ReadPicked(korvane::Reader& reader, std::int32_t card, const korvane::Picture& picture, TextLine& line,
                 OverlayPicture& overlay, std::vector<std::string>& errors)
 {

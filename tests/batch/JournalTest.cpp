@@ -17,9 +17,9 @@ std::vector<std::pair<std::string, PictureOutcome>> Pictures()
 {
     PictureOutcome two;
     two.cards.push_back(CardRecord{{{"text", "      DO 10 I = 1, 100"}, {"fit", 96.7}}, {}});
-    two.cards.push_back(CardRecord{{{"text", "A?C"}, {"unknownColumns", {2}}}, {true, false, true}});
+    two.cards.push_back(CardRecord{{{"text", "A?C"}, {"unknownColumns", {2}}}, {true, false, true, {}}});
     PictureOutcome unsettled;
-    unsettled.cards.push_back(CardRecord{json::object(), {false, true, false}});
+    unsettled.cards.push_back(CardRecord{json::object(), {false, true, false, {}}});
     return {{"box/card1.bmp", two},
             {"box/card2.bmp", PictureOutcome{}},
             {"box/card3.bmp", PictureOutcome::Refusal("Not a bitmap file")},

@@ -20,8 +20,8 @@ PictureOutcome Cards(std::initializer_list<ReviewFlags> flags)
 
 TEST(SummaryTest, CountsAndExitStatus)
 {
-    const ReviewFlags clean, unknown{true, false, false}, unsettled{false, true, false},
-        lowFit{false, false, true};
+    const ReviewFlags clean, unknown{true, false, false, {}}, unsettled{false, true, false, {}},
+        lowFit{false, false, true, {}}, doubtful{false, false, false, {12, 40}};
     struct Case
     {
         std::vector<PictureOutcome> pictures;
@@ -32,6 +32,7 @@ TEST(SummaryTest, CountsAndExitStatus)
         {{Cards({clean, lowFit})}, 0}, // read, though a person should look
         {{Cards({clean}), Cards({unknown})}, 1},
         {{Cards({unsettled})}, 1},
+        {{Cards({clean}), Cards({doubtful})}, 1},
         {{Cards({unknown}), PictureOutcome::Refusal("Not a bitmap file")}, 2},
     };
     for (const Case& c : cases) {
@@ -44,19 +45,20 @@ TEST(SummaryTest, CountsAndExitStatus)
 
     Summary summary;
     for (const PictureOutcome& picture :
-         {Cards({clean, unknown, {true, true, true}}), Cards({lowFit}),
+         {Cards({clean, unknown, {true, true, true, {}}}), Cards({lowFit, doubtful}),
           PictureOutcome::Refusal("timed out after 5 s"), PictureOutcome::Refusal("Not a bitmap file"),
           PictureOutcome::Refusal("timed out after 5 s")})
         summary.Add(picture);
-    EXPECT_EQ(summary.ToJson(), nlohmann::json::parse(R"({"pictures": 5, "picturesRead": 2, "cards": 4,
+    EXPECT_EQ(summary.ToJson(), nlohmann::json::parse(R"({"pictures": 5, "picturesRead": 2, "cards": 5,
         "cardsWithUnknownColumns": 2, "cardsOrientationNotSettled": 1, "cardsBelowFitQuality": 2,
-        "cardsNeedingReview": 3, "refusedPictures": 3,
+        "cardsWithDoubtfulColumns": 1, "cardsNeedingReview": 4, "refusedPictures": 3,
         "refusals": {"Not a bitmap file": 1, "timed out after 5 s": 2}, "exitStatus": 2})"));
     EXPECT_EQ(summary.Lines(),
               (std::vector<std::string>{
-                  "Pictures read = 2", "Cards read = 4", "Cards with unknown columns = 2",
+                  "Pictures read = 2", "Cards read = 5", "Cards with unknown columns = 2",
                   "Cards whose orientation was not settled = 1", "Cards below the fit-quality threshold = 2",
-                  "Refused pictures = 3", "   1 x Not a bitmap file", "   2 x timed out after 5 s"}));
+                  "Refused pictures = 3", "   1 x Not a bitmap file", "   2 x timed out after 5 s",
+                  "Cards with doubtful columns = 1"}));
 }
 
 TEST(SummaryTest, ProgressLine)

@@ -135,6 +135,7 @@ TEST_F(BatchCliTest, ReviewSavesAnOverlayOfEachCardThatNeedsALook)
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator("looks"))
         names.push_back(entry.path().filename().string());
-    ASSERT_EQ(names, std::vector<std::string>{"page.bmp-card2-unknown-columns.png"});
+    // The name gives the reasons and the columns to look at.
+    ASSERT_EQ(names, std::vector<std::string>{"page.bmp-card2-unknown-columns+doubtful-columns-1-2.png"});
     EXPECT_EQ(TestSupport::ReadFileText("looks/" + names[0]).substr(0, 4), "\x89PNG");
 }

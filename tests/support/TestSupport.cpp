@@ -49,6 +49,39 @@ korvane::Picture PictureOf(const BMPunit::BitImage& image, std::int32_t pixelsPe
     return file.Proper ? BMPunit::TakePicture(std::move(file)) : korvane::Picture{};
 }
 
+BMPunit::BitImage BitImageOf(const korvane::Picture& picture)
+{
+    BMPunit::BitImage image(picture.Width, picture.Height, false);
+    for (std::int32_t y = 0; y < picture.Height; ++y)
+        for (std::int32_t x = 0; x < picture.Width; ++x)
+            image.Set(x, y, (picture.Row(y)[x / 8] & (0x80 >> (x % 8))) == 0);
+    return image;
+}
+
+void InvertBmp(const std::string& fileName)
+{
+    std::vector<std::uint8_t> bytes = ReadFileBytes(fileName);
+    ASSERT_GE(bytes.size(), 54u);
+    auto field = [&](std::size_t at, int size) {
+        std::uint32_t value = 0;
+        for (int k = size - 1; k >= 0; --k)
+            value = value << 8 | bytes[at + std::size_t(k)];
+        return value;
+    };
+    const std::uint32_t depth = field(28, 2);
+    ASSERT_TRUE(depth == 1 || depth == 8) << fileName;
+    const std::size_t palette = 14 + field(14, 4), pixels = field(10, 4);
+    ASSERT_LE(pixels, bytes.size());
+    if (depth == 1)
+        for (std::size_t k = pixels; k < bytes.size(); ++k)
+            bytes[k] = static_cast<std::uint8_t>(~bytes[k]);
+    else
+        for (std::size_t k = palette; k < pixels; ++k)
+            if ((k - palette) % 4 != 3) // blue, green, red; the fourth byte is unused
+                bytes[k] = static_cast<std::uint8_t>(255 - bytes[k]);
+    BMPunit::WriteFileBytes(fileName, bytes);
+}
+
 korvane::Picture LoadPicture(const std::string& fileName)
 {
     BMPunit::BmpFile file;

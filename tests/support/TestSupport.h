@@ -47,6 +47,11 @@ BMPunit::BitImage ParseBitmap(const std::vector<std::string>& rows);
 
 // The picture as the BMP loader would give it from a file of these pixels (bottom-up rows).
 korvane::Picture PictureOf(const BMPunit::BitImage& image, std::int32_t pixelsPerMetre);
+// The pixels of a picture, to be painted on and written again (EncodeBitmap).
+BMPunit::BitImage BitImageOf(const korvane::Picture& picture);
+// Turns a BMP file's picture into its negative: an 8-bit one by inverting its palette, a 1-bit one
+// by inverting its pixels (the palette stays black, white).
+void InvertBmp(const std::string& fileName);
 // The picture of a BMP file; fails the calling test when the file is not a proper picture.
 korvane::Picture LoadPicture(const std::string& fileName);
 
