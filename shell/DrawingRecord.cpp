@@ -6,10 +6,14 @@ namespace Unit1 {
 
 void DrawingRecord::SetSize(std::int32_t width, std::int32_t height)
 {
-    // A new size starts a new drawing, as it does on a bitmap.
+    // A new size starts a new drawing, as it does on a bitmap; the room reserved for it stays while
+    // no copy shares the steps.
     width_ = std::max(width, 0);
     height_ = std::max(height, 0);
-    ops_ = std::make_shared<std::vector<Step>>();
+    if (ops_ && ops_.use_count() == 1)
+        ops_->clear();
+    else
+        ops_ = std::make_shared<std::vector<Step>>();
 }
 
 void DrawingRecord::FillRect(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, Colour c)
