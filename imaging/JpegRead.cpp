@@ -1,3 +1,4 @@
+#include "DecodeOptions.h"
 #include "FileReaders.h"
 
 #include <bit>
@@ -11,6 +12,10 @@ namespace Imaging::Lept {
 static_assert(std::endian::native == std::endian::little, "the word layouts below are little-endian");
 
 namespace {
+
+// More scans than this in a progressive file is not a scanner's picture but a way to make the
+// decoder work for minutes on a small file.
+constexpr int kMaxJpegScans = 500;
 
 struct ErrorTrap
 {
@@ -30,9 +35,29 @@ void OnError(j_common_ptr info)
     std::longjmp(trap->jump, 1);
 }
 
-// Warnings (corrupt data the decoder steps over) are counted by libjpeg and looked at after the
-// decoding; nothing is printed.
-void OnMessage(j_common_ptr, int) {}
+// Warnings (corrupt data the decoder steps over) are counted here, as libjpeg's own message
+// handler would, and looked at after the decoding; nothing is printed.
+void OnMessage(j_common_ptr info, int level)
+{
+    if (level < 0)
+        ++info->err->num_warnings;
+}
+
+// Called by libjpeg as it works: a progressive file of more scans than any scanner writes is
+// refused before its scans cost minutes, and a caller's stop ends the decode.
+void OnProgress(j_common_ptr info)
+{
+    auto* jpeg = reinterpret_cast<j_decompress_ptr>(info);
+    auto* trap = reinterpret_cast<ErrorTrap*>(info->err);
+    if (jpeg->input_scan_number > kMaxJpegScans) {
+        *trap->error = "more than " + std::to_string(kMaxJpegScans) + " scans";
+        std::longjmp(trap->jump, 1);
+    }
+    if (DecodeStop::Requested()) {
+        *trap->error = "stopped";
+        std::longjmp(trap->jump, 1);
+    }
+}
 
 // A decompressor whose errors come back through the trap: the error text into `error`, nothing
 // printed. Destroyed with its object (libjpeg accepts a decompressor never created).
@@ -40,6 +65,7 @@ struct Session
 {
     jpeg_decompress_struct jpeg{};
     ErrorTrap trap{};
+    jpeg_progress_mgr progress{};
 
     explicit Session(std::string& error)
     {
@@ -48,6 +74,7 @@ struct Session
         jpeg.err = jpeg_std_error(&trap.manager);
         trap.manager.error_exit = OnError;
         trap.manager.emit_message = OnMessage;
+        progress.progress_monitor = OnProgress;
     }
     ~Session() { jpeg_destroy_decompress(&jpeg); }
     Session(const Session&) = delete;
@@ -61,12 +88,13 @@ std::uint8_t Clamp(int v)
 
 // Decodes into `pix`, which it creates; false when libjpeg gave up. No C++ object with a destructor
 // lives in this frame, which the error handler leaves by a long jump.
-bool Decode(jpeg_decompress_struct& jpeg, ErrorTrap& trap, const std::uint8_t* data, std::size_t size,
-            PIX*& pix)
+bool Decode(jpeg_decompress_struct& jpeg, ErrorTrap& trap, jpeg_progress_mgr& progress,
+            const std::uint8_t* data, std::size_t size, PIX*& pix)
 {
     if (setjmp(trap.jump))
         return false;
     jpeg_create_decompress(&jpeg);
+    jpeg.progress = &progress;
     jpeg_mem_src(&jpeg, data, static_cast<unsigned long>(size));
     jpeg_read_header(&jpeg, TRUE);
     const bool grey = jpeg.num_components == 1;
@@ -132,7 +160,7 @@ PixPtr ReadJpeg(const std::uint8_t* data, std::size_t size, std::string& error)
 {
     Session session(error);
     PIX* raw = nullptr;
-    const bool ok = Decode(session.jpeg, session.trap, data, size, raw);
+    const bool ok = Decode(session.jpeg, session.trap, session.progress, data, size, raw);
     const long warnings = session.trap.manager.num_warnings;
     PixPtr pix(raw);
     if (!ok)
