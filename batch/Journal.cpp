@@ -208,13 +208,24 @@ HeldGroups ReadHeldGroups(const std::string& source, const std::vector<std::stri
     if (in.bad())
         ThrowSystemError(source, "cannot read the output to resume it");
     // Anything after the complete groups can only be a torn last group, whose line starts as
-    // every line of ours does; other text means the file is not a batch's output at all.
+    // every line of ours does, or the zeros a power loss leaves; other text means the file is not
+    // a batch's output at all.
     in.clear();
     in.seekg(static_cast<std::streamoff>(held.bytes));
     std::string rest(sizeof kLineStart - 1, '\0');
     in.read(rest.data(), static_cast<std::streamsize>(rest.size()));
     rest.resize(static_cast<std::size_t>(in.gcount()));
-    if (!rest.empty() && std::string_view(kLineStart).substr(0, rest.size()) != rest)
+    const std::size_t zero = rest.find('\0');
+    rest.resize(std::min(rest.size(), zero));
+    bool ours = std::string_view(kLineStart).substr(0, rest.size()) == rest;
+    if (ours && zero != std::string::npos) { // the zeros must run to the end of the file
+        in.clear();
+        in.seekg(static_cast<std::streamoff>(held.bytes + zero));
+        for (int c = in.rdbuf()->sbumpc(); ours && c != std::char_traits<char>::eof();
+             c = in.rdbuf()->sbumpc())
+            ours = c == 0;
+    }
+    if (!ours)
         return {false,
                 source + ": is not the JSON lines output of a batch (line " + std::to_string(held.lines + 1) +
                     " is none of its lines); nothing was changed",

@@ -193,14 +193,20 @@ WriteResult WriteFailure(const char* what, const std::string& name, const std::s
     return {false, std::string(what) + " \"" + name + "\": " + reason};
 }
 
+constexpr std::size_t kMaxTemporaryStem = 200;
+
 // Creates a new, empty file with an unused name in the folder of `target`, that cannot be anyone
 // else's: created exclusively, never through a symbolic link.
 FileHandle CreateTemporaryBeside(const fs::path& target, fs::path& temporary)
 {
     static std::mt19937_64 random{std::random_device{}() ^ static_cast<std::uint64_t>(::getpid())};
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    // A name long enough for the file system alone leaves no room for the temporary's additions.
+    std::string name = target.filename().string();
+    if (name.size() > kMaxTemporaryStem)
+        name.resize(kMaxTemporaryStem);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = folder / ("." + target.filename().string() + "." +
+        temporary = folder / ("." + name + "." +
                               std::to_string(random() % 1'000'000'000) + ".tmp");
         FileHandle handle(
             ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666));

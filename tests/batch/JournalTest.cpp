@@ -145,10 +145,12 @@ TEST(JournalTest, AnOutputOfAnotherListIsRefusedAndLeftAlone)
         EXPECT_FALSE(std::filesystem::exists(PartialName("out.jsonl")));
     }
 
-    // Files that are no batch's output at all: a deck in JSON lines, text without a line end.
-    const std::pair<const char*, const char*> foreign[] = {
+    // Files that are no batch's output at all: a deck in JSON lines, text without a line end, a
+    // binary deck whose first card is blank (zeros, as a power loss leaves, but more follows).
+    const std::pair<const char*, std::string> foreign[] = {
         {"deck.jsonl", "{\"card\":1,\"punches\":[\"0\"]}\n{\"card\":2,\"punches\":[\"0\"]}\n"},
         {"notes.txt", "some notes"},
+        {"deck.bin", std::string(160, '\0') + "\x82\x80"},
     };
     for (const auto& [name, content] : foreign) {
         WriteFileText(name, content);

@@ -140,7 +140,8 @@ TEST_F(BatchCliTest, ReviewSavesAnOverlayOfEachCardThatNeedsALook)
 
     // A review picture is an extra: one that cannot be saved (a folder in its way) is reported and
     // its card kept; one whose name would be too long for the file system is saved shortened.
-    fs::create_directory("looks/page.bmp-card2-unknown-columns.png/");
+    fs::remove("looks/" + names[0]);
+    fs::create_directory("looks/" + names[0]);
     const std::string longName = std::string(230, 'p') + ".bmp";
     fs::copy_file("page.bmp", longName);
     for (const std::string& picture : {std::string("page.bmp"), longName}) {

@@ -113,16 +113,26 @@ std::vector<std::uint8_t> InflationBombPng(std::size_t surplus)
     PutChunk(png, "IHDR", header);
     z_stream zip{};
     deflateInit(&zip, 9);
-    std::vector<std::uint8_t> raw(64 * 65 + surplus, 0),
-        packed(deflateBound(&zip, static_cast<uLong>(raw.size())));
-    zip.next_in = raw.data();
-    zip.avail_in = static_cast<uInt>(raw.size());
-    zip.next_out = packed.data();
-    zip.avail_out = static_cast<uInt>(packed.size());
-    deflate(&zip, Z_FINISH);
-    packed.resize(zip.total_out);
+    std::vector<std::uint8_t> packed, zeros(1 << 20, 0), out(1 << 16);
+    const auto feed = [&](std::size_t count, int flush) {
+        zip.next_in = zeros.data();
+        zip.avail_in = static_cast<uInt>(count);
+        do {
+            zip.next_out = out.data();
+            zip.avail_out = static_cast<uInt>(out.size());
+            deflate(&zip, flush);
+            packed.insert(packed.end(), out.data(), out.data() + (out.size() - zip.avail_out));
+        } while (zip.avail_out == 0);
+    };
+    feed(64 * 65, Z_NO_FLUSH); // the rows: a filter byte and 64 pixels each
+    for (std::size_t fed = 0; fed < surplus; fed += zeros.size())
+        feed(zeros.size(), Z_NO_FLUSH);
+    feed(0, Z_FINISH);
     deflateEnd(&zip);
-    PutChunk(png, "IDAT", packed);
+    for (std::size_t at = 0; at < packed.size(); at += 8192) // in chunks of 8 KiB, as writers do
+        PutChunk(png, "IDAT",
+                 {packed.begin() + static_cast<std::ptrdiff_t>(at),
+                  packed.begin() + static_cast<std::ptrdiff_t>(std::min(packed.size(), at + 8192))});
     PutChunk(png, "IEND", {});
     return png;
 }
@@ -135,7 +145,9 @@ TEST(HostileFileTest, CorruptOrCostlyFilesAreRefusedQuickly)
     auto jpeg = Grey(ScanFormat::Jpeg);
     jpeg[jpeg.size() / 2] = 0xFF;
     jpeg[jpeg.size() / 2 + 1] = 0xD5;
-    const auto bomb = InflationBombPng(64u << 20);
+    auto cut = Grey(ScanFormat::Jpeg);
+    cut.resize(cut.size() * 97 / 100);
+    const auto bomb = InflationBombPng(512u << 20);
     const auto scans = ManyScanJpeg(64);
     const auto card = Grey(ScanFormat::Png);
     const bool stopAll = true;
@@ -147,6 +159,7 @@ TEST(HostileFileTest, CorruptOrCostlyFilesAreRefusedQuickly)
         const char* says;
     } cases[] = {
         {"jpeg with a stray marker", jpeg, false, "(corrupt data ("},
+        {"jpeg cut at 97 %", cut, false, "the JPEG file is truncated"},
         {"png inflating far past its rows", bomb, false, "more compressed data than the picture holds"},
         {"jpeg of 631 scans", scans, false, "more than 500 scans"},
         {"png stopped", card, stopAll, "stopped"},
@@ -223,7 +236,7 @@ TEST(HostileFileTest, TruncatedFilesAreRefused)
     };
     for (const auto& f : files) {
         ASSERT_TRUE(DecodeImage(f.bytes.data(), f.bytes.size()).Ok) << f.name;
-        for (const double kept : {0.0, 0.01, 0.1, 0.25, 0.5, 0.75, 0.95, 0.97}) {
+        for (const double kept : {0.0, 0.01, 0.1, 0.25, 0.5, 0.75, 0.95}) {
             const auto size = static_cast<std::size_t>(static_cast<double>(f.bytes.size()) * kept);
             const DecodeResult result = DecodeImage(f.bytes.data(), size);
             EXPECT_FALSE(result.Ok) << f.name << " cut to " << size << " bytes";
