@@ -14,14 +14,18 @@ static_assert(std::endian::native == std::endian::little, "the word layouts belo
 namespace {
 
 // More scans than this in a progressive file is not a scanner's picture but a way to make the
-// decoder work for minutes on a small file.
+// decoder work for minutes on a small file; nor is more work than this many blocks decoded in all
+// scans together (a standard progression of the largest colour picture takes about 12 million).
 constexpr int kMaxJpegScans = 500;
+constexpr long long kMaxJpegScanBlocks = 64LL << 20;
 
 struct ErrorTrap
 {
     jpeg_error_mgr manager; // first: libjpeg hands back a pointer to it
     std::jmp_buf jump;
     std::string* error;
+    int scan = 0;             // the last scan counted
+    long long scanBlocks = 0; // the blocks of the scans so far
 };
 
 void OnError(j_common_ptr info)
@@ -49,8 +53,16 @@ void OnProgress(j_common_ptr info)
 {
     auto* jpeg = reinterpret_cast<j_decompress_ptr>(info);
     auto* trap = reinterpret_cast<ErrorTrap*>(info->err);
-    if (jpeg->input_scan_number > kMaxJpegScans) {
-        *trap->error = "more than " + std::to_string(kMaxJpegScans) + " scans";
+    if (jpeg->input_scan_number != trap->scan) {
+        trap->scan = jpeg->input_scan_number;
+        for (int i = 0; i < jpeg->comps_in_scan; ++i)
+            trap->scanBlocks += static_cast<long long>(jpeg->cur_comp_info[i]->width_in_blocks) *
+                                jpeg->cur_comp_info[i]->height_in_blocks;
+    }
+    if (jpeg->input_scan_number > kMaxJpegScans || trap->scanBlocks > kMaxJpegScanBlocks) {
+        *trap->error = jpeg->input_scan_number > kMaxJpegScans
+                           ? "more than " + std::to_string(kMaxJpegScans) + " scans"
+                           : "more scans than a picture of its size needs";
         std::longjmp(trap->jump, 1);
     }
     if (DecodeStop::Requested()) {
