@@ -206,8 +206,7 @@ FileHandle CreateTemporaryBeside(const fs::path& target, fs::path& temporary)
     if (name.size() > kMaxTemporaryStem)
         name.resize(kMaxTemporaryStem);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = folder / ("." + name + "." +
-                              std::to_string(random() % 1'000'000'000) + ".tmp");
+        temporary = folder / ("." + name + "." + std::to_string(random() % 1'000'000'000) + ".tmp");
         FileHandle handle(
             ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666));
         if (handle || errno != EEXIST)
@@ -264,21 +263,24 @@ WriteResult WriteWholeFile(const std::string& name, std::span<const std::uint8_t
     FileHandle file = CreateTemporaryBeside(target, temporary);
     if (!file)
         return WriteFailure("cannot create", name, std::strerror(errno));
+    const bool written = (!resolved.exists || ::fchmod(file.Get(), resolved.mode) == 0) &&
+                         WriteAll(file, bytes) && ::fsync(file.Get()) == 0 && file.Close();
+    const int reason = errno;
     // The target is looked at once more just before the rename: something that is not a regular
     // file put there meanwhile is still never replaced.
     struct stat now
     {
     };
-    const bool stillFile = ::stat(target.c_str(), &now) != 0 ? errno == ENOENT : S_ISREG(now.st_mode);
-    const bool written = stillFile && (!resolved.exists || ::fchmod(file.Get(), resolved.mode) == 0) &&
-                         WriteAll(file, bytes) && ::fsync(file.Get()) == 0 && file.Close() &&
-                         ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!written) {
-        const int reason = errno;
+    const bool present = ::stat(target.c_str(), &now) == 0;
+    const bool stillFile = present ? S_ISREG(now.st_mode) : errno == ENOENT;
+    if (!written || !stillFile || ::rename(temporary.c_str(), target.c_str()) != 0) {
+        const std::string why = !written ? std::strerror(reason)
+                                : !stillFile
+                                    ? (present ? NotRegularMessage(now.st_mode) : std::strerror(errno))
+                                    : std::strerror(errno);
         file.Close();
         ::unlink(temporary.c_str());
-        return WriteFailure("cannot write", name,
-                            stillFile ? std::strerror(reason) : NotRegularMessage(now.st_mode));
+        return WriteFailure("cannot write", name, why);
     }
     return {true, {}};
 }
