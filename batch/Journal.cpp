@@ -1,14 +1,18 @@
 #include "Journal.h"
 
+#include "FileAccess.h"
+
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,6 +30,8 @@ constexpr const char* kLowFitQuality = "low fit quality";
 constexpr const char* kDoubtfulColumns = "doubtful columns";
 // More cards than this in one picture means the line was not written by us.
 constexpr long long kMaxCardsPerPicture = 1'000'000;
+// How every line of the output begins.
+constexpr char kLineStart[] = "{\"file\":";
 
 std::string Dump(const json& value)
 {
@@ -175,6 +181,7 @@ struct HeldGroups
     std::string message;
     std::size_t count = 0;
     std::uint64_t bytes = 0; // where the last complete group ends
+    std::size_t lines = 0;   // the lines of the complete groups
 };
 
 // Reads the complete groups at the head of an output and checks them against the list.
@@ -204,10 +211,34 @@ HeldGroups ReadHeldGroups(const std::string& source, const std::vector<std::stri
         if (!ParseGroup(in, first, outcome))
             break;
         held.bytes = static_cast<std::uint64_t>(in.tellg());
+        held.lines += std::max<std::size_t>(1, outcome.cards.size());
         onHeld(held.count++, std::move(outcome));
     }
     if (in.bad())
         ThrowSystemError(source, "cannot read the output to resume it");
+    // Anything after the complete groups can only be a torn last group, whose line starts as
+    // every line of ours does, or the zeros a power loss leaves; other text means the file is not
+    // a batch's output at all.
+    in.clear();
+    in.seekg(static_cast<std::streamoff>(held.bytes));
+    std::string rest(sizeof kLineStart - 1, '\0');
+    in.read(rest.data(), static_cast<std::streamsize>(rest.size()));
+    rest.resize(static_cast<std::size_t>(in.gcount()));
+    const std::size_t zero = rest.find('\0');
+    rest.resize(std::min(rest.size(), zero));
+    bool ours = std::string_view(kLineStart).substr(0, rest.size()) == rest;
+    if (ours && zero != std::string::npos) { // the zeros must run to the end of the file
+        in.clear();
+        in.seekg(static_cast<std::streamoff>(held.bytes + zero));
+        for (int c = in.rdbuf()->sbumpc(); ours && c != std::char_traits<char>::eof();
+             c = in.rdbuf()->sbumpc())
+            ours = c == 0;
+    }
+    if (!ours)
+        return {false,
+                source + ": is not the JSON lines output of a batch (line " + std::to_string(held.lines + 1) +
+                    " is none of its lines); nothing was changed",
+                0, 0};
     return held;
 }
 
@@ -258,32 +289,92 @@ std::string FormatPictureLines(const std::string& file, const PictureOutcome& ou
     return lines;
 }
 
+namespace {
+
+// Opens OUT.part for writing, unchanged, with a lock that no other run can share; -1 (errno set)
+// when it cannot be opened, -2 when another run holds it. A .part that is not a regular file is
+// refused as the output itself would be.
+int OpenLockedPart(const std::string& part)
+{
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        const int fd =
+            ::open(part.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0666);
+        if (fd < 0)
+            return -1;
+        struct stat opened
+        {
+        }, named{};
+        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+            ::close(fd);
+            errno = EINVAL;
+            return -1;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            return -2;
+        }
+        // The run that held the lock may have renamed its file to OUT meanwhile: the lock must
+        // be on the file that still has the name.
+        if (::stat(part.c_str(), &named) == 0 && named.st_ino == opened.st_ino &&
+            named.st_dev == opened.st_dev)
+            return fd;
+        ::close(fd);
+    }
+    errno = EAGAIN;
+    return -1;
+}
+
+} // namespace
+
 JournalStart JsonlJournal::Start(const std::string& path, const std::vector<std::string>& files, bool resume,
                                  const HeldSink& onHeld, std::chrono::milliseconds syncInterval)
 {
-    const std::string part = PartialName(path);
+    // A link is followed and the file it leads to written; a device, FIFO or folder is refused.
+    const Algemeen::OutputTarget target = Algemeen::ResolveOutput(path);
+    if (!target.ok)
+        throw std::runtime_error(target.message);
+    const std::string part = PartialName(target.path);
+    // The lock comes first: a second run on the same output neither reads nor touches it.
+    const int fd = OpenLockedPart(part);
+    if (fd == -2)
+        return {false, path + ": another batch is writing this output now (" + part + " is locked)", 0,
+                nullptr};
+    if (fd < 0)
+        ThrowSystemError(part, "cannot be opened for writing");
+    std::unique_ptr<JsonlJournal> journal(new JsonlJournal(target.path, fd, syncInterval));
+    struct stat partStat
+    {
+    };
+    const bool partHasData = ::fstat(fd, &partStat) == 0 && partStat.st_size > 0;
     std::string source;
     if (resume)
-        source = fs::exists(part) ? part : (fs::exists(path) ? path : "");
+        source = partHasData ? part : (target.exists ? target.path : "");
     JournalStart start;
     HeldGroups held;
     if (!source.empty()) {
         held = ReadHeldGroups(source, files, onHeld);
-        if (!held.ok)
+        if (!held.ok) {
+            if (!partHasData)
+                ::unlink(part.c_str()); // only the empty file this run made
             return {false, held.message, 0, nullptr};
-        if (source == path && std::rename(path.c_str(), part.c_str()) != 0)
-            ThrowSystemError(path, "cannot be renamed to " + part);
+        }
+        if (source != part) {
+            // Carries on a finished output: its groups are copied into the locked .part, so the
+            // output itself stays as it is until Finish replaces it.
+            std::ifstream in(source, std::ios::binary);
+            std::string bytes(static_cast<std::size_t>(held.bytes), '\0');
+            if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size())))
+                ThrowSystemError(source, "cannot read the output to resume it");
+            WriteAll(fd, bytes, part);
+        }
     }
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (source.empty() ? O_TRUNC : 0);
-    const int fd = ::open(part.c_str(), flags, 0666);
-    if (fd < 0)
-        ThrowSystemError(part, "cannot be opened for writing");
-    start.journal.reset(new JsonlJournal(path, fd, syncInterval));
-    if (!source.empty()) {
-        if (::ftruncate(fd, static_cast<off_t>(held.bytes)) != 0 || ::lseek(fd, 0, SEEK_END) < 0)
-            ThrowSystemError(part, "cannot be cut back to its last complete picture");
-        start.journal->Sync();
-    }
+    if (::ftruncate(fd, static_cast<off_t>(held.bytes)) != 0 || ::lseek(fd, 0, SEEK_END) < 0)
+        ThrowSystemError(part, "cannot be cut back to its last complete picture");
+    if (target.exists && ::fchmod(fd, target.mode) != 0)
+        ThrowSystemError(part, "cannot be given the permissions of " + path);
+    if (!source.empty())
+        journal->Sync();
+    start.journal = std::move(journal);
     start.held = held.count;
     return start;
 }
@@ -331,40 +422,31 @@ void JsonlJournal::Finish()
 
 void WriteFileWhole(const std::string& path, std::string_view bytes)
 {
-    // A name of our own beside the target (same file system, so the rename is atomic), created
-    // exclusively with the usual permissions.
-    static std::atomic<unsigned> serial{0};
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporary = path + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(serial++);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0)
-        ThrowSystemError(path, "cannot be written (no temporary file beside it)");
-    try {
-        WriteAll(fd, bytes, path);
-        if (::fsync(fd) != 0)
-            ThrowSystemError(path, "cannot be synced to disk");
-        const int closing = fd;
-        fd = -1;
-        if (::close(closing) != 0)
-            ThrowSystemError(path, "cannot be closed");
-        if (std::rename(temporary.c_str(), path.c_str()) != 0)
-            ThrowSystemError(path, "cannot be written (the rename failed)");
-    } catch (...) {
-        if (fd >= 0)
-            ::close(fd);
-        ::unlink(temporary.c_str());
-        throw;
-    }
+    if (const Algemeen::WriteResult written = Algemeen::WriteWholeFile(path, bytes); !written.ok)
+        throw std::runtime_error(written.message);
     SyncFolderOf(path);
 }
 
 // "DIR/box_card7.bmp-card2-unknown-columns+low-fit-quality+doubtful-columns-12-40.png": the picture's
 // path with its slashes made part of the name, the card in the picture, and why it needs a look.
+namespace {
+
+// Sixteen hex digits of a 64-bit FNV-1a hash.
+std::string HashText(std::string_view text)
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : text)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+    return digits;
+}
+
+// The longest list of doubtful columns a name carries; more are counted ("-and-7-more").
+constexpr std::size_t kNamedDoubtfulColumns = 12;
+
+} // namespace
+
 std::string ReviewFileName(const std::string& dir, const std::string& file, std::size_t card,
                            const ReviewFlags& review)
 {
@@ -378,11 +460,23 @@ std::string ReviewFileName(const std::string& dir, const std::string& file, std:
             why += (why.empty() ? "" : "+") + std::string(text);
     if (!review.doubtfulColumns.empty()) {
         why += why.empty() ? "doubtful-columns" : "+doubtful-columns";
-        for (const int column : review.doubtfulColumns)
-            why += "-" + std::to_string(column);
+        const std::size_t named = std::min(review.doubtfulColumns.size(), kNamedDoubtfulColumns);
+        for (std::size_t k = 0; k < named; ++k)
+            why += "-" + std::to_string(review.doubtfulColumns[k]);
+        if (named < review.doubtfulColumns.size())
+            why += "-and-" + std::to_string(review.doubtfulColumns.size() - named) + "-more";
     }
-    return (std::filesystem::path(dir) / (name + "-card" + std::to_string(card) + "-" + why + ".png"))
-        .string();
+    const std::string tail = "-card" + std::to_string(card) + "-" + why + ".png";
+    // A name the file system cannot hold is cut, and a hash of the whole path keeps it apart from
+    // the names of other pictures cut the same way.
+    if (name.size() + tail.size() > kMaxFileNameBytes) {
+        const std::string hash = "~" + HashText(file);
+        std::size_t keep = kMaxFileNameBytes - tail.size() - hash.size();
+        while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+            --keep; // never half a UTF-8 character
+        name = name.substr(0, keep) + hash;
+    }
+    return (std::filesystem::path(dir) / (name + tail)).string();
 }
 
 } // namespace Batch

@@ -59,8 +59,10 @@ public:
     // `path` stays as it is until Finish replaces it). With `resume` it keeps what an earlier run
     // over the same list wrote, hands each held picture to `onHeld` in order, and cuts off what
     // follows the last complete group. Refused (nothing changed) when the held pictures are not
-    // the leading pictures of `files`. Throws std::runtime_error when a file cannot be read or
-    // written.
+    // the leading pictures of `files`, when the file is no batch's output at all, or when another
+    // run holds OUT.part (locked while a run writes it). A link is followed and the file it leads
+    // to written. Throws std::runtime_error when `path` is not a regular file (a device, FIFO,
+    // folder) or a file cannot be read or written.
     static JournalStart Start(const std::string& path, const std::vector<std::string>& files, bool resume,
                               const HeldSink& onHeld,
                               std::chrono::milliseconds syncInterval = std::chrono::seconds(1));

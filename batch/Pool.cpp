@@ -25,9 +25,10 @@ void Deadline::Check() const
 
 unsigned WorkerCount(const PoolOptions& options)
 {
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     if (options.jobs > 0)
-        return options.jobs;
-    return std::max(1u, std::thread::hardware_concurrency());
+        return std::min(options.jobs, std::max(kMinWorkerCap, kWorkersPerCore * cores));
+    return cores;
 }
 
 namespace {
@@ -183,7 +184,10 @@ void RunInOrder(const std::vector<std::string>& files, const PoolOptions& option
             } catch (...) {
                 std::lock_guard lock(shared.mutex);
                 --shared.liveWorkers;
-                throw;
+                // The system gives no more threads: the workers already running do the work.
+                if (threads.empty())
+                    throw;
+                break;
             }
         }
         ConsumeInOrder(shared, sink);

@@ -75,7 +75,10 @@ struct ReviewFlags
 
 // "DIR/box_card7.bmp-card2-unknown-columns+low-fit-quality+doubtful-columns-12-40.png": where a card
 // that needs a look is saved; the picture's path with its slashes made part of the name, the card in
-// the picture (from 1), and why it needs a look, naming the doubtful columns.
+// the picture (from 1), and why it needs a look, naming the doubtful columns (the first twelve). A
+// name longer than kMaxFileNameBytes is cut to fit, the picture's part shortened and ended by "~"
+// and a hash of the whole path.
+inline constexpr std::size_t kMaxFileNameBytes = 255;
 std::string ReviewFileName(const std::string& dir, const std::string& file, std::size_t card,
                            const ReviewFlags& review);
 
@@ -126,6 +129,11 @@ struct PoolOptions
     // ahead of the consumer. 0 = four per worker.
     std::size_t window = 0;
 };
+
+// Workers beyond this many per core (and at least kMinWorkerCap) only cost memory: a larger -j is
+// cut down to it.
+inline constexpr unsigned kWorkersPerCore = 4;
+inline constexpr unsigned kMinWorkerCap = 8;
 
 // The threads a PoolOptions asks for (at least 1).
 unsigned WorkerCount(const PoolOptions& options);

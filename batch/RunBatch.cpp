@@ -121,6 +121,9 @@ BatchResult RunBatch(const BatchOptions& options, const BatchHooks& hooks, Batch
     if (!inputs.ok)
         return Refused(inputs.message);
     const std::vector<std::string>& files = inputs.files;
+    if (hooks.checkInputs)
+        if (std::string refusal = hooks.checkInputs(files); !refusal.empty())
+            return Refused(std::move(refusal));
     RunState run(options, hooks, streams, files);
 
     std::size_t held = 0;

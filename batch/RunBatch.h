@@ -50,6 +50,10 @@ struct BatchHooks
     // that outputs built from all cards (a deck) come out the same however often the run was
     // resumed. Called on the calling thread.
     std::function<void(std::size_t index, const std::string& file, const PictureOutcome& outcome)> onPicture;
+    // Called with every picture of the run (folders expanded, lists read) before anything is read
+    // or written: a message refuses the run (exit 2), "" lets it go on. Where the caller keeps its
+    // outputs off the inputs.
+    std::function<std::string(const std::vector<std::string>& files)> checkInputs;
     // Called once every picture has been handed on and the JSON lines are finished: write
     // whole-file outputs here.
     std::function<void()> onFinished;

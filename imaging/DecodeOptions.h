@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace Imaging {
 
@@ -36,6 +37,24 @@ struct DecodeOptions
     // A lower limit on the pixels of a picture than Korvane's own, for callers that must stay
     // quick (the fuzzer); 0 or more than Korvane's limit: Korvane's limit.
     std::int64_t MaxPixels = 0;
+};
+
+// Lets a caller stop a long decode on the calling thread: while an object of this class lives,
+// the PNG and JPEG decoders ask `stop` now and then and give up with "stopped" when it says so.
+class DecodeStop
+{
+public:
+    explicit DecodeStop(std::function<bool()> stop);
+    ~DecodeStop();
+    DecodeStop(const DecodeStop&) = delete;
+    DecodeStop& operator=(const DecodeStop&) = delete;
+
+    // True when the current thread's decode is to stop.
+    static bool Requested();
+
+private:
+    std::function<bool()> stop_;
+    const DecodeStop* outer_;
 };
 
 } // namespace Imaging

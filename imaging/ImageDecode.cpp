@@ -235,6 +235,27 @@ PixPtr GreyOrBinary(PixPtr pix, Polarity holes)
 
 } // namespace
 
+namespace {
+
+thread_local const DecodeStop* currentStop = nullptr;
+
+} // namespace
+
+DecodeStop::DecodeStop(std::function<bool()> stop) : stop_(std::move(stop)), outer_(currentStop)
+{
+    currentStop = this;
+}
+
+DecodeStop::~DecodeStop()
+{
+    currentStop = outer_;
+}
+
+bool DecodeStop::Requested()
+{
+    return currentStop != nullptr && currentStop->stop_ && currentStop->stop_();
+}
+
 DecodeResult DecodeImage(const std::uint8_t* data, std::size_t size, const DecodeOptions& options)
 {
     Lept::MessageCatcher messages;

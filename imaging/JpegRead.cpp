@@ -1,3 +1,4 @@
+#include "DecodeOptions.h"
 #include "FileReaders.h"
 
 #include <bit>
@@ -12,11 +13,19 @@ static_assert(std::endian::native == std::endian::little, "the word layouts belo
 
 namespace {
 
+// More scans than this in a progressive file is not a scanner's picture but a way to make the
+// decoder work for minutes on a small file; nor is more work than this many blocks decoded in all
+// scans together (a standard progression of the largest colour picture takes about 12 million).
+constexpr int kMaxJpegScans = 500;
+constexpr long long kMaxJpegScanBlocks = 64LL << 20;
+
 struct ErrorTrap
 {
     jpeg_error_mgr manager; // first: libjpeg hands back a pointer to it
     std::jmp_buf jump;
     std::string* error;
+    int scan = 0;             // the last scan counted
+    long long scanBlocks = 0; // the blocks of the scans so far
 };
 
 void OnError(j_common_ptr info)
@@ -30,9 +39,37 @@ void OnError(j_common_ptr info)
     std::longjmp(trap->jump, 1);
 }
 
-// Warnings (corrupt data the decoder steps over) are counted by libjpeg and looked at after the
-// decoding; nothing is printed.
-void OnMessage(j_common_ptr, int) {}
+// Warnings (corrupt data the decoder steps over) are counted here, as libjpeg's own message
+// handler would, and looked at after the decoding; nothing is printed.
+void OnMessage(j_common_ptr info, int level)
+{
+    if (level < 0)
+        ++info->err->num_warnings;
+}
+
+// Called by libjpeg as it works: a progressive file of more scans than any scanner writes is
+// refused before its scans cost minutes, and a caller's stop ends the decode.
+void OnProgress(j_common_ptr info)
+{
+    auto* jpeg = reinterpret_cast<j_decompress_ptr>(info);
+    auto* trap = reinterpret_cast<ErrorTrap*>(info->err);
+    if (jpeg->input_scan_number != trap->scan) {
+        trap->scan = jpeg->input_scan_number;
+        for (int i = 0; i < jpeg->comps_in_scan; ++i)
+            trap->scanBlocks += static_cast<long long>(jpeg->cur_comp_info[i]->width_in_blocks) *
+                                jpeg->cur_comp_info[i]->height_in_blocks;
+    }
+    if (jpeg->input_scan_number > kMaxJpegScans || trap->scanBlocks > kMaxJpegScanBlocks) {
+        *trap->error = jpeg->input_scan_number > kMaxJpegScans
+                           ? "more than " + std::to_string(kMaxJpegScans) + " scans"
+                           : "more scans than a picture of its size needs";
+        std::longjmp(trap->jump, 1);
+    }
+    if (DecodeStop::Requested()) {
+        *trap->error = "stopped";
+        std::longjmp(trap->jump, 1);
+    }
+}
 
 // A decompressor whose errors come back through the trap: the error text into `error`, nothing
 // printed. Destroyed with its object (libjpeg accepts a decompressor never created).
@@ -40,6 +77,7 @@ struct Session
 {
     jpeg_decompress_struct jpeg{};
     ErrorTrap trap{};
+    jpeg_progress_mgr progress{};
 
     explicit Session(std::string& error)
     {
@@ -48,6 +86,7 @@ struct Session
         jpeg.err = jpeg_std_error(&trap.manager);
         trap.manager.error_exit = OnError;
         trap.manager.emit_message = OnMessage;
+        progress.progress_monitor = OnProgress;
     }
     ~Session() { jpeg_destroy_decompress(&jpeg); }
     Session(const Session&) = delete;
@@ -61,12 +100,13 @@ std::uint8_t Clamp(int v)
 
 // Decodes into `pix`, which it creates; false when libjpeg gave up. No C++ object with a destructor
 // lives in this frame, which the error handler leaves by a long jump.
-bool Decode(jpeg_decompress_struct& jpeg, ErrorTrap& trap, const std::uint8_t* data, std::size_t size,
-            PIX*& pix)
+bool Decode(jpeg_decompress_struct& jpeg, ErrorTrap& trap, jpeg_progress_mgr& progress,
+            const std::uint8_t* data, std::size_t size, PIX*& pix)
 {
     if (setjmp(trap.jump))
         return false;
     jpeg_create_decompress(&jpeg);
+    jpeg.progress = &progress;
     jpeg_mem_src(&jpeg, data, static_cast<unsigned long>(size));
     jpeg_read_header(&jpeg, TRUE);
     const bool grey = jpeg.num_components == 1;
@@ -132,7 +172,7 @@ PixPtr ReadJpeg(const std::uint8_t* data, std::size_t size, std::string& error)
 {
     Session session(error);
     PIX* raw = nullptr;
-    const bool ok = Decode(session.jpeg, session.trap, data, size, raw);
+    const bool ok = Decode(session.jpeg, session.trap, session.progress, data, size, raw);
     const long warnings = session.trap.manager.num_warnings;
     PixPtr pix(raw);
     if (!ok)

@@ -1,3 +1,4 @@
+#include "DecodeOptions.h"
 #include "FileReaders.h"
 
 #include <algorithm>
@@ -19,7 +20,14 @@ struct PngInput
     std::size_t size;
     std::size_t at = 0;
     std::string* error;
+    // Once the last row is being read, `at` may not pass this: compressed data beyond what the
+    // picture's own rows need is not inflated (a small file can hold gigabytes of it).
+    std::size_t limit = static_cast<std::size_t>(-1);
 };
+
+// What the last row may read at most, past where it starts: its own bytes twice over (deflate's
+// stored blocks never grow data by that much) and the rest of a chunk the decoder reads ahead.
+constexpr std::size_t kLastRowSlack = 64 * 1024;
 
 void OnError(png_structp png, png_const_charp message)
 {
@@ -36,6 +44,10 @@ void ReadBytes(png_structp png, png_bytep to, png_size_t count)
     auto* input = static_cast<PngInput*>(png_get_io_ptr(png));
     if (count > input->size - input->at)
         png_error(png, "the file ends early");
+    if (input->at + count > input->limit)
+        png_error(png, "more compressed data than the picture holds");
+    if (DecodeStop::Requested())
+        png_error(png, "stopped");
     std::copy_n(input->data + input->at, count, to);
     input->at += count;
 }
@@ -100,14 +112,14 @@ Layout Transform(png_structp png, png_infop info, png_color* palette, int& palet
 
 // Decodes into `pix`, which it creates; false when libpng gave up (the error says why). No C++
 // object with a destructor lives in this frame, which libpng may leave by a long jump.
-bool Decode(png_structp png, png_infop info, PIX*& pix, Layout& layout, std::vector<png_bytep>& rows,
-            png_color* palette, int& paletteSize)
+bool Decode(png_structp png, png_infop info, PngInput& input, PIX*& pix, Layout& layout,
+            std::vector<png_bytep>& rows, png_color* palette, int& paletteSize)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_read_info(png, info);
     layout = Transform(png, info, palette, paletteSize);
-    png_set_interlace_handling(png);
+    const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
     const png_uint_32 width = png_get_image_width(png, info), height = png_get_image_height(png, info);
     pix = pixCreateNoInit(static_cast<l_int32>(width), static_cast<l_int32>(height), layout.depth);
@@ -120,7 +132,14 @@ bool Decode(png_structp png, png_infop info, PIX*& pix, Layout& layout, std::vec
     for (png_uint_32 y = 0; y < height; ++y)
         rows[y] =
             reinterpret_cast<png_bytep>(pixGetData(pix) + static_cast<std::ptrdiff_t>(y) * pixGetWpl(pix));
-    png_read_image(png, rows.data());
+    // Row by row, as png_read_image would, so that the input is bounded while the last row is
+    // read: that is when libpng inflates whatever compressed data follows the picture.
+    for (int pass = 0; pass < passes; ++pass)
+        for (png_uint_32 y = 0; y < height; ++y) {
+            if (pass == passes - 1 && y == height - 1)
+                input.limit = input.at + 2 * png_get_rowbytes(png, info) + kLastRowSlack;
+            png_read_row(png, rows[y], nullptr);
+        }
     png_uint_32 xPerUnit = 0, yPerUnit = 0;
     int unit = 0;
     if (png_get_pHYs(png, info, &xPerUnit, &yPerUnit, &unit) != 0 && unit == PNG_RESOLUTION_METER)
@@ -160,7 +179,7 @@ PixPtr ReadPng(const std::uint8_t* data, std::size_t size, std::string& error)
     std::vector<png_bytep> rows;
     png_color palette[256];
     int paletteSize = 0;
-    const bool ok = Decode(png, info, raw, layout, rows, palette, paletteSize);
+    const bool ok = Decode(png, info, input, raw, layout, rows, palette, paletteSize);
     png_destroy_read_struct(&png, &info, nullptr);
     PixPtr pix(raw);
     if (!ok) {

@@ -1,6 +1,7 @@
 #include "ScanSimulator.h"
 
 #include "BmpWrite.h"
+#include "FileAccess.h"
 #include "LeptSupport.h"
 #include "TiffDirectory.h"
 
@@ -234,28 +235,13 @@ std::vector<std::uint8_t> EncodeScan(const std::vector<korvane::Picture>& pages,
 void WriteScan(const std::string& fileName, const std::vector<korvane::Picture>& pages, const ScanLook& look,
                ScanFormat format)
 {
+    // The output rule every writer keeps: refused unless a regular file (or a link to one, which
+    // stays a link), written whole through a temporary file of its own, permissions kept.
+    if (std::string refusal = Algemeen::OutputRefusal(fileName); !refusal.empty())
+        throw std::runtime_error(refusal);
     const std::vector<std::uint8_t> bytes = EncodeScan(pages, look, format);
-    const std::filesystem::path target(fileName);
-    std::filesystem::path temporary = target;
-    temporary += ".part";
-    {
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(temporary.c_str(), "wb"),
-                                                             std::fclose);
-        if (!file)
-            throw std::runtime_error("cannot write \"" + temporary.string() + "\"");
-        const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-        if (!written || std::fclose(file.release()) != 0) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            throw std::runtime_error("cannot write \"" + temporary.string() + "\"");
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, target, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        throw std::runtime_error("cannot write \"" + fileName + "\": " + error.message());
-    }
+    if (const Algemeen::WriteResult written = Algemeen::WriteWholeFile(fileName, bytes); !written.ok)
+        throw std::runtime_error(written.message);
 }
 
 } // namespace Imaging

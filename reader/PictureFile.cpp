@@ -68,6 +68,15 @@ OpenedPicture OpenOtherPicture(const std::string& fileName, const PictureSetting
         return opened;
     }
     const Imaging::ImageInfo& info = decoded.Info;
+    // Each page of a scanner's multi-page TIFF is a card of its own: reading the first alone would
+    // drop the others without a word.
+    if (info.Pages > 1) {
+        opened.Reason = "the TIFF file holds " + std::to_string(info.Pages) +
+                        " pages and Korvane reads one picture a file; save each page as a file of its own";
+        console.Line(fileName + ": " + opened.Reason);
+        opened.Status = OpenStatus::NotAPicture;
+        return opened;
+    }
     console.Line("Format = " + info.Format + ", " + Tones(info) +
                  (info.Pages > 1
                       ? ", page " + std::to_string(info.Page + 1) + " of " + std::to_string(info.Pages)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang 14, address and undefined-behaviour sanitizers) in build-fuzz
 # and runs each in turn, one job at a time, for the given number of seconds (default 60):
-#   scripts/fuzz.sh [SECONDS] [scan|code-table|image]
+#   scripts/fuzz.sh [SECONDS] [scan|code-table|image|deck]
 # New inputs collect in build-fuzz/corpus/<target>; a crash, hang, leak or sanitizer report stops the
 # target and leaves its input in build-fuzz/artifacts/. Every such input belongs in a regression test.
 set -euo pipefail
@@ -12,7 +12,7 @@ only="${2:-}"
 bash scripts/deps.sh clang-14 libclang-rt-14-dev
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DKORVANE_FUZZ=ON -DKORVANE_GUI=OFF -DKORVANE_TESTS=OFF -DKORVANE_BENCH=OFF >/dev/null
-cmake --build build-fuzz -j2 --target fuzz_scan fuzz_code_table fuzz_image
+cmake --build build-fuzz -j2 --target fuzz_scan fuzz_code_table fuzz_image fuzz_deck
 
 mkdir -p build-fuzz/artifacts
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
@@ -40,4 +40,6 @@ run scan fuzz_scan 100000 "$root/fuzz/seeds/scan" "$root/tests/data/real-scans"
 run code-table fuzz_code_table 8192 "$root/fuzz/seeds/code-table"
 # Picture files up to 100 kB: the seeds are small scans of every format, the real 1-bit PNG scans.
 run image fuzz_image 100000 "$root/fuzz/seeds/image" "$root/tests/data/real-scans"
+# Decks to punch up to 64 kB: the seeds are a few cards in each layout.
+run deck fuzz_deck 65536 "$root/fuzz/seeds/deck"
 exit "$status"

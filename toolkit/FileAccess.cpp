@@ -66,7 +66,8 @@ OpenedFile Failure(FileStatus status, std::string message)
 
 OpenedFile FailureFromErrno(int error)
 {
-    if (error == ENOENT)
+    // A loop of symbolic links leads nowhere, as a missing file does.
+    if (error == ENOENT || error == ELOOP)
         return Failure(FileStatus::Missing, std::strerror(error));
     if (error == ENXIO) // a FIFO opened for writing without a reader
         return Failure(FileStatus::NotRegular, NotRegularMessage(S_IFIFO));
@@ -192,15 +193,20 @@ WriteResult WriteFailure(const char* what, const std::string& name, const std::s
     return {false, std::string(what) + " \"" + name + "\": " + reason};
 }
 
+constexpr std::size_t kMaxTemporaryStem = 200;
+
 // Creates a new, empty file with an unused name in the folder of `target`, that cannot be anyone
 // else's: created exclusively, never through a symbolic link.
 FileHandle CreateTemporaryBeside(const fs::path& target, fs::path& temporary)
 {
     static std::mt19937_64 random{std::random_device{}() ^ static_cast<std::uint64_t>(::getpid())};
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    // A name long enough for the file system alone leaves no room for the temporary's additions.
+    std::string name = target.filename().string();
+    if (name.size() > kMaxTemporaryStem)
+        name.resize(kMaxTemporaryStem);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = folder / ("." + target.filename().string() + "." +
-                              std::to_string(random() % 1'000'000'000) + ".tmp");
+        temporary = folder / ("." + name + "." + std::to_string(random() % 1'000'000'000) + ".tmp");
         FileHandle handle(
             ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666));
         if (handle || errno != EEXIST)
@@ -211,34 +217,70 @@ FileHandle CreateTemporaryBeside(const fs::path& target, fs::path& temporary)
 
 } // namespace
 
-WriteResult WriteWholeFile(const std::string& name, std::span<const std::uint8_t> bytes)
+OutputTarget ResolveOutput(const std::string& name)
 {
-    fs::path target(name);
+    OutputTarget target;
+    fs::path path(name);
     std::error_code error;
-    if (fs::is_symlink(target, error)) {
-        target = fs::weakly_canonical(target, error);
+    // A symbolic link stays a link: the file it leads to is the one written.
+    if (fs::is_symlink(path, error)) {
+        path = fs::weakly_canonical(path, error);
         if (error)
-            return WriteFailure("cannot write", name, error.message());
+            return {false, WriteFailure("cannot write", name, error.message()).message, {}, false, 0};
     }
     struct stat existing
     {
     };
-    const bool replaces = ::stat(target.c_str(), &existing) == 0;
-    if (replaces && !S_ISREG(existing.st_mode))
-        return WriteFailure("cannot write", name, NotRegularMessage(existing.st_mode));
+    if (::stat(path.c_str(), &existing) == 0) {
+        if (!S_ISREG(existing.st_mode))
+            return {false,
+                    WriteFailure("cannot write", name, NotRegularMessage(existing.st_mode)).message,
+                    {},
+                    false,
+                    0};
+        target.exists = true;
+        target.mode = existing.st_mode & 07777;
+    } else if (errno != ENOENT) {
+        return {false, WriteFailure("cannot write", name, std::strerror(errno)).message, {}, false, 0};
+    }
+    target.ok = true;
+    target.path = path.string();
+    return target;
+}
 
+std::string OutputRefusal(const std::string& name)
+{
+    return ResolveOutput(name).message;
+}
+
+WriteResult WriteWholeFile(const std::string& name, std::span<const std::uint8_t> bytes)
+{
+    const OutputTarget resolved = ResolveOutput(name);
+    if (!resolved.ok)
+        return {false, resolved.message};
+    const fs::path target(resolved.path);
     fs::path temporary;
     FileHandle file = CreateTemporaryBeside(target, temporary);
     if (!file)
         return WriteFailure("cannot create", name, std::strerror(errno));
-    const bool written = (!replaces || ::fchmod(file.Get(), existing.st_mode & 07777) == 0) &&
-                         WriteAll(file, bytes) && ::fsync(file.Get()) == 0 && file.Close() &&
-                         ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!written) {
-        const int reason = errno;
+    const bool written = (!resolved.exists || ::fchmod(file.Get(), resolved.mode) == 0) &&
+                         WriteAll(file, bytes) && ::fsync(file.Get()) == 0 && file.Close();
+    const int reason = errno;
+    // The target is looked at once more just before the rename: something that is not a regular
+    // file put there meanwhile is still never replaced.
+    struct stat now
+    {
+    };
+    const bool present = ::stat(target.c_str(), &now) == 0;
+    const bool stillFile = present ? S_ISREG(now.st_mode) : errno == ENOENT;
+    if (!written || !stillFile || ::rename(temporary.c_str(), target.c_str()) != 0) {
+        const std::string why = !written ? std::strerror(reason)
+                                : !stillFile
+                                    ? (present ? NotRegularMessage(now.st_mode) : std::strerror(errno))
+                                    : std::strerror(errno);
         file.Close();
         ::unlink(temporary.c_str());
-        return WriteFailure("cannot write", name, std::strerror(reason));
+        return WriteFailure("cannot write", name, why);
     }
     return {true, {}};
 }

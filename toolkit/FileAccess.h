@@ -85,6 +85,24 @@ struct WriteResult
     std::string message; // "cannot create "NAME": reason" or "cannot write "NAME": reason"
 };
 
+// Where an output named `name` is written: a symbolic link is followed to the file it leads to
+// (which may not exist yet); that file must be a regular file or absent. Not ok, with the message
+// "cannot write "NAME": not a regular file (a FIFO)" and the like, otherwise.
+struct OutputTarget
+{
+    bool ok = false;
+    std::string message;
+    std::string path;    // the file to replace or create
+    bool exists = false; // it exists (and is a regular file)
+    unsigned mode = 0;   // its permission bits when it exists
+};
+OutputTarget ResolveOutput(const std::string& name);
+
+// Empty when `name` may be written as an output (a regular file, a link to one, or nothing yet);
+// otherwise ResolveOutput's message. Every writer of the programs checks its outputs with it
+// before a run starts, so a device, FIFO or folder is refused before anything is done.
+std::string OutputRefusal(const std::string& name);
+
 // Writes the bytes to a new file beside `name` and renames it over `name` only when every byte is
 // written and the file closed, so `name` afterwards holds either its old content or all of the
 // new one, also when several processes write it at once (the last rename wins). A symbolic link

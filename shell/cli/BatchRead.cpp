@@ -2,6 +2,8 @@
 
 #include "CardJson.h"
 #include "DeckOutput.h"
+#include "DecodeOptions.h"
+#include "FileAccess.h"
 #include "OutputGuard.h"
 #include "PictureOptions.h"
 #include "PngFile.h"
@@ -108,10 +110,15 @@ bool DeckCardOfRecord(const json& content, const std::string& scan, int cardInPi
 }
 
 Batch::PictureOutcome ReadPictureFile(korvane::Reader& reader, const std::string& file,
-                                      const Batch::Deadline& deadline, const std::string& reviewDir)
+                                      const Batch::Deadline& deadline, const std::string& reviewDir,
+                                      const std::function<void(const std::string&)>& onReviewFailure)
 {
     Batch::DeadlinePump pump(deadline);
+    // The deadline reaches into the decoders too, which a picture built to be slow keeps busy.
+    const Imaging::DecodeStop stop([&deadline] { return deadline.Expired(); });
     const korvane::ScanResult scan = reader.ReadFile(file, pump);
+    if (scan.Open == korvane::OpenStatus::NotAPicture)
+        deadline.Check(); // a decode the deadline stopped is a timeout, not a bad picture
     switch (scan.Open) {
     case korvane::OpenStatus::Missing:
         return Batch::PictureOutcome::Refusal(kMissing);
@@ -126,9 +133,15 @@ Batch::PictureOutcome ReadPictureFile(korvane::Reader& reader, const std::string
     for (const korvane::CardResult& card : scan.Cards) {
         outcome.cards.push_back(RecordOfCard(card));
         const Batch::ReviewFlags& review = outcome.cards.back().review;
-        if (!reviewDir.empty() && review.Any() && !card.Outline.Empty())
-            WritePng(korvane::CardPicture(scan.Picture, card),
-                     Batch::ReviewFileName(reviewDir, file, outcome.cards.size(), review));
+        if (!reviewDir.empty() && review.Any() && !card.Outline.Empty()) {
+            try {
+                WritePng(korvane::CardPicture(scan.Picture, card),
+                         Batch::ReviewFileName(reviewDir, file, outcome.cards.size(), review));
+            } catch (const std::runtime_error& error) {
+                if (onReviewFailure)
+                    onReviewFailure(error.what());
+            }
+        }
     }
     return outcome;
 }
@@ -144,23 +157,29 @@ int RunBatchRead(const ReadOptions& options, std::istream& in, std::ostream& out
         err << "korvane-cli: " << problem << "\n";
         return kUsageError;
     }
-    // Outputs never replace the code table or each other's inputs; the pictures are checked as the
-    // single-picture read checks its scan.
-    ReadOptions guarded = options;
-    for (const auto& [option, output] : {std::pair<std::string, std::string>{"--deck", options.deck},
-                                         {"--jsonl", options.jsonl},
-                                         {"--summary", options.summary}}) {
-        if (output.empty())
-            continue;
-        for (const std::string& scan : options.scans.empty() ? std::vector<std::string>{""} : options.scans) {
-            guarded.scan = scan;
-            if (std::string refusal = OverwritesInput(option, output, ReadInputs(guarded));
-                !refusal.empty()) {
-                err << "korvane-cli: " << refusal << "\n";
-                return kRefused;
-            }
+    // Every output must be a file that can be replaced (a device, FIFO or folder is refused, exit
+    // 3) and none of the run's inputs (exit 2): the code table, the log, the list and every picture
+    // the folders and lists give, checked once they are known and before anything runs.
+    const std::vector<std::pair<std::string, std::string>> outputs{
+        {"--deck", options.deck}, {"--jsonl", options.jsonl}, {"--summary", options.summary}};
+    for (const auto& [option, output] : outputs)
+        if (std::string refusal = output.empty() ? "" : Algemeen::OutputRefusal(output); !refusal.empty()) {
+            err << "korvane-cli: " << option << " " << refusal << "\n";
+            return kUnexpected;
         }
-    }
+    Batch::BatchHooks hooks;
+    hooks.checkInputs = [&](const std::vector<std::string>& files) -> std::string {
+        std::vector<NamedInput> inputs = ReadInputs(options);
+        if (!options.filesFrom.empty() && options.filesFrom != "-")
+            inputs.push_back({"the --files-from list", options.filesFrom});
+        for (const std::string& file : files)
+            inputs.push_back({"a picture of the batch", file});
+        for (const auto& [option, output] : outputs)
+            if (std::string refusal = output.empty() ? "" : OverwritesInput(option, output, inputs);
+                !refusal.empty())
+                return refusal;
+        return "";
+    };
     if (!options.review.empty()) {
         std::error_code error;
         std::filesystem::create_directories(options.review, error);
@@ -186,13 +205,16 @@ int RunBatchRead(const ReadOptions& options, std::istream& in, std::ostream& out
     readerOptions.CodeTable = std::move(table); // read once for every card of the batch
     readerOptions.Picture = PictureSettingsFor(options.picture);
     std::vector<Deck::DeckCard> deck;
-    Batch::BatchHooks hooks;
-    hooks.worker =
-        Batch::PerWorker([readerOptions] { return std::make_shared<korvane::Reader>(readerOptions); },
-                         [&options](std::shared_ptr<korvane::Reader>& reader, const std::string& file,
+    std::mutex errMutex;
+    hooks.worker = Batch::PerWorker(
+        [readerOptions] { return std::make_shared<korvane::Reader>(readerOptions); },
+        [&options, &err, &errMutex](std::shared_ptr<korvane::Reader>& reader, const std::string& file,
                                     const Batch::Deadline& deadline) {
-                             return ReadPictureFile(*reader, file, deadline, options.review);
-                         });
+            return ReadPictureFile(*reader, file, deadline, options.review, [&](const std::string& message) {
+                std::lock_guard lock(errMutex);
+                err << "korvane-cli: review picture of " << file << " not saved: " << message << "\n";
+            });
+        });
     hooks.onPicture = [&](std::size_t, const std::string& file, const Batch::PictureOutcome& outcome) {
         if (!format || outcome.refused)
             return;

@@ -9,6 +9,7 @@
 #include "korvane/PictureFile.h"
 #include "korvane/Reader.h"
 
+#include <functional>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -38,9 +39,11 @@ bool DeckCardOfRecord(const nlohmann::json& content, const std::string& scan, in
 // Reads one picture with a worker's reader (no log, no console): a 1-bit BMP file as it is, any
 // other picture binarised and scaled by the reader's picture settings. With a review folder,
 // every card that needs a look is saved there as an overlay PNG named after the picture, the card
-// and the reasons.
+// and the reasons. A review picture that cannot be written is an extra lost, not the card: its
+// message goes to `onReviewFailure` and the card is kept.
 Batch::PictureOutcome ReadPictureFile(korvane::Reader& reader, const std::string& file,
-                                      const Batch::Deadline& deadline, const std::string& reviewDir);
+                                      const Batch::Deadline& deadline, const std::string& reviewDir,
+                                      const std::function<void(const std::string&)>& onReviewFailure = {});
 
 // Runs the batch; returns the exit status (0 all read, 1 a card not read completely, 2 refused).
 int RunBatchRead(const ReadOptions& options, std::istream& in, std::ostream& out, std::ostream& err,

@@ -3,6 +3,7 @@
 #include "CodeTable.h"
 #include "FileAccess.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
@@ -67,11 +68,24 @@ std::string ReadDeckToPunch(const std::string& fileName, const std::string& form
         return fileName + ": " + file.message;
     if (!file.complete)
         return fileName + ": larger than " + std::to_string(kMaxPunchedDeckBytes) + " bytes";
+    // A text deck's cards are its lines: counted before the parse, so a file of nothing but line
+    // ends (millions of blank cards) costs no memory. The binary layouts hold fewer cards than
+    // this in kMaxPunchedDeckBytes.
+    if (*layout == Deck::DeckFormat::Text) {
+        const auto lines = static_cast<std::size_t>(std::count(file.bytes.begin(), file.bytes.end(), '\n')) +
+                           (!file.bytes.empty() && file.bytes.back() != '\n' ? 1 : 0);
+        if (lines > kMaxPunchedCards)
+            return fileName + ": " + std::to_string(lines) + " cards; at most " +
+                   std::to_string(kMaxPunchedCards) + " are punched";
+    }
     const Deck::DeckRead read = Deck::ReadDeck(*layout, file.bytes, map);
     if (!read.ok)
         return fileName + ": " + read.message;
     if (read.cards.empty())
         return fileName + ": the deck holds no card";
+    if (read.cards.size() > kMaxPunchedCards)
+        return fileName + ": " + std::to_string(read.cards.size()) + " cards; at most " +
+               std::to_string(kMaxPunchedCards) + " are punched";
     cards = read.cards;
     return {};
 }

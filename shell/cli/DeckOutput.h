@@ -29,6 +29,8 @@ void WriteDeckFile(const std::string& fileName, Deck::DeckFormat format,
 // The cards of a deck file to punch: read whole (at most kMaxPunchedDeckBytes), in the named layout
 // (text through the code table file). Empty on success, else what is wrong, naming the file.
 inline constexpr std::size_t kMaxPunchedDeckBytes = 8u << 20;
+// and of at most this many cards, refused before they are parsed when a text deck has more lines.
+inline constexpr std::size_t kMaxPunchedCards = 100'000;
 std::string ReadDeckToPunch(const std::string& fileName, const std::string& format,
                             const std::string& codeFile, std::vector<Punch::CardPunches>& cards);
 

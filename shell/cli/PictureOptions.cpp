@@ -1,8 +1,22 @@
 #include "PictureOptions.h"
 
 #include <CLI/CLI.hpp>
+#include <cmath>
 
 namespace Cli {
+
+CLI::Validator FiniteNumber()
+{
+    // A range alone lets "nan" through: no comparison with it is false.
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            double value = 0.0;
+            if (!CLI::detail::lexical_cast(text, value) || !std::isfinite(value))
+                return "not a finite number: " + text;
+            return "";
+        },
+        "NUMBER");
+}
 
 void DefinePictureOptions(CLI::App& read, PictureOptions& options)
 {
@@ -19,6 +33,7 @@ void DefinePictureOptions(CLI::App& read, PictureOptions& options)
     read.add_option("--side", options.side, "back (the default) or front: a picture of the front is mirrored")
         ->check(CLI::IsMember({"back", "front"}));
     read.add_option("--dpi", options.dpi, "resolution of the picture, instead of the file's or an estimate")
+        ->check(FiniteNumber())
         ->check(CLI::Range(10.0, 4800.0));
 }
 

@@ -9,7 +9,8 @@
 
 namespace CLI {
 class App;
-}
+class Validator;
+} // namespace CLI
 
 namespace Cli {
 
@@ -23,6 +24,10 @@ struct PictureOptions
 };
 
 void DefinePictureOptions(CLI::App& read, PictureOptions& options);
+
+// Refuses a number option that is not finite ("nan", "inf"), which a range check alone lets
+// through.
+CLI::Validator FiniteNumber();
 
 // The window's settings for these options (parsing has checked them).
 korvane::PictureSettings PictureSettingsFor(const PictureOptions& options);

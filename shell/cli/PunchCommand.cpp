@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <sstream>
+#include <stdexcept>
 
 namespace Cli {
 
@@ -147,15 +148,40 @@ Punch::PageOptions PageOptionsOf(const PunchOptions& options)
             .scan = options.scan};
 }
 
+// The files the pages go to: OUT, or with --per-page OUT-0001.bmp, OUT-0002.bmp, ...
+std::vector<std::string> PageNames(const PunchOptions& options, std::size_t cards)
+{
+    if (options.perPage == 0)
+        return {options.output};
+    std::vector<std::string> names;
+    for (std::size_t first = 0, page = 1; first < cards; first += options.perPage, ++page)
+        names.push_back(PageFileName(options.output, page));
+    return names;
+}
+
+// Every page's file is checked before the first is written: none may be an input (a refusal),
+// and each must be a file that can be replaced (std::runtime_error, as a failed write).
+Problem CheckPageFiles(const PunchOptions& options, std::size_t cards)
+{
+    const std::vector<NamedInput> inputs = PunchInputs(options);
+    for (const std::string& name : PageNames(options, cards)) {
+        if (Problem problem = OverwritesInput("-o", name, inputs); !problem.empty())
+            return problem;
+        if (std::string refusal = Algemeen::OutputRefusal(name); !refusal.empty())
+            throw std::runtime_error(refusal);
+    }
+    return {};
+}
+
 // One page, or with --per-page pages of that many cards named OUT-0001.bmp, OUT-0002.bmp, ...
 Problem DrawPages(const PunchOptions& options, const std::vector<CardOnPage>& cards)
 {
+    if (Problem problem = CheckPageFiles(options, cards.size()); !problem.empty())
+        return problem;
     if (options.perPage == 0)
         return Punch::WritePage(cards, PageOptionsOf(options), options.output);
     for (std::size_t first = 0, page = 1; first < cards.size(); first += options.perPage, ++page) {
         const std::string name = PageFileName(options.output, page);
-        if (Problem problem = OverwritesInput("-o", name, PunchInputs(options)); !problem.empty())
-            return problem;
         const std::size_t last = std::min(cards.size(), first + options.perPage);
         const std::vector<CardOnPage> onPage(cards.begin() + static_cast<std::ptrdiff_t>(first),
                                              cards.begin() + static_cast<std::ptrdiff_t>(last));

@@ -4,6 +4,7 @@
 #include "CardJson.h"
 #include "DeckOutput.h"
 #include "DrawingRecord.h"
+#include "FileAccess.h"
 #include "OutputGuard.h"
 #include "PictureOptions.h"
 #include "PngFile.h"
@@ -365,6 +366,14 @@ int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
 {
     if (WantsBatch(options))
         return RunBatchRead(options, std::cin, out, err, isatty(STDERR_FILENO) == 1);
+    // An output that is no file to replace (a device, a FIFO, a folder) is refused before the read.
+    for (const auto& [option, output] :
+         {std::pair<const char*, const std::string&>{"--overlay", options.overlay}, {"--deck", options.deck}})
+        if (const std::string refusal = output.empty() ? "" : Algemeen::OutputRefusal(output);
+            !refusal.empty()) {
+            err << "korvane-cli: " << option << " " << refusal << "\n";
+            return kUnexpected;
+        }
     RunDeck run;
     run.collect = !options.deck.empty();
     std::optional<Deck::DeckFormat> format;

@@ -144,6 +144,40 @@ TEST(JournalTest, AnOutputOfAnotherListIsRefusedAndLeftAlone)
         EXPECT_EQ(ReadFileText("out.jsonl"), clean);
         EXPECT_FALSE(std::filesystem::exists(PartialName("out.jsonl")));
     }
+
+    // Files that are no batch's output at all: a deck in JSON lines, text without a line end, a
+    // binary deck whose first card is blank (zeros, as a power loss leaves, but more follows).
+    const std::pair<const char*, std::string> foreign[] = {
+        {"deck.jsonl", "{\"card\":1,\"punches\":[\"0\"]}\n{\"card\":2,\"punches\":[\"0\"]}\n"},
+        {"notes.txt", "some notes"},
+        {"deck.bin", std::string(160, '\0') + "\x82\x80"},
+    };
+    for (const auto& [name, content] : foreign) {
+        WriteFileText(name, content);
+        JournalStart start = JsonlJournal::Start(name, Files(), true, [](std::size_t, PictureOutcome&&) {});
+        EXPECT_FALSE(start.ok) << name;
+        EXPECT_EQ(start.message, std::string(name) +
+                                     ": is not the JSON lines output of a batch (line 1 is none of its "
+                                     "lines); nothing was changed");
+        EXPECT_EQ(ReadFileText(name), content);
+        EXPECT_FALSE(std::filesystem::exists(PartialName(name)));
+    }
+
+    // A second run on an output being written is refused at once; the first finishes unmixed.
+    JournalStart first =
+        JsonlJournal::Start("out.jsonl", Files(), false, [](std::size_t, PictureOutcome&&) {});
+    ASSERT_TRUE(first.ok) << first.message;
+    for (const bool resume : {false, true}) {
+        JournalStart second =
+            JsonlJournal::Start("out.jsonl", Files(), resume, [](std::size_t, PictureOutcome&&) {});
+        EXPECT_FALSE(second.ok);
+        EXPECT_EQ(second.message,
+                  "out.jsonl: another batch is writing this output now (out.jsonl.part is locked)");
+    }
+    for (const auto& [file, outcome] : Pictures())
+        first.journal->Append(file, outcome);
+    first.journal->Finish();
+    EXPECT_EQ(ReadFileText("out.jsonl"), clean);
 }
 
 TEST(JournalTest, WholeFilesReplaceTheOldOneOrLeaveItAlone)

@@ -138,4 +138,31 @@ TEST_F(BatchCliTest, ReviewSavesAnOverlayOfEachCardThatNeedsALook)
     // The name gives the reasons and the columns to look at.
     ASSERT_EQ(names, std::vector<std::string>{"page.bmp-card2-unknown-columns+doubtful-columns-1-2.png"});
     EXPECT_EQ(TestSupport::ReadFileText("looks/" + names[0]).substr(0, 4), "\x89PNG");
+
+    // A review picture is an extra: one that cannot be saved (a folder in its way) is reported and
+    // its card kept; one whose name would be too long for the file system is saved shortened.
+    fs::remove("looks/" + names[0]);
+    fs::create_directory("looks/" + names[0]);
+    const std::string longName = std::string(230, 'p') + ".bmp";
+    fs::copy_file("page.bmp", longName);
+    for (const std::string& picture : {std::string("page.bmp"), longName}) {
+        const TestSupport::CliRun run =
+            TestSupport::CliToFiles("read " + picture + " --review looks --jsonl cards.jsonl --quiet");
+        EXPECT_EQ(run.status, 1) << run.err;
+        const std::string lines = TestSupport::ReadFileText("cards.jsonl");
+        EXPECT_EQ(std::ranges::count(lines, '\n'), 3) << picture << ": every card kept\n" << lines;
+        EXPECT_EQ(run.err.find("review picture of " + picture + " not saved") != std::string::npos,
+                  picture == "page.bmp")
+            << run.err;
+    }
+    std::size_t saved = 0;
+    for (const auto& entry : fs::directory_iterator("looks"))
+        if (entry.is_regular_file()) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_LE(name.size(), 255u);
+            EXPECT_EQ(name.rfind(std::string(150, 'p'), 0), 0u) << name;
+            EXPECT_TRUE(name.ends_with("-card2-unknown-columns+doubtful-columns-1-2.png")) << name;
+            ++saved;
+        }
+    EXPECT_EQ(saved, 1u);
 }

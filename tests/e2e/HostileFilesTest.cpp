@@ -10,6 +10,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 
 namespace {
@@ -30,11 +31,16 @@ protected:
         ASSERT_EQ(CliToFiles("punch -o card.bmp --dpi 100 'HOSTILE 1'").status, 0);
         TestSupport::WriteFileText("Vertolkt.log", "earlier\r\n");
         TestSupport::WriteFileText("lines.txt", "LINE 1\n");
+        fs::create_directory("box");
+        fs::copy_file("card.bmp", "box/a.bmp");
+        TestSupport::WriteFileText("list.txt", "card.bmp\n");
+        TestSupport::WriteFileText("x-0002.bmp", "CARD 1\nCARD 2\n"); // a deck named as a page
     }
     std::map<std::string, std::string> Snapshot() const
     {
         std::map<std::string, std::string> files;
-        for (const char* name : {"card.bmp", "ibmkaart.txt", "lines.txt"})
+        for (const char* name :
+             {"card.bmp", "ibmkaart.txt", "lines.txt", "box/a.bmp", "list.txt", "x-0002.bmp"})
             files[name] = TestSupport::ReadFileText(name);
         return files;
     }
@@ -63,6 +69,13 @@ TEST_F(HostileFilesTest, OutputsNeverReplaceInputsAndRacingWritersLeaveOneWholeF
         {"punch -o table-copy.txt A", "is the code table"},
         {"punch -o lines.txt --file lines.txt", "is the --file (lines.txt)"},
         {"punch -o Vertolkt.log A", "is the log"},
+        {"punch --deck x-0002.bmp --per-page 1 -o x.bmp", "-o x-0002.bmp: is the --deck"},
+        {"read box --deck box/a.bmp", "--deck box/a.bmp: is a picture of the batch (box/a.bmp)"},
+        {"read box --jsonl box/a.bmp", "--jsonl box/a.bmp: is a picture of the batch"},
+        {"read box --summary ./box/a.bmp", "--summary ./box/a.bmp: is a picture of the batch"},
+        {"read --files-from list.txt --deck list.txt", "--deck list.txt: is the --files-from list"},
+        {"read --files-from list.txt --jsonl card-link.bmp",
+         "--jsonl card-link.bmp: is a picture of the batch"},
     };
     const auto before = Snapshot();
     for (const Case& c : cases) {
@@ -72,6 +85,8 @@ TEST_F(HostileFilesTest, OutputsNeverReplaceInputsAndRacingWritersLeaveOneWholeF
         EXPECT_EQ(run.out, "") << c.arguments << ": refused before anything ran";
     }
     EXPECT_EQ(Snapshot(), before);
+    EXPECT_TRUE(fs::is_symlink("card-link.bmp"));
+    EXPECT_FALSE(fs::exists("x-0001.bmp")) << "no page written before the refusal";
     EXPECT_EQ(TestSupport::ReadFileText("Vertolkt.log"), "earlier\r\n");
 
     // Eight punches race for one name: it ends as exactly one of their pictures, never a mixture.
@@ -153,6 +168,10 @@ TEST_F(HostileFilesTest, InputsThatAreNoRegularFileOrTooLargeAreRefusedAtOnce)
         manyLines += "A\n";
     TestSupport::WriteFileText("many.txt", manyLines);
     TestSupport::WriteFileText("long.txt", "SHORT\n" + std::string(300, 'A') + "\n");
+    fs::create_symlink(TestSupport::SourcePath("fuzz/seeds/image/card-grey-2-pages.tif"), "pages.tif");
+    fs::create_symlink("loop.bmp", "loop.bmp");
+    fs::create_symlink("loop.png", "loop.png");
+    TestSupport::WriteFileText("blank.deck", std::string(8u << 20, '\n'));
 
     struct Case
     {
@@ -179,6 +198,13 @@ TEST_F(HostileFilesTest, InputsThatAreNoRegularFileOrTooLargeAreRefusedAtOnce)
         {"", "", "punch -o x.bmp --file fifo", 2, "fifo: not a regular file (a FIFO)"},
         {"", "", "punch -o x.bmp --file many.txt", 2, "many.txt: more than 4096 lines"},
         {"", "", "punch -o x.bmp --file long.txt", 2, "long.txt: line 2 is longer than 256 characters"},
+        {"", "", "read loop.bmp --all", 2, "loop.bmp: does Not exist"},
+        {"", "", "read loop.png --all", 2, "loop.png: does Not exist"},
+        {"", "", "punch -o x.bmp --deck blank.deck", 2,
+         "blank.deck: 8388608 cards; at most 100000 are punched"},
+        {"", "", "read pages.tif --all", 2, "pages.tif: the TIFF file holds 2 pages"},
+        {"", "", "read pages.tif --all --jsonl pages.jsonl", 2, "Refused pictures = 1"},
+        {"", "", "read card.bmp --all --dpi nan", 64, "--dpi: not a finite number: nan"},
     };
     for (const Case& c : cases) {
         const std::string place = c.place;
@@ -204,4 +230,54 @@ TEST_F(HostileFilesTest, InputsThatAreNoRegularFileOrTooLargeAreRefusedAtOnce)
         }
     }
     EXPECT_TRUE(fs::is_fifo("fifo"));
+}
+
+TEST_F(HostileFilesTest, EveryWriterRefusesSpecialFilesAndKeepsLinksAndPermissions)
+{
+    ASSERT_EQ(::mkfifo("fifo", 0600), 0);
+    // A device node of our own (the null device's numbers) stands for the machine's devices; where
+    // none can be made the rows with it are left out.
+    const bool haveNode = ::mknod("node", S_IFCHR | 0600, makedev(1, 3)) == 0;
+    const char* writers[] = {
+        "punch -o OUT A",
+        "punch -o OUT --format bmp A",
+        "punch -o OUT --format png A",
+        "punch -o OUT --format tiff A",
+        "punch -o OUT --format jpeg A",
+        "read card.bmp --all --overlay OUT",
+        "read card.bmp --deck OUT",
+        "read card.bmp --jsonl OUT",
+        "read card.bmp --summary OUT",
+    };
+    for (const std::string writer : writers) {
+        const auto command = [&writer](const std::string& out) {
+            return writer.substr(0, writer.find("OUT")) + out + writer.substr(writer.find("OUT") + 3);
+        };
+        for (const char* special : {"fifo", "node"}) {
+            if (std::string(special) == "node" && !haveNode)
+                continue;
+            const CliRun run = CliToFiles(command(special));
+            EXPECT_EQ(run.status, 3) << command(special);
+            EXPECT_NE(run.err.find("not a regular file"), std::string::npos)
+                << command(special) << ": " << run.err;
+        }
+        // A link to a file of mode 600 stays a link, and the file gets the new content and keeps its mode.
+        TestSupport::WriteFileText("target", "old");
+        fs::permissions("target", fs::perms::owner_read | fs::perms::owner_write);
+        fs::create_symlink("target", "link");
+        const CliRun run = CliToFiles(command("link"));
+        EXPECT_EQ(run.status, 0) << command("link") << ": " << run.err;
+        EXPECT_TRUE(fs::is_symlink("link")) << command("link");
+        EXPECT_NE(TestSupport::ReadFileText("target"), "old") << command("link");
+        EXPECT_EQ(fs::status("target").permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write)
+            << command("link");
+        fs::remove("link");
+        fs::remove("target");
+    }
+    EXPECT_TRUE(fs::is_fifo("fifo"));
+    EXPECT_TRUE(!haveNode || fs::is_character_file("node"));
+    for (const auto& entry : fs::directory_iterator("."))
+        EXPECT_TRUE(entry.path().extension() != ".tmp" && entry.path().extension() != ".part")
+            << entry.path() << " left behind";
 }
