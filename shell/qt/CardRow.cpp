@@ -45,7 +45,7 @@ Deck::DeckFormat DeckFormatOfPath(const std::string& path)
     return Deck::DeckFormat::Text;
 }
 
-CardRow RowFromResult(const korvane::CardResult& result, const Deck::CodeMap& map)
+CardRow RowFromResult(const korvane::CardResult& result, const Deck::CodeMap& /*map*/)
 {
     CardRow row;
     row.card = result.Contour;
@@ -65,9 +65,11 @@ CardRow RowFromResult(const korvane::CardResult& result, const Deck::CodeMap& ma
     }
     row.read = true;
     std::copy(result.Punches.begin(), result.Punches.end(), row.punches.begin());
-    Deck::CardText text = Deck::DecodeCard(row.punches, map);
-    row.text = std::move(text.text80);
-    row.unknownColumns = std::move(text.unknownColumns);
+    row.text = result.Text80;
+    row.unknownColumns = result.UnknownColumns80;
+    for (const korvane::DoubtfulColumn& doubt : result.DoubtfulColumns)
+        if (doubt.Reason != korvane::DoubtReason::Unknown)
+            row.doubtfulColumns.push_back(doubt.Column);
     row.fitFirst = result.FitFirst;
     if (result.HasFitLast)
         row.fitLast = result.FitLast;

@@ -24,6 +24,7 @@ struct CardRow
     std::int32_t card = 0;            // contour number of the card's outline
     std::string text;                 // columns 1-80 through the code table, '?' where no code fits
     std::vector<int> unknownColumns;  // 1-based columns shown as '?'
+    std::vector<int> doubtfulColumns; // 1-based columns the evidence leaves in doubt, unknown ones aside
     std::optional<double> fitQuality; // percent, of the last fit (of the first when the last failed)
     std::string verdict;              // orientation verdict; empty while readings carry none
     std::string message;              // why the card was not read; empty when it was
@@ -42,8 +43,8 @@ Deck::CodeMap CodeMapInUse(const std::string& specFileName);
 // The deck layout a file name asks for by its extension: .cbn, .bin or .jsonl; text for any other.
 Deck::DeckFormat DeckFormatOfPath(const std::string& path);
 
-// The row of a card as the reader gave it, columns 1-80 decoded through the code map of the table
-// in use. A card that was refused, or whose orientation is uncertain, carries the reader's message
+// The row of a card as the reader gave it: its 80 columns as the reader decoded them, with the
+// doubtful ones. A card that was refused, or whose orientation is uncertain, carries the reader's message
 // instead of a text.
 CardRow RowFromResult(const korvane::CardResult& result, const Deck::CodeMap& map);
 

@@ -23,15 +23,31 @@ enum Column
     kColumnCount
 };
 
-// The columns as rich text, every unknown column in bold red, spaces kept.
+// The columns as rich text, every unknown column in bold red, every doubtful one in bold red on
+// amber, spaces kept.
 QString MarkedText(const CardRow& row)
 {
     QString html = "<span style=\"white-space:pre\">";
-    for (const char c : row.text) {
+    for (std::size_t k = 0; k < row.text.size(); ++k) {
+        const char c = row.text[k];
         const QString ch = QString(QChar::fromLatin1(c)).toHtmlEscaped();
-        html += c == '?' ? "<b style=\"color:#ff0000\">" + ch + "</b>" : ch;
+        const bool doubtful = std::find(row.doubtfulColumns.begin(), row.doubtfulColumns.end(),
+                                        static_cast<int>(k) + 1) != row.doubtfulColumns.end();
+        if (doubtful)
+            html += "<b style=\"color:#ff0000;background-color:#ffc040\">" + ch + "</b>";
+        else
+            html += c == '?' ? "<b style=\"color:#ff0000\">" + ch + "</b>" : ch;
     }
     return html + "</span>";
+}
+
+// The unknown columns, and the doubtful ones after them ("3; doubtful 12, 40").
+QString ColumnsInDoubt(const CardRow& row)
+{
+    std::string text = ColumnList(row.unknownColumns);
+    if (!row.doubtfulColumns.empty())
+        text += (text.empty() ? "" : "; ") + std::string("doubtful ") + ColumnList(row.doubtfulColumns);
+    return QString::fromStdString(text);
 }
 
 } // namespace
@@ -102,8 +118,7 @@ void ResultsPanel::Fill(int tableRow, const CardRow& row)
         text->setForeground(QColor(255, 0, 0));
     }
 
-    table_->setItem(tableRow, kUnknown,
-                    new QTableWidgetItem(QString::fromStdString(ColumnList(row.unknownColumns))));
+    table_->setItem(tableRow, kUnknown, new QTableWidgetItem(ColumnsInDoubt(row)));
     auto* fit =
         new QTableWidgetItem(row.fitQuality ? QString::number(*row.fitQuality, 'f', 1) + " %" : QString());
     fit->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -418,3 +418,30 @@ TEST_F(WindowTest, TextLineShowsAllColumnsAboveTheRuler)
     EXPECT_LE(ruler->mapTo(form.get(), QPoint(int(last + ruler->ColumnWidth()), 0)).x(),
               form->Edit1()->mapTo(form.get(), QPoint(form->Edit1()->width(), 0)).x());
 }
+
+// A card with a column no code fits and a column the evidence doubts: the row names both apart,
+// and the panel marks each in the columns and lists them beside the text.
+TEST_F(WindowTest, ResultsPanelMarksUnknownAndDoubtfulColumns)
+{
+    korvane::CardResult result;
+    result.Contour = 7;
+    result.Decoded = true;
+    result.Orientation = korvane::Orientation::Settled;
+    result.Text80 = "AB?DE" + std::string(75, ' ');
+    result.UnknownColumns80 = {3};
+    result.DoubtfulColumns = {{3, korvane::DoubtReason::Unknown}, {5, korvane::DoubtReason::Ink}};
+    const CardRow row = RowFromResult(result, Deck::CodeMap{});
+    EXPECT_EQ(row.text, result.Text80);
+    EXPECT_EQ(row.unknownColumns, std::vector<int>{3});
+    EXPECT_EQ(row.doubtfulColumns, std::vector<int>{5}) << "an unknown column is listed as unknown only";
+
+    ResultsPanel panel;
+    panel.Show(row);
+    const auto* label = qobject_cast<QLabel*>(panel.Table()->cellWidget(0, 1));
+    ASSERT_NE(label, nullptr);
+    const QString html = label->text();
+    EXPECT_TRUE(html.contains("<b style=\"color:#ff0000\">?</b>")) << html.toStdString();
+    EXPECT_TRUE(html.contains("background-color:#ffc040\">E</b>")) << html.toStdString();
+    EXPECT_EQ(html.count("background-color"), 1) << "only column 5 is marked doubtful";
+    EXPECT_EQ(panel.Table()->item(0, 2)->text(), "3; doubtful 5");
+}
