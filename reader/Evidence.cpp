@@ -39,6 +39,13 @@ constexpr double kCoarseBlank = 0.2, kCoarsePunched = 0.9;
 //
 // A hole found further than this from its grid point (mm across, along) is off the grid.
 constexpr double kOffGridU = 0.55, kOffGridV = 1.2;
+// On a front, a position dark all over whose ring is at least this dark too lies under a blot or
+// a stroke rather than in a hole: a ruled line or a printed digit next to a hole darkens a part of
+// its ring only.
+constexpr double kFrontInkRing = 0.6;
+// A printed digit fills up to 0.43 of a position's rectangle (the grey duplex front; 0.33 on the
+// 1-bit archive fronts), a hole on a front at least 0.93: on a front the blank call reaches higher.
+constexpr double kFrontBlankFill = 0.55;
 // A hole found whose area is outside these shares of the nominal hole is not all a hole.
 constexpr double kSmallHole = 0.5, kLargeHole = 1.8;
 
@@ -202,6 +209,40 @@ CardEvidence WeighEvidence(const Picture& picture, const Ogenblik::CardGrid& gri
             Call(at, hole);
         }
     return evidence;
+}
+
+CardEvidence WeighFrontEvidence(const Picture& picture, const Ogenblik::CardGrid& grid)
+{
+    CardEvidence evidence;
+    const Frame frame = FrameOf(grid);
+    for (int i = 0; i < kColumns; ++i)
+        for (int j = 0; j < kRows; ++j) {
+            PositionEvidence& at = evidence.At(i, j);
+            const RealPoint centre = Ogenblik::GridPosition(grid, i, j);
+            Weigh(picture, frame, centre, kCoarseU, kCoarseV, false, at);
+            if (at.Fill > kCoarseBlank)
+                Weigh(picture, frame, centre, kStepU, kStepV, true, at);
+            if (at.Fill >= kPunchedFill && at.Ring < kFrontInkRing)
+                at.Call = PositionCall::Punched;
+            else if (at.Fill >= kPunchedFill)
+                MarkDoubt(at, DoubtReason::Ink);
+            else if (at.Fill >= kFrontBlankFill)
+                MarkDoubt(at, DoubtReason::Partial);
+        }
+    return evidence;
+}
+
+Algemeen::CardPunches PunchesOfEvidence(const CardEvidence& evidence)
+{
+    Algemeen::CardPunches punches{};
+    for (int i = 0; i < kColumns; ++i)
+        for (int j = 0; j < kRows; ++j) {
+            const PositionEvidence& at = evidence.At(i, j);
+            if (at.Call == PositionCall::Punched ||
+                (at.Call == PositionCall::Doubtful && at.Fill >= (kFrontBlankFill + kPunchedFill) / 2))
+                punches[std::size_t(kColumns - 1 - i)] |= static_cast<std::uint16_t>(1u << j);
+        }
+    return punches;
 }
 
 std::vector<DoubtfulColumn> DoubtfulColumns(const CardEvidence& evidence,
