@@ -43,9 +43,10 @@ constexpr double kOffGridU = 0.55, kOffGridV = 1.2;
 // a stroke rather than in a hole: a ruled line or a printed digit next to a hole darkens a part of
 // its ring only.
 constexpr double kFrontInkRing = 0.6;
-// A printed digit fills up to 0.43 of a position's rectangle (the grey duplex front; 0.33 on the
-// 1-bit archive fronts), a hole on a front at least 0.93: on a front the blank call reaches higher.
-constexpr double kFrontBlankFill = 0.55;
+// A hole lying 0.6 to 0.9 mm off its grid point darkens 0.3 to 0.55 of the rectangle and spills
+// into the ring on one side (0.15 to 0.25 of it); the digits and lines of the real fronts never
+// reach both (at most a ring of 0.24 at a fill of 0.25).
+constexpr double kFrontShiftFill = 0.3, kFrontShiftRing = 0.15;
 // A hole found whose area is outside these shares of the nominal hole is not all a hole.
 constexpr double kSmallHole = 0.5, kLargeHole = 1.8;
 
@@ -226,7 +227,7 @@ CardEvidence WeighFrontEvidence(const Picture& picture, const Ogenblik::CardGrid
                 at.Call = PositionCall::Punched;
             else if (at.Fill >= kPunchedFill)
                 MarkDoubt(at, DoubtReason::Ink);
-            else if (at.Fill >= kFrontBlankFill)
+            else if (at.Fill >= kBlankFill || (at.Fill >= kFrontShiftFill && at.Ring >= kFrontShiftRing))
                 MarkDoubt(at, DoubtReason::Partial);
         }
     return evidence;
@@ -239,7 +240,7 @@ Algemeen::CardPunches PunchesOfEvidence(const CardEvidence& evidence)
         for (int j = 0; j < kRows; ++j) {
             const PositionEvidence& at = evidence.At(i, j);
             if (at.Call == PositionCall::Punched ||
-                (at.Call == PositionCall::Doubtful && at.Fill >= (kFrontBlankFill + kPunchedFill) / 2))
+                (at.Call == PositionCall::Doubtful && at.Fill >= (kBlankFill + kPunchedFill) / 2))
                 punches[std::size_t(kColumns - 1 - i)] |= static_cast<std::uint16_t>(1u << j);
         }
     return punches;

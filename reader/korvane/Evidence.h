@@ -85,11 +85,12 @@ CardEvidence WeighEvidence(const Picture& picture, const Ogenblik::CardGrid& gri
 // are as dark as the holes and merge with them into outlines no hole model takes: the pixels alone
 // decide. A position whose rectangle is dark all over is punched whatever touches it (unless dark
 // spills all round it too: a blot or a pen stroke over the position is ink); a position dark in
-// part is doubtful; the hole outlines are not consulted.
+// large part, or in part with dark spilling out to one side (a hole off its grid point), is
+// doubtful; the hole outlines are not consulted.
 CardEvidence WeighFrontEvidence(const Picture& picture, const Ogenblik::CardGrid& grid);
 
-// The punches the evidence calls: every punched position, and every doubtful one at least as
-// dark as it is light (text column k at index k - 1, as CardResult::Punches).
+// The punches a front's evidence calls: every punched position, and every doubtful one nearer the
+// punched fill than the blank one (text column k at index k - 1, as CardResult::Punches).
 Algemeen::CardPunches PunchesOfEvidence(const CardEvidence& evidence);
 
 struct DoubtfulColumn
