@@ -81,6 +81,9 @@ void DefinePunch(CLI::App& app, PunchOptions& punch, std::string& angles)
     cmd->add_option("--per-page", punch.perPage,
                     "N cards per picture, written as OUT-0001.bmp, OUT-0002.bmp, ...")
         ->check(CLI::Range(std::size_t{1}, std::size_t{4096}));
+    cmd->add_flag("--front", punch.front,
+                  "draw the printed face (digits, column numbers, interpretation line, field lines)");
+    cmd->add_flag("--scribble", punch.scribble, "with --front: handwriting strokes, drawn from --seed");
     DefineScanOutputOptions(*cmd, punch.scan);
 }
 

@@ -54,6 +54,8 @@ struct PunchOptions
     std::string deck;                  // --deck IN: the cards of a deck file instead of text
     std::string deckFormat = "text";   // --deck-format text|cbn|bin
     std::size_t perPage = 0;           // --per-page N: pages of N cards, OUT-0001.bmp ...; 0 = one page
+    bool front = false;                // --front: the printed face instead of the back
+    bool scribble = false;             // --scribble: handwriting over the printed face
     Punch::ScanOutputOptions scan;     // --format and the scanner's look
 };
 

@@ -117,6 +117,27 @@ Problem PunchTexts(const std::vector<std::string>& texts, const PunchOptions& op
     return {};
 }
 
+// The interpretation line of each card: its columns through the code table, the first code of
+// each pattern, blank where none fits (as an interpreter leaves it). Without a readable table the
+// line stays empty.
+void PrintInterpretation(const std::string& code, std::vector<CardOnPage>& cards)
+{
+    const CodeTableResult table = ReadCodeTable(code);
+    if (!table.ok)
+        return;
+    for (CardOnPage& card : cards) {
+        card.line.assign(kCardColumns, ' ');
+        for (int column = 0; column < kCardColumns; ++column) {
+            const PunchPattern pattern = card.punches[static_cast<std::size_t>(column)];
+            for (const CardCode& each : table.codes)
+                if (each.pattern == pattern && pattern != PunchPattern{}) {
+                    card.line[static_cast<std::size_t>(column)] = each.character;
+                    break;
+                }
+        }
+    }
+}
+
 // The cards with their angles and stock. Angles are reduced modulo 360 first, which is exact, so
 // that no later arithmetic meets a huge angle.
 Problem ArrangeCards(const std::vector<CardPunches>& punches, const PunchOptions& options,
@@ -131,11 +152,21 @@ Problem ArrangeCards(const std::vector<CardPunches>& punches, const PunchOptions
         return problem;
     if (Problem problem = ChosenCards("--no-cut", options.noCut, punches.size(), noCut); !problem.empty())
         return problem;
+    if (options.scribble && !options.front)
+        return "--scribble draws on the printed face: give --front with it";
+    if (options.front && std::find(faceUp.begin(), faceUp.end(), true) != faceUp.end())
+        return "--face-up draws a back mirrored as if seen from the front; with --front every card shows "
+               "its printed face: give one of them";
     cards.clear();
     for (std::size_t i = 0; i < punches.size(); ++i) {
         const double angle = std::fmod(angles.size() == 1 ? angles[0] : angles[i], 360.0);
         cards.push_back({punches[i], angle, faceUp[i], noCut[i]});
+        cards.back().front = options.front;
+        cards.back().scribble = options.scribble;
+        cards.back().scribbleSeed = options.seed + i;
     }
+    if (options.front)
+        PrintInterpretation(options.code, cards);
     return {};
 }
 
