@@ -21,6 +21,11 @@ struct PageOptions
     double noise = 0.0;     // fraction of the pixels flipped as isolated specks
     std::uint64_t seed = 1; // of the speck noise
     ScanOutputOptions scan; // a scanner's file instead of the plain 1-bit BMP
+    // The page turned about its horizontal and vertical axes, in degrees, seen in perspective
+    // (Perspective.h); zero for a flat page.
+    double tiltAboutHorizontal = 0.0;
+    double tiltAboutVertical = 0.0;
+    bool Tilted() const { return tiltAboutHorizontal != 0.0 || tiltAboutVertical != 0.0; }
 };
 
 // Lays out, renders, adds the noise and writes one page of cards, whole or not at all. Empty on

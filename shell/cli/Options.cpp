@@ -84,6 +84,10 @@ void DefinePunch(CLI::App& app, PunchOptions& punch, std::string& angles)
     cmd->add_flag("--front", punch.front,
                   "draw the printed face (digits, column numbers, interpretation line, field lines)");
     cmd->add_flag("--scribble", punch.scribble, "with --front: handwriting strokes, drawn from --seed");
+    cmd->add_option("--tilt", punch.tilt,
+                    "the page turned about its horizontal and vertical axes and seen in perspective "
+                    "(degrees, each from -25 to 25; positive: upper, right-hand edge away)")
+        ->type_name("DEG,DEG");
     DefineScanOutputOptions(*cmd, punch.scan);
 }
 

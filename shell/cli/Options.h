@@ -56,6 +56,7 @@ struct PunchOptions
     std::size_t perPage = 0;           // --per-page N: pages of N cards, OUT-0001.bmp ...; 0 = one page
     bool front = false;                // --front: the printed face instead of the back
     bool scribble = false;             // --scribble: handwriting over the printed face
+    std::string tilt;                  // --tilt DEG,DEG: about the horizontal, the vertical axis
     Punch::ScanOutputOptions scan;     // --format and the scanner's look
 };
 

@@ -36,6 +36,32 @@ Problem CheckNumbers(const PunchOptions& options)
     return {};
 }
 
+// --tilt DEG,DEG: two angles of at most kMaxTilt degrees.
+Problem ParseTilt(const std::string& text, Punch::PageOptions& page)
+{
+    if (text.empty())
+        return {};
+    std::istringstream in(text);
+    std::vector<double> angles;
+    for (std::string item; std::getline(in, item, ',');) {
+        std::size_t used = 0;
+        double angle = 0.0;
+        try {
+            angle = std::stod(item, &used);
+        } catch (const std::exception&) {
+            used = 0;
+        }
+        if (used == 0 || used != item.size() || !(std::abs(angle) <= kMaxTilt))
+            return "--tilt: \"" + item + "\" is not a number of degrees from -25 to 25";
+        angles.push_back(angle);
+    }
+    if (angles.size() != 2)
+        return "--tilt: give two angles, DEG,DEG (about the horizontal and the vertical axis)";
+    page.tiltAboutHorizontal = angles[0];
+    page.tiltAboutVertical = angles[1];
+    return {};
+}
+
 // The lines of --file, within the bounds on their number and length.
 Problem ReadLines(const std::string& fileName, std::vector<std::string>& texts)
 {
@@ -172,11 +198,13 @@ Problem ArrangeCards(const std::vector<CardPunches>& punches, const PunchOptions
 
 Punch::PageOptions PageOptionsOf(const PunchOptions& options)
 {
-    return {.dpi = options.dpi,
-            .real = options.real,
-            .noise = options.noise,
-            .seed = options.seed,
-            .scan = options.scan};
+    Punch::PageOptions page{.dpi = options.dpi,
+                            .real = options.real,
+                            .noise = options.noise,
+                            .seed = options.seed,
+                            .scan = options.scan};
+    ParseTilt(options.tilt, page); // checked before anything is drawn
+    return page;
 }
 
 // The files the pages go to: OUT, or with --per-page OUT-0001.bmp, OUT-0002.bmp, ...
@@ -230,6 +258,9 @@ int RunPunch(const PunchOptions& options, std::ostream& err)
     std::vector<CardPunches> punches;
     std::vector<CardOnPage> cards;
     Problem problem = CheckNumbers(options);
+    Punch::PageOptions checked;
+    if (problem.empty())
+        problem = ParseTilt(options.tilt, checked);
     if (problem.empty())
         problem = OverwritesInput("-o", options.output, PunchInputs(options));
     if (problem.empty() && !options.deck.empty()) {
