@@ -41,6 +41,52 @@ std::string DrawTilted(const std::vector<CardOnPage>& cards, const PageOptions& 
     return {};
 }
 
+// The flat page under a photo: drawn at twice the photo's scale (once when that would be too
+// large), with the ink apart and the cards' outlines without holes.
+std::string DrawFlat(const std::vector<CardOnPage>& cards, const CardDimensions& card, double scale,
+                     FlatPage& flat)
+{
+    flat.oversample = 2;
+    PageLayout layout = LayOutPage(cards, card, scale * flat.oversample);
+    if (!CheckPageSize(layout).empty()) {
+        flat.oversample = 1;
+        layout = LayOutPage(cards, card, scale);
+    }
+    if (std::string problem = CheckPageSize(layout); !problem.empty())
+        return problem;
+    const double fine = scale * flat.oversample;
+    flat.paper = RenderPage(cards, layout, card, fine, &flat.ink);
+    std::vector<CardOnPage> blank = cards;
+    for (CardOnPage& each : blank) {
+        each.punches = {};
+        each.front = false;
+    }
+    flat.outline = RenderPage(blank, layout, card, fine);
+    return {};
+}
+
+std::string WritePhotoPage(const std::vector<CardOnPage>& cards, const PageOptions& options,
+                           const CardDimensions& card, double scale, const std::string& output)
+{
+    FlatPage flat;
+    if (std::string problem = DrawFlat(cards, card, scale, flat); !problem.empty())
+        return problem;
+    const double width = flat.paper.width / double(flat.oversample);
+    const double height = flat.paper.height / double(flat.oversample);
+    // Room around the page for the surface and what lies on it.
+    const double margin = 0.2 * std::max(width, height);
+    const Perspective perspective(options.tiltAboutHorizontal, options.tiltAboutVertical, width, height,
+                                  margin);
+    if (std::string problem = CheckPageSize({perspective.Width(), perspective.Height(), {}});
+        !problem.empty())
+        return problem;
+    const ColourPicture photo = PaintPhoto(flat, perspective, options.photo, options.seed);
+    const std::string format = options.scan.format.empty() ? std::string("png") : options.scan.format;
+    WritePhoto(photo, format, options.scan.noResolution ? 0.0 : scale * 25.4, options.photo.jpegQuality,
+               output);
+    return {};
+}
+
 } // namespace
 
 std::string WritePage(const std::vector<CardOnPage>& cards, const PageOptions& options,
@@ -51,6 +97,8 @@ std::string WritePage(const std::vector<CardOnPage>& cards, const PageOptions& o
     const auto pixelsPerMetre = static_cast<std::int32_t>(std::llround(options.dpi / 0.0254));
     const double scale = pixelsPerMetre / 1000.0;
     const CardDimensions& card = options.real ? kRealCard : kModelCard;
+    if (options.photo.wanted)
+        return WritePhotoPage(cards, options, card, scale, output);
     BMPunit::BitImage page;
     if (options.Tilted()) {
         if (std::string problem = DrawTilted(cards, options, card, scale, page); !problem.empty())

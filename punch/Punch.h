@@ -5,6 +5,7 @@
 #pragma once
 
 #include "CardRenderer.h"
+#include "Photo.h"
 #include "PunchCodes.h"
 #include "ScanPage.h"
 
@@ -26,6 +27,7 @@ struct PageOptions
     double tiltAboutHorizontal = 0.0;
     double tiltAboutVertical = 0.0;
     bool Tilted() const { return tiltAboutHorizontal != 0.0 || tiltAboutVertical != 0.0; }
+    PhotoLook photo; // a colour photo (Photo.h) instead of a scan; scan.format picks the file
 };
 
 // Lays out, renders, adds the noise and writes one page of cards, whole or not at all. Empty on

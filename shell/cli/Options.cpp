@@ -88,6 +88,12 @@ void DefinePunch(CLI::App& app, PunchOptions& punch, std::string& angles)
                     "the page turned about its horizontal and vertical axes and seen in perspective "
                     "(degrees, each from -25 to 25; positive: upper, right-hand edge away)")
         ->type_name("DEG,DEG");
+    cmd->add_flag("--photo", punch.photo.wanted,
+                  "a colour photo: light falling off with a hot spot, a surface with things on it around "
+                  "the card (PNG unless --format says otherwise)");
+    cmd->add_option("--card-colour", punch.photo.cardColour, "with --photo: the card stock (default cream)")
+        ->check(CLI::IsMember(Punch::CardColourNames()));
+    cmd->add_flag("--backlit", punch.photo.backlit, "with --photo: the card on a light box (bright holes)");
     DefineScanOutputOptions(*cmd, punch.scan);
 }
 

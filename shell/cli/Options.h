@@ -2,6 +2,7 @@
 // only to the streams it is given, so it can be tested.
 #pragma once
 
+#include "Photo.h"
 #include "PictureOptions.h"
 #include "ScanOutput.h"
 
@@ -57,6 +58,7 @@ struct PunchOptions
     bool front = false;                // --front: the printed face instead of the back
     bool scribble = false;             // --scribble: handwriting over the printed face
     std::string tilt;                  // --tilt DEG,DEG: about the horizontal, the vertical axis
+    Punch::PhotoLook photo;            // --photo, --card-colour, --backlit
     Punch::ScanOutputOptions scan;     // --format and the scanner's look
 };
 

@@ -20,6 +20,22 @@ namespace {
 // Each step returns an empty string when it went well, else the message that ends the command.
 using Problem = std::string;
 
+// A photo is colour with its own light and noise: the scan's look and specks do not apply.
+Problem CheckPhoto(const PunchOptions& options)
+{
+    const Punch::ScanOutputOptions& scan = options.scan;
+    if (!options.photo.wanted)
+        return !options.photo.cardColour.empty() || options.photo.backlit
+                   ? "--card-colour and --backlit paint a photo: give --photo with them"
+                   : Problem();
+    if (options.noise > 0.0 || scan.grey || scan.colour || scan.blur > 0 || scan.falloff > 0.0 ||
+        scan.sensorNoise > 0.0 || scan.blackLevel != Punch::ScanOutputOptions{}.blackLevel ||
+        scan.cardWhite != Punch::ScanOutputOptions{}.cardWhite)
+        return "--photo paints its own colour, light and noise: give no --noise, --grey, --colour, "
+               "--black-level, --card-white, --falloff, --blur or --sensor-noise with it";
+    return {};
+}
+
 Problem CheckNumbers(const PunchOptions& options)
 {
     if (!std::isfinite(options.dpi) || options.dpi <= 0.0)
@@ -33,7 +49,7 @@ Problem CheckNumbers(const PunchOptions& options)
     for (const double angle : options.angles)
         if (!std::isfinite(angle))
             return "--angle: not a number of degrees";
-    return {};
+    return CheckPhoto(options);
 }
 
 // --tilt DEG,DEG: two angles of at most kMaxTilt degrees.
@@ -198,11 +214,13 @@ Problem ArrangeCards(const std::vector<CardPunches>& punches, const PunchOptions
 
 Punch::PageOptions PageOptionsOf(const PunchOptions& options)
 {
-    Punch::PageOptions page{.dpi = options.dpi,
-                            .real = options.real,
-                            .noise = options.noise,
-                            .seed = options.seed,
-                            .scan = options.scan};
+    Punch::PageOptions page;
+    page.dpi = options.dpi;
+    page.real = options.real;
+    page.noise = options.noise;
+    page.seed = options.seed;
+    page.scan = options.scan;
+    page.photo = options.photo;
     ParseTilt(options.tilt, page); // checked before anything is drawn
     return page;
 }
