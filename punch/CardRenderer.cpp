@@ -343,16 +343,37 @@ void PaintInk(BMPunit::BitImage& image, const CardPlacement& placement, const st
     }
 }
 
-std::vector<InkStroke> FaceOf(const CardOnPage& onPage, const CardDimensions& card)
+// The ink on the side of the card the picture shows: the print and handwriting of a front, and
+// the specks of damage on either side.
+std::vector<InkStroke> InkOf(const CardOnPage& onPage, const CardDimensions& card)
 {
-    if (!onPage.front)
-        return {};
-    std::vector<InkStroke> strokes = PrintedFace(card, onPage.line);
-    if (onPage.scribble) {
+    std::vector<InkStroke> strokes;
+    if (onPage.front)
+        strokes = PrintedFace(card, onPage.line);
+    if (onPage.front && onPage.scribble) {
         const std::vector<InkStroke> pen = Scribbles(card, onPage.scribbleSeed);
         strokes.insert(strokes.end(), pen.begin(), pen.end());
     }
+    for (const Damage& damage : onPage.damage)
+        if (!damage.covered) {
+            // A speck most of a hole's size, so that it may be taken for one.
+            const PagePoint centre = FrontHoleCentre(card, damage.column, damage.position);
+            const double half = 0.35 * card.holeHeight - 0.4 * card.holeWidth; // ends reach 0.4 width further
+            strokes.push_back(
+                {{centre.x, centre.y - half}, {centre.x, centre.y + half}, 0.8 * card.holeWidth});
+        }
     return strokes;
+}
+
+// The punches this side shows: a covered hole is not seen.
+CardPunches VisiblePunches(const CardOnPage& onPage)
+{
+    CardPunches punches = onPage.punches;
+    for (const Damage& damage : onPage.damage)
+        if (damage.covered)
+            punches[static_cast<std::size_t>(damage.column - 1)] &=
+                static_cast<PunchPattern>(~Algemeen::RowBit(damage.position - 1));
+    return punches;
 }
 
 } // namespace
@@ -390,10 +411,10 @@ BMPunit::BitImage RenderPage(const std::vector<CardOnPage>& cards, const PageLay
         const CardPlacement placement(card, pixelsPerMillimetre, cards[i], layout.centres[i]);
         const Shape outline(placement.Outline());
         PaintOutline(image, outline);
-        PaintHoles(image, placement, outline, cards[i].punches);
+        PaintHoles(image, placement, outline, VisiblePunches(cards[i]));
         // Ink after the holes: where it crosses a hole there is no card to carry it, and the
         // pixel stays as dark as the hole.
-        PaintInk(ink ? *ink : image, placement, FaceOf(cards[i], card));
+        PaintInk(ink ? *ink : image, placement, InkOf(cards[i], card));
     }
     return image;
 }

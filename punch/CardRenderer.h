@@ -59,6 +59,16 @@ inline constexpr CardDimensions kRealCard{.width = 187.325,
                                           .columnStep = 2.2098,
                                           .rowStep = 6.35};
 
+// A flaw on one side of a card at the hole position of text column 1..80 and pattern position
+// 1..12: a dark speck over it (drawn as ink), or, for a punched position, the hole covered (as by
+// tape or paper stuck over it), so that this side shows no hole there.
+struct Damage
+{
+    int column = 1;
+    int position = 1;
+    bool covered = false; // else a speck
+};
+
 struct CardOnPage
 {
     CardPunches punches{};
@@ -71,6 +81,7 @@ struct CardOnPage
     std::string line{};
     bool scribble = false; // handwriting over the print, drawn from `scribbleSeed`
     std::uint64_t scribbleSeed = 1;
+    std::vector<Damage> damage{};
 };
 
 // Space kept black around every card and between cards.

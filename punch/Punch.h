@@ -5,6 +5,7 @@
 #pragma once
 
 #include "CardRenderer.h"
+#include "Duplex.h"
 #include "Photo.h"
 #include "PunchCodes.h"
 #include "ScanPage.h"

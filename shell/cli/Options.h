@@ -59,6 +59,9 @@ struct PunchOptions
     bool scribble = false;             // --scribble: handwriting over the printed face
     std::string tilt;                  // --tilt DEG,DEG: about the horizontal, the vertical axis
     Punch::PhotoLook photo;            // --photo, --card-colour, --backlit
+    std::string duplex;                // --duplex[=front-first|back-first]: both sides of every card
+    double damageFront = 0.0;          // --damage-front RATE: share of cards damaged on the front
+    double damageBack = 0.0;           // --damage-back RATE: the same on the back
     Punch::ScanOutputOptions scan;     // --format and the scanner's look
 };
 

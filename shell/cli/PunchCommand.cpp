@@ -194,20 +194,23 @@ Problem ArrangeCards(const std::vector<CardPunches>& punches, const PunchOptions
         return problem;
     if (Problem problem = ChosenCards("--no-cut", options.noCut, punches.size(), noCut); !problem.empty())
         return problem;
-    if (options.scribble && !options.front)
-        return "--scribble draws on the printed face: give --front with it";
-    if (options.front && std::find(faceUp.begin(), faceUp.end(), true) != faceUp.end())
+    if (options.scribble && !options.front && options.duplex.empty())
+        return "--scribble draws on the printed face: give --front or --duplex with it";
+    if ((options.damageFront > 0.0 || options.damageBack > 0.0) && options.duplex.empty())
+        return "--damage-front and --damage-back damage one side of a pair: give --duplex with them";
+    if ((options.front || !options.duplex.empty()) &&
+        std::find(faceUp.begin(), faceUp.end(), true) != faceUp.end())
         return "--face-up draws a back mirrored as if seen from the front; with --front every card shows "
-               "its printed face: give one of them";
+               "its printed face (with --duplex, every front): give one of them";
     cards.clear();
     for (std::size_t i = 0; i < punches.size(); ++i) {
         const double angle = std::fmod(angles.size() == 1 ? angles[0] : angles[i], 360.0);
         cards.push_back({punches[i], angle, faceUp[i], noCut[i]});
-        cards.back().front = options.front;
+        cards.back().front = options.front && options.duplex.empty(); // a duplex draws both sides
         cards.back().scribble = options.scribble;
         cards.back().scribbleSeed = options.seed + i;
     }
-    if (options.front)
+    if (options.front || !options.duplex.empty())
         PrintInterpretation(options.code, cards);
     return {};
 }
@@ -225,14 +228,22 @@ Punch::PageOptions PageOptionsOf(const PunchOptions& options)
     return page;
 }
 
-// The files the pages go to: OUT, or with --per-page OUT-0001.bmp, OUT-0002.bmp, ...
+// The files the pages go to: OUT, or with --per-page OUT-0001.bmp, OUT-0002.bmp, ...; with
+// --duplex two per card (per page with --per-page), first side first.
 std::vector<std::string> PageNames(const PunchOptions& options, std::size_t cards)
 {
-    if (options.perPage == 0)
+    if (options.perPage == 0 && options.duplex.empty())
         return {options.output};
+    const std::size_t step = options.perPage == 0 ? 1 : options.perPage;
+    const bool frontFirst = options.duplex == "front-first";
     std::vector<std::string> names;
-    for (std::size_t first = 0, page = 1; first < cards; first += options.perPage, ++page)
-        names.push_back(PageFileName(options.output, page));
+    for (std::size_t first = 0, page = 1; first < cards; first += step, ++page)
+        if (options.duplex.empty()) {
+            names.push_back(PageFileName(options.output, page));
+        } else {
+            names.push_back(DuplexFileName(options.output, page, frontFirst, frontFirst));
+            names.push_back(DuplexFileName(options.output, page, !frontFirst, frontFirst));
+        }
     return names;
 }
 
@@ -250,11 +261,47 @@ Problem CheckPageFiles(const PunchOptions& options, std::size_t cards)
     return {};
 }
 
+// Both sides of every card, or of every page of --per-page cards, in the order --duplex asks for,
+// with the damage of --damage-front and --damage-back, each damaged side listed on err.
+Problem DrawDuplex(const PunchOptions& options, const std::vector<CardOnPage>& cards, std::ostream& err)
+{
+    std::vector<CardPunches> punches;
+    for (const CardOnPage& card : cards)
+        punches.push_back(card.punches);
+    const std::vector<DamageRecord> damage =
+        ChooseDamage(punches, options.damageFront, options.damageBack, options.seed);
+    std::vector<CardOnPage> backs = cards, fronts;
+    for (const CardOnPage& back : backs)
+        fronts.push_back(FrontOf(back));
+    for (const DamageRecord& record : damage)
+        (record.front ? fronts : backs)[record.card].damage.push_back(record.damage);
+    const std::vector<std::string> names = PageNames(options, cards.size());
+    const bool frontFirst = options.duplex == "front-first";
+    const std::size_t step = options.perPage == 0 ? 1 : options.perPage;
+    for (std::size_t first = 0, page = 0; first < cards.size(); first += step, ++page) {
+        const auto from = static_cast<std::ptrdiff_t>(first);
+        const auto to = static_cast<std::ptrdiff_t>(std::min(cards.size(), first + step));
+        const std::vector<CardOnPage>& firstSide = frontFirst ? fronts : backs;
+        const std::vector<CardOnPage>& secondSide = frontFirst ? backs : fronts;
+        for (const auto& [side, name] :
+             {std::pair{&firstSide, names[2 * page]}, {&secondSide, names[2 * page + 1]}})
+            if (Problem problem = Punch::WritePage({side->begin() + from, side->begin() + to},
+                                                   PageOptionsOf(options), name);
+                !problem.empty())
+                return name + ": " + problem;
+    }
+    for (const DamageRecord& record : damage)
+        err << DescribeDamage(record) << "\n";
+    return {};
+}
+
 // One page, or with --per-page pages of that many cards named OUT-0001.bmp, OUT-0002.bmp, ...
-Problem DrawPages(const PunchOptions& options, const std::vector<CardOnPage>& cards)
+Problem DrawPages(const PunchOptions& options, const std::vector<CardOnPage>& cards, std::ostream& err)
 {
     if (Problem problem = CheckPageFiles(options, cards.size()); !problem.empty())
         return problem;
+    if (!options.duplex.empty())
+        return DrawDuplex(options, cards, err);
     if (options.perPage == 0)
         return Punch::WritePage(cards, PageOptionsOf(options), options.output);
     for (std::size_t first = 0, page = 1; first < cards.size(); first += options.perPage, ++page) {
@@ -294,7 +341,7 @@ int RunPunch(const PunchOptions& options, std::ostream& err)
     if (problem.empty())
         problem = ArrangeCards(punches, options, cards);
     if (problem.empty())
-        problem = DrawPages(options, cards);
+        problem = DrawPages(options, cards, err);
     if (problem.empty())
         return 0;
     err << "korvane-cli: " << problem << "\n";
