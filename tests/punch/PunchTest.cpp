@@ -2,6 +2,7 @@
 #include "CardRenderer.h"
 #include "Duplex.h"
 #include "Perspective.h"
+#include "Photo.h"
 #include "PunchCodes.h"
 #include "TestSupport.h"
 
@@ -583,6 +584,40 @@ TEST(PunchOptionsTest, FrontTiltAndDuplex)
              }
              EXPECT_NEAR(static_cast<double>(white[0].area), std::abs(twice) / 2.0, perimeter);
              EXPECT_GT(layout.width, 0);
+         }},
+        {"a photo shows holes dark on a lit card, bright on a light box",
+         [&] {
+             const std::vector<CardOnPage> cards{{punches, 0.0}};
+             std::vector<CardOnPage> blank = cards;
+             blank[0].punches = {};
+             const double coarse = 100.0 / 25.4;
+             const PageLayout layout = LayOutPage(cards, kModelCard, 2.0 * coarse);
+             FlatPage flat;
+             flat.paper = RenderPage(cards, layout, kModelCard, 2.0 * coarse, &flat.ink);
+             flat.outline = RenderPage(blank, layout, kModelCard, 2.0 * coarse);
+             const Perspective none(0.0, 0.0, layout.width / 2.0, layout.height / 2.0, 40.0);
+             const PagePoint centre{layout.centres[0].x / 2.0, layout.centres[0].y / 2.0};
+             auto grey = [&](const ColourPicture& photo, PagePoint mm) { // front view mm -> sum of r, g, b
+                 const PagePoint at = none.Map({centre.x + (kModelCard.width / 2.0 - mm.x) * coarse,
+                                                centre.y + (mm.y - kModelCard.height / 2.0) * coarse});
+                 const std::size_t i =
+                     (static_cast<std::size_t>(at.y) * static_cast<std::size_t>(photo.width) +
+                      static_cast<std::size_t>(at.x)) *
+                     3;
+                 return photo.rgb[i] + photo.rgb[i + 1] + photo.rgb[i + 2];
+             };
+             const PagePoint hole = FrontHoleCentre(kModelCard, 1, 4),
+                             card = FrontHoleCentre(kModelCard, 40, 6);
+             for (const std::string colour : {"cream", "brown", "green"}) {
+                 SCOPED_TRACE(colour);
+                 PhotoLook look{.wanted = true, .cardColour = colour};
+                 const ColourPicture lit = PaintPhoto(flat, none, look, 3);
+                 EXPECT_EQ(lit.width, none.Width());
+                 EXPECT_GT(grey(lit, card), grey(lit, hole) + 150);
+                 look.backlit = true;
+                 const ColourPicture box = PaintPhoto(flat, none, look, 3);
+                 EXPECT_LT(grey(box, card) + 300, grey(box, hole));
+             }
          }},
         {"duplex files sort as pairs in the order asked for",
          [&] {
