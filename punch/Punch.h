@@ -1,7 +1,9 @@
 // The scan generator behind `korvane-cli punch`: cards, given as the punch patterns of their 80
-// columns, drawn on a page as a scanner sees them from the back and written as a 1-bit BMP or as a
-// scanner's grey or colour file. The code table turns text into punch patterns (PunchCodes.h);
-// the drawing itself is in CardRenderer.h.
+// columns, drawn on a page as a scanner sees them from the back (or from the printed front,
+// CardPrint.h) and written as a 1-bit BMP or as a scanner's grey or colour file; the page may be
+// seen in perspective (Perspective.h) and painted as a photo (Photo.h). The code table turns text
+// into punch patterns (PunchCodes.h); the drawing itself is in CardRenderer.h, both sides of a
+// duplex pair in Duplex.h.
 #pragma once
 
 #include "CardRenderer.h"

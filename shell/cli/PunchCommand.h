@@ -1,4 +1,5 @@
-// `korvane-cli punch`: renders 1-bit BMP scans of punched cards, seen from their back, from text.
+// `korvane-cli punch`: renders scans of punched cards from text, seen from their back or their
+// printed front, flat or in perspective, as scans or photos, one side or both sides of each card.
 #pragma once
 
 #include "Options.h"
@@ -23,8 +24,10 @@ inline constexpr std::size_t kMaxLineLength = 256; // characters, not counting t
 // "ibmkaart.txt" of the current directory, and writes the page as a BMP whose resolution fields
 // say the scale it was drawn at. Returns 0 on success. Input that cannot be punched (no cards, an
 // angle list that does not fit the cards, a missing or malformed table, a character without a
-// code, more than 80 columns, a page too large for a scan, an unreadable --file) gives a line
-// "korvane-cli: ..." on err and kRefused. Failing to write the output throws std::runtime_error.
+// code, more than 80 columns, a page too large for a scan, an unreadable --file, options that do
+// not go together) gives a line "korvane-cli: ..." on err and kRefused. With --duplex each damaged
+// side is listed on err ("damage: ...") after the files are written. Failing to write the output
+// throws std::runtime_error.
 int RunPunch(const PunchOptions& options, std::ostream& err);
 
 } // namespace Cli
