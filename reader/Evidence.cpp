@@ -44,9 +44,16 @@ constexpr double kOffGridU = 0.55, kOffGridV = 1.2;
 // its ring only.
 constexpr double kFrontInkRing = 0.6;
 // A hole lying 0.6 to 0.9 mm off its grid point darkens 0.3 to 0.55 of the rectangle and spills
-// into the ring on one side (0.15 to 0.25 of it); the digits and lines of the real fronts never
-// reach both (at most a ring of 0.24 at a fill of 0.25).
+// into the ring on one side (0.15 to 0.25 of it).
 constexpr double kFrontShiftFill = 0.3, kFrontShiftRing = 0.15;
+// Such a hole darkens the half of the rectangle it lies towards nearly all over (0.8 of it at 0.8
+// mm); a ruled line beside a printed digit darkens the ring on one side too, but neither half.
+constexpr double kFrontShiftHalf = 0.75;
+// Where the digits of a row are printed bold, the calls move up by the print's own fill: blank up
+// to this much above it, punched from twice this above it (never beyond kFrontMostPunchedFill). The
+// digits of the real fronts fill 0.07 to 0.14 of a position in the median and at most 0.43; those
+// drawn by `punch --front` 0.13 to 0.55, at most 0.7 (a bold 8 at 100 dpi).
+constexpr double kFrontPrintMargin = 0.2, kFrontMostPunchedFill = 0.85;
 // A hole found whose area is outside these shares of the nominal hole is not all a hole.
 constexpr double kSmallHole = 0.5, kLargeHole = 1.8;
 
@@ -88,6 +95,7 @@ void Weigh(const Picture& picture, const Frame& frame, RealPoint centre, double 
            bool withRing, PositionEvidence& evidence)
 {
     int fill = 0, fillDark = 0, ring = 0, ringDark = 0;
+    std::array<int, 2> half{}, halfDark{}; // the rectangle's halves across: u < 0 and u > 0
     const int nu = static_cast<int>((withRing ? kRingOuterU : kFillU) / stepU);
     const int nv = static_cast<int>((withRing ? kRingOuterV : kFillV) / stepV);
     for (int b = -nv; b <= nv; ++b) {
@@ -103,10 +111,18 @@ void Weigh(const Picture& picture, const Frame& frame, RealPoint centre, double 
                                    centre.Y + u * frame.U.Y + v * frame.V.Y);
             (inFill ? fill : ring) += 1;
             (inFill ? fillDark : ringDark) += dark;
+            if (inFill && a != 0) {
+                half[a > 0] += 1;
+                halfDark[a > 0] += dark;
+            }
         }
     }
     evidence.Fill = fill > 0 ? float(fillDark) / float(fill) : 0.0f;
     evidence.Ring = !withRing ? -1.0f : ring > 0 ? float(ringDark) / float(ring) : 0.0f;
+    evidence.Half = 0.0f;
+    for (int k = 0; k < 2; ++k)
+        if (half[k] > 0)
+            evidence.Half = std::max(evidence.Half, float(halfDark[k]) / float(half[k]));
 }
 
 void MarkDoubt(PositionEvidence& evidence, DoubtReason reason)
@@ -223,13 +239,31 @@ CardEvidence WeighFrontEvidence(const Picture& picture, const Ogenblik::CardGrid
             Weigh(picture, frame, centre, kCoarseU, kCoarseV, false, at);
             if (at.Fill > kCoarseBlank)
                 Weigh(picture, frame, centre, kStepU, kStepV, true, at);
-            if (at.Fill >= kPunchedFill && at.Ring < kFrontInkRing)
+        }
+    for (int j = 0; j < kRows; ++j) {
+        // The digit printed along a row darkens each of its positions alike: the row's median
+        // fill (most positions of a row are not punched) is the print's, and the calls are made
+        // above it.
+        std::array<float, kColumns> fills{};
+        for (int i = 0; i < kColumns; ++i)
+            fills[std::size_t(i)] = evidence.At(i, j).Fill;
+        std::nth_element(fills.begin(), fills.begin() + kColumns / 2, fills.end());
+        const double print = fills[kColumns / 2];
+        const double blank = std::max(kBlankFill, print + kFrontPrintMargin);
+        const double punched =
+            std::min(kFrontMostPunchedFill, std::max(kPunchedFill, print + 2 * kFrontPrintMargin));
+        const double shift = std::max(kFrontShiftFill, print + kFrontPrintMargin);
+        for (int i = 0; i < kColumns; ++i) {
+            PositionEvidence& at = evidence.At(i, j);
+            if (at.Fill >= punched && at.Ring < kFrontInkRing)
                 at.Call = PositionCall::Punched;
-            else if (at.Fill >= kPunchedFill)
+            else if (at.Fill >= punched)
                 MarkDoubt(at, DoubtReason::Ink);
-            else if (at.Fill >= kBlankFill || (at.Fill >= kFrontShiftFill && at.Ring >= kFrontShiftRing))
+            else if (at.Fill >= blank ||
+                     (at.Fill >= shift && at.Ring >= kFrontShiftRing && at.Half >= kFrontShiftHalf))
                 MarkDoubt(at, DoubtReason::Partial);
         }
+    }
     return evidence;
 }
 

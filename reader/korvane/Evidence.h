@@ -47,6 +47,7 @@ struct PositionEvidence
     float Size = 0.0f;    // that hole's area over the nominal hole's; 0: none
     PositionCall Call = PositionCall::Blank;
     DoubtReason Reason = DoubtReason::None;
+    float Half = 0.0f; // share dark of the darker half of the rectangle across (left or right)
 };
 
 // A hole outline of the card as the card reader found it: its centroid, its area in square pixels
