@@ -2,6 +2,7 @@
 
 #include "BmpLoad.h"
 #include "FileAccess.h"
+#include "LeptSupport.h"
 #include "Resolution.h"
 #include "Trace.h"
 
@@ -198,26 +199,26 @@ Imaging::OutlineMeasure Measure(const Algemeen::Jordan& ring)
 
 korvane::Picture MirroredPicture(const korvane::Picture& picture)
 {
-    korvane::Picture mirrored;
-    mirrored.Width = picture.Width;
-    mirrored.Height = picture.Height;
-    mirrored.PixelsPerMillimetre = picture.PixelsPerMillimetre;
     if (!picture.IsSound())
-        return mirrored;
-    const std::size_t rowBytes = picture.RowBytes();
-    mirrored.RowStep = static_cast<std::ptrdiff_t>(rowBytes);
-    mirrored.Bytes.assign(rowBytes * static_cast<std::size_t>(picture.Height), 0xFF);
-    const std::int32_t width = picture.Width;
-    for (std::int32_t y = 0; y < picture.Height; ++y) {
-        const std::uint8_t* from = picture.Row(y);
-        std::uint8_t* to = mirrored.Bytes.data() + rowBytes * static_cast<std::size_t>(y);
-        for (std::int32_t x = 0; x < width; ++x)
-            if ((from[x / 8] & (0x80 >> (x % 8))) == 0) {
-                const std::int32_t m = width - 1 - x;
-                to[m / 8] = static_cast<std::uint8_t>(to[m / 8] & ~(0x80 >> (m % 8)));
-            }
-    }
+        return korvane::Picture{0, 0, picture.PixelsPerMillimetre, {}, 0, 0};
+    const Imaging::Lept::PixPtr pix = Imaging::Lept::PixFromPicture(picture);
+    pixFlipLR(pix.get(), pix.get());
+    korvane::Picture mirrored = Imaging::Lept::PictureFromPix(pix.get());
+    mirrored.PixelsPerMillimetre = picture.PixelsPerMillimetre;
     return mirrored;
+}
+
+korvane::Picture WithoutPrint(const korvane::Picture& picture, double pixelsPerMillimetre)
+{
+    const int size =
+        std::max(kLeastPrintOpening, static_cast<int>(std::lround(kPrintStrokeMm * pixelsPerMillimetre)));
+    if (!picture.IsSound() || !(pixelsPerMillimetre > 0.0) || size > picture.Width || size > picture.Height)
+        return picture;
+    const Imaging::Lept::PixPtr pix = Imaging::Lept::PixFromPicture(picture);
+    pixOpenBrick(pix.get(), pix.get(), size, size);
+    korvane::Picture opened = Imaging::Lept::PictureFromPix(pix.get());
+    opened.PixelsPerMillimetre = picture.PixelsPerMillimetre;
+    return opened;
 }
 
 double EstimatePixelsPerMillimetre(const korvane::Picture& picture)

@@ -115,11 +115,21 @@ bool Reader::ProcessSide(const Picture& picture, bool front, Algemeen::EventPump
     ReaderContext& reader = *context_;
     reader.Scan = &picture;
     reader.Front = front;
+    printless_ = Picture{};
+    if (front) {
+        // A front is read without its print, which is as dark as the holes.
+        double scale = picture.PixelsPerMillimetre;
+        if (!(scale > 0.0))
+            scale = EstimatePixelsPerMillimetre(picture);
+        printless_ = WithoutPrint(picture, scale);
+        if (printless_.IsSound())
+            reader.Scan = &printless_;
+    }
     if (front_) {
         front_->Processed = front_->Found = false;
         front_->Mirrored = Picture{};
     }
-    BMPunit::TraceContours(picture, reader.Store, reader.Log, events);
+    BMPunit::TraceContours(*reader.Scan, reader.Store, reader.Log, events);
     return ProcessPass(reader, events).Found();
 }
 

@@ -67,8 +67,19 @@ OpenedPicture OpenPicture(const std::string& fileName, const PictureSettings& se
 OpenedPicture OpenOtherPicture(const std::string& fileName, const PictureSettings& settings,
                                Algemeen::Console& console);
 
-// The picture mirrored left to right (a front seen as its back), rows stored top-down.
+// The picture mirrored left to right (a front seen as its back).
 korvane::Picture MirroredPicture(const korvane::Picture& picture);
+
+// Dark strokes narrower than these (mm; pixels at the least) are print or handwriting, not holes
+// (1.4 mm across) nor the background around a card.
+inline constexpr double kPrintStrokeMm = 0.6;
+inline constexpr int kLeastPrintOpening = 3;
+
+// The picture of a card's front with every dark stroke narrower than kPrintStrokeMm taken away (an
+// opening of the dark): printed digits, ruled lines, labels and pen strokes go, also where they run
+// into a hole or over the card's edge; holes, blots and the background stay. The picture as it is
+// when its scale is not known.
+korvane::Picture WithoutPrint(const korvane::Picture& picture, double pixelsPerMillimetre);
 
 // The scale that the card-shaped outlines of a picture imply (traced without a scale, measured by
 // area and principal axes), pixels per millimetre; 0 when nothing in it has a card's shape.

@@ -119,7 +119,8 @@ private:
     // shows no card there that its cut corner settles.
     bool ReadFaceUpAsFront(CardResult& card);
 
-    struct FrontCopy; // the mirrored copy and the reader that reads it
+    Picture printless_; // a front as read: its print taken away (WithoutPrint)
+    struct FrontCopy;   // the mirrored copy and the reader that reads it
     std::unique_ptr<FrontCopy> front_;
     bool sideAuto_ = false; // the side of the picture of the last Process is left to the reader
 
