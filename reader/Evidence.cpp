@@ -49,11 +49,13 @@ constexpr double kFrontShiftFill = 0.3, kFrontShiftRing = 0.15;
 // Such a hole darkens the half of the rectangle it lies towards nearly all over (0.8 of it at 0.8
 // mm); a ruled line beside a printed digit darkens the ring on one side too, but neither half.
 constexpr double kFrontShiftHalf = 0.75;
-// Where the digits of a row are printed bold, the calls move up by the print's own fill: blank up
-// to this much above it, punched from twice this above it (never beyond kFrontMostPunchedFill). The
-// digits of the real fronts fill 0.07 to 0.14 of a position in the median and at most 0.43; those
-// drawn by `punch --front` 0.13 to 0.55, at most 0.7 (a bold 8 at 100 dpi).
-constexpr double kFrontPrintMargin = 0.2, kFrontMostPunchedFill = 0.85;
+// Where digits of a row survive the opening (printed bold), the blank call moves up by their fill:
+// blank up to this much above the row's median fill.
+constexpr double kFrontPrintMargin = 0.2;
+// A front's holes, its print taken away, fill 0.9 to 1 of their rectangles (the real fronts and
+// those of `punch --front`, 100-600 dpi); where pen strokes cross, what is left of them can fill
+// 0.7 to 0.75: on a front, only a rectangle dark nearly all over is a hole.
+constexpr double kFrontPunchedFill = 0.85;
 // A hole found whose area is outside these shares of the nominal hole is not all a hole.
 constexpr double kSmallHole = 0.5, kLargeHole = 1.8;
 
@@ -249,9 +251,9 @@ CardEvidence WeighFrontEvidence(const Picture& picture, const Ogenblik::CardGrid
             fills[std::size_t(i)] = evidence.At(i, j).Fill;
         std::nth_element(fills.begin(), fills.begin() + kColumns / 2, fills.end());
         const double print = fills[kColumns / 2];
-        const double blank = std::max(kBlankFill, print + kFrontPrintMargin);
-        const double punched =
-            std::min(kFrontMostPunchedFill, std::max(kPunchedFill, print + 2 * kFrontPrintMargin));
+        const double blank =
+            std::min(kFrontPunchedFill - 0.05, std::max(kBlankFill, print + kFrontPrintMargin));
+        const double punched = kFrontPunchedFill;
         const double shift = std::max(kFrontShiftFill, print + kFrontPrintMargin);
         for (int i = 0; i < kColumns; ++i) {
             PositionEvidence& at = evidence.At(i, j);
@@ -274,7 +276,7 @@ Algemeen::CardPunches PunchesOfEvidence(const CardEvidence& evidence)
         for (int j = 0; j < kRows; ++j) {
             const PositionEvidence& at = evidence.At(i, j);
             if (at.Call == PositionCall::Punched ||
-                (at.Call == PositionCall::Doubtful && at.Fill >= (kBlankFill + kPunchedFill) / 2))
+                (at.Call == PositionCall::Doubtful && at.Fill >= (kBlankFill + kFrontPunchedFill) / 2))
                 punches[std::size_t(kColumns - 1 - i)] |= static_cast<std::uint16_t>(1u << j);
         }
     return punches;
