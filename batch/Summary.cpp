@@ -51,6 +51,9 @@ nlohmann::json Summary::ToJson() const
             gaps.push_back({{"file", gap.file}, {"card", gap.card}, {"reason", gap.reason}});
         summary["deckGaps"] = gaps;
     }
+    if (duplex)
+        summary["duplex"] = {
+            {"agree", duplex->agree}, {"disagree", duplex->disagree}, {"oneSide", duplex->oneSide}};
     return summary;
 }
 
@@ -74,6 +77,11 @@ std::vector<std::string> Summary::Lines() const
         lines.push_back(line(*deckMissing == "blank" ? "Blank cards in the deck for cards not read"
                                                      : "Cards left out of the deck",
                              deckGaps.size()));
+    if (duplex) {
+        lines.push_back(line("Cards whose sides agree", duplex->agree));
+        lines.push_back(line("Cards whose sides disagree", duplex->disagree));
+        lines.push_back(line("Cards read from one side", duplex->oneSide));
+    }
     return lines;
 }
 

@@ -22,6 +22,14 @@ struct DeckGap
     std::string reason;
 };
 
+// The cards of a duplex batch by how their two sides compared.
+struct DuplexCounts
+{
+    std::size_t agree = 0;    // both sides read, every position the same
+    std::size_t disagree = 0; // both read, some position punched on one side only
+    std::size_t oneSide = 0;  // only one side could be read
+};
+
 struct Summary
 {
     std::size_t pictures = 0;     // pictures tallied so far
@@ -37,6 +45,8 @@ struct Summary
     // and every such card.
     std::optional<std::string> deckMissing;
     std::vector<DeckGap> deckGaps;
+    // A duplex batch's comparison of the sides.
+    std::optional<DuplexCounts> duplex;
 
     // Counts one picture's outcome.
     void Add(const PictureOutcome& outcome);
@@ -51,12 +61,15 @@ struct Summary
     // {"pictures", "picturesRead", "cards", "cardsWithUnknownColumns", "cardsOrientationNotSettled",
     //  "cardsBelowFitQuality", "cardsWithDoubtfulColumns", "cardsNeedingReview", "refusedPictures",
     //  "refusals": {reason: count}, "exitStatus"}; with a deck also "deckMissing" and
-    //  "deckGaps": [{"file", "card", "reason"}]
+    //  "deckGaps": [{"file", "card", "reason"}]; a duplex batch's "duplex": {"agree", "disagree",
+    //  "oneSide"}
     nlohmann::json ToJson() const;
 
     // The summary for people, one line each, e.g. "Cards read = 1998"; then one line per refusal
     // reason, indented; then "Cards with doubtful columns = N"; last, when a deck lacks cards,
-    // "Cards left out of the deck = N" (or "Blank cards in the deck for cards not read = N").
+    // "Cards left out of the deck = N" (or "Blank cards in the deck for cards not read = N"); a
+    // duplex batch adds "Cards whose sides agree = N", "... disagree = N", "Cards read from one
+    // side = N".
     std::vector<std::string> Lines() const;
 };
 
