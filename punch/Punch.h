@@ -5,6 +5,8 @@
 #pragma once
 
 #include "CardRenderer.h"
+#include "Duplex.h"
+#include "Photo.h"
 #include "PunchCodes.h"
 #include "ScanPage.h"
 
@@ -21,6 +23,12 @@ struct PageOptions
     double noise = 0.0;     // fraction of the pixels flipped as isolated specks
     std::uint64_t seed = 1; // of the speck noise
     ScanOutputOptions scan; // a scanner's file instead of the plain 1-bit BMP
+    // The page turned about its horizontal and vertical axes, in degrees, seen in perspective
+    // (Perspective.h); zero for a flat page.
+    double tiltAboutHorizontal = 0.0;
+    double tiltAboutVertical = 0.0;
+    bool Tilted() const { return tiltAboutHorizontal != 0.0 || tiltAboutVertical != 0.0; }
+    PhotoLook photo; // a colour photo (Photo.h) instead of a scan; scan.format picks the file
 };
 
 // Lays out, renders, adds the noise and writes one page of cards, whole or not at all. Empty on

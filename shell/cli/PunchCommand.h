@@ -11,6 +11,9 @@ namespace Cli {
 // The largest --noise fraction: above it too few places remain for specks that stand alone.
 inline constexpr double kMaxNoise = 0.1;
 
+// The largest --tilt angle: beyond it a card is too foreshortened to stand for a photo of one.
+inline constexpr double kMaxTilt = 25.0;
+
 // Bounds on --file, so a huge or endless file is refused instead of read into memory: more cards
 // than this never fit on a page even at the lowest resolution, and a card holds 80 columns.
 inline constexpr std::size_t kMaxFileLines = 4096;
