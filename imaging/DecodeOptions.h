@@ -23,8 +23,10 @@ enum class Polarity
 
 enum class Side
 {
-    Back, // the view the reader expects
-    Front // the front of the card: mirrored left to right
+    Back,  // the view the reader expects
+    Front, // the front of the card: mirrored left to right
+    Auto   // either: decoded as the back; a card whose cut corner shows it face up is read from a
+           // mirrored copy as a front
 };
 
 struct DecodeOptions

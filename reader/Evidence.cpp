@@ -39,6 +39,14 @@ constexpr double kCoarseBlank = 0.2, kCoarsePunched = 0.9;
 //
 // A hole found further than this from its grid point (mm across, along) is off the grid.
 constexpr double kOffGridU = 0.55, kOffGridV = 1.2;
+// On a front, a position dark all over whose ring is at least this dark too lies under a blot or
+// a stroke rather than in a hole: a ruled line or a printed digit next to a hole darkens a part of
+// its ring only.
+constexpr double kFrontInkRing = 0.6;
+// A hole lying 0.6 to 0.9 mm off its grid point darkens 0.3 to 0.55 of the rectangle and spills
+// into the ring on one side (0.15 to 0.25 of it); the digits and lines of the real fronts never
+// reach both (at most a ring of 0.24 at a fill of 0.25).
+constexpr double kFrontShiftFill = 0.3, kFrontShiftRing = 0.15;
 // A hole found whose area is outside these shares of the nominal hole is not all a hole.
 constexpr double kSmallHole = 0.5, kLargeHole = 1.8;
 
@@ -202,6 +210,40 @@ CardEvidence WeighEvidence(const Picture& picture, const Ogenblik::CardGrid& gri
             Call(at, hole);
         }
     return evidence;
+}
+
+CardEvidence WeighFrontEvidence(const Picture& picture, const Ogenblik::CardGrid& grid)
+{
+    CardEvidence evidence;
+    const Frame frame = FrameOf(grid);
+    for (int i = 0; i < kColumns; ++i)
+        for (int j = 0; j < kRows; ++j) {
+            PositionEvidence& at = evidence.At(i, j);
+            const RealPoint centre = Ogenblik::GridPosition(grid, i, j);
+            Weigh(picture, frame, centre, kCoarseU, kCoarseV, false, at);
+            if (at.Fill > kCoarseBlank)
+                Weigh(picture, frame, centre, kStepU, kStepV, true, at);
+            if (at.Fill >= kPunchedFill && at.Ring < kFrontInkRing)
+                at.Call = PositionCall::Punched;
+            else if (at.Fill >= kPunchedFill)
+                MarkDoubt(at, DoubtReason::Ink);
+            else if (at.Fill >= kBlankFill || (at.Fill >= kFrontShiftFill && at.Ring >= kFrontShiftRing))
+                MarkDoubt(at, DoubtReason::Partial);
+        }
+    return evidence;
+}
+
+Algemeen::CardPunches PunchesOfEvidence(const CardEvidence& evidence)
+{
+    Algemeen::CardPunches punches{};
+    for (int i = 0; i < kColumns; ++i)
+        for (int j = 0; j < kRows; ++j) {
+            const PositionEvidence& at = evidence.At(i, j);
+            if (at.Call == PositionCall::Punched ||
+                (at.Call == PositionCall::Doubtful && at.Fill >= (kBlankFill + kPunchedFill) / 2))
+                punches[std::size_t(kColumns - 1 - i)] |= static_cast<std::uint16_t>(1u << j);
+        }
+    return punches;
 }
 
 std::vector<DoubtfulColumn> DoubtfulColumns(const CardEvidence& evidence,

@@ -117,6 +117,8 @@ OpenedPicture OpenOtherPicture(const std::string& fileName, const PictureSetting
         console.Line(std::string("Polarity = ") + PolarityName(settings.Decoding.Holes));
     if (settings.Decoding.Face == Imaging::Side::Front)
         console.Line("Side = front (mirrored)");
+    else if (settings.Decoding.Face == Imaging::Side::Auto)
+        console.Line("Side = auto (a card lying face up is read from its front)");
 
     opened.Picture = std::move(decoded.Picture);
     opened.Picture.PixelsPerMillimetre = scale.PixelsPerMillimetre;
@@ -144,6 +146,12 @@ OpenedPicture OpenPicture(const std::string& fileName, const PictureSettings& se
         return opened;
     }
     opened.Picture = BMPunit::TakePicture(std::move(bmp));
+    if (settings.Decoding.Face == Imaging::Side::Front) {
+        opened.Picture = MirroredPicture(opened.Picture);
+        console.Line("Side = front (mirrored)");
+    } else if (settings.Decoding.Face == Imaging::Side::Auto) {
+        console.Line("Side = auto (a card lying face up is read from its front)");
+    }
     opened.Scale = {opened.Picture.PixelsPerMillimetre, "file"};
     opened.Status = OpenStatus::Opened;
     opened.Ok = true;
@@ -187,6 +195,30 @@ Imaging::OutlineMeasure Measure(const Algemeen::Jordan& ring)
 }
 
 } // namespace
+
+korvane::Picture MirroredPicture(const korvane::Picture& picture)
+{
+    korvane::Picture mirrored;
+    mirrored.Width = picture.Width;
+    mirrored.Height = picture.Height;
+    mirrored.PixelsPerMillimetre = picture.PixelsPerMillimetre;
+    if (!picture.IsSound())
+        return mirrored;
+    const std::size_t rowBytes = picture.RowBytes();
+    mirrored.RowStep = static_cast<std::ptrdiff_t>(rowBytes);
+    mirrored.Bytes.assign(rowBytes * static_cast<std::size_t>(picture.Height), 0xFF);
+    const std::int32_t width = picture.Width;
+    for (std::int32_t y = 0; y < picture.Height; ++y) {
+        const std::uint8_t* from = picture.Row(y);
+        std::uint8_t* to = mirrored.Bytes.data() + rowBytes * static_cast<std::size_t>(y);
+        for (std::int32_t x = 0; x < width; ++x)
+            if ((from[x / 8] & (0x80 >> (x % 8))) == 0) {
+                const std::int32_t m = width - 1 - x;
+                to[m / 8] = static_cast<std::uint8_t>(to[m / 8] & ~(0x80 >> (m % 8)));
+            }
+    }
+    return mirrored;
+}
 
 double EstimatePixelsPerMillimetre(const korvane::Picture& picture)
 {

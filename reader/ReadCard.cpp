@@ -53,10 +53,18 @@ const CodeTableEntries* TableForCard(ReaderContext& reader, std::string& failure
     return &reader.CodeTable;
 }
 
-// Decodes the card's hole cells through the code table, the rendering block to the console.
+// Decodes the card's punches through the code table, the rendering block to the console. The
+// punches of a back are its hole cells; those of a front are what the pixels at each position
+// show, weighed here (the print on a front merges with the holes into outlines no hole model takes).
 void Decode(ReaderContext& reader, CardResult& result)
 {
-    result.Punches = PunchesOf(result.HoleCells);
+    if (reader.Front && reader.Scan != nullptr) {
+        auto evidence = std::make_shared<CardEvidence>(WeighFrontEvidence(*reader.Scan, result.Grid));
+        result.Punches = PunchesOfEvidence(*evidence);
+        result.Evidence = std::move(evidence);
+    } else {
+        result.Punches = PunchesOf(result.HoleCells);
+    }
     DecodedText all = DecodeColumns(reader.CodeTable, reader.CodeTableIndex, result.Punches, 80);
     DecodedText decoded{all.Text.substr(0, Ogenblik::kTextColumns), {}};
     for (const int column : all.UnknownColumns)
@@ -101,6 +109,10 @@ void WeighCard(const ReaderContext& reader, const Ogenblik::momenten& holes, Car
 {
     if (!result.Decoded || reader.Scan == nullptr)
         return;
+    if (result.Evidence) { // a front, weighed when its punches were taken
+        result.DoubtfulColumns = DoubtfulColumns(*result.Evidence, result.UnknownColumns80);
+        return;
+    }
     std::vector<FoundHole> found;
     for (std::ptrdiff_t l = 1; l < holes.Length(); ++l)
         found.push_back({holes[l].Centre, std::abs(holes[l].Size),
@@ -119,6 +131,7 @@ CardResult ReadCard(ReaderContext& reader, std::int32_t card)
         throw std::out_of_range("contour " + std::to_string(card) + " is no accepted card");
     CardResult result;
     result.Contour = card;
+    result.Front = reader.Front;
 
     Ogenblik::Contour outline;
     reader.Store.ContourPoints(card, outline.Points);

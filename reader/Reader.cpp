@@ -37,6 +37,46 @@ const AcceptedCard* ReaderContext::FindCard(std::int32_t contour) const
     return at != Cards.end() && at->Contour == contour ? &*at : nullptr;
 }
 
+// The mirrored copy of the last picture processed, made when its first face-up card is read, and
+// a reader that reads the copy as a front. Its console is open only while it reads a card, so the
+// card's fit lines reach the console but no line of processing the copy does.
+struct Reader::FrontCopy
+{
+    class GatedConsole : public Algemeen::Console
+    {
+    public:
+        explicit GatedConsole(Algemeen::Console& to) : to_(to) {}
+        void Write(std::string_view text) override
+        {
+            if (open)
+                to_.Write(text);
+        }
+        void EndLine() override
+        {
+            if (open)
+                to_.EndLine();
+        }
+        bool open = false;
+
+    private:
+        Algemeen::Console& to_;
+    };
+
+    FrontCopy(const ReadOptions& options, Algemeen::Console& console) : Console(console)
+    {
+        ReadOptions front = options;
+        front.Console = &Console;
+        front.LogFile.clear();
+        front.Picture.Decoding.Face = Imaging::Side::Front;
+        Reader = std::make_unique<korvane::Reader>(front);
+    }
+
+    GatedConsole Console;
+    std::unique_ptr<korvane::Reader> Reader;
+    Picture Mirrored;
+    bool Processed = false, Found = false;
+};
+
 Reader::Reader(const ReadOptions& options) : options_(options)
 {
     Algemeen::Console* console = options.Console;
@@ -64,17 +104,32 @@ Reader::~Reader() = default;
 
 bool Reader::Process(const Picture& picture, Algemeen::EventPump& events)
 {
+    const bool processed =
+        ProcessSide(picture, options_.Picture.Decoding.Face == Imaging::Side::Front, events);
+    sideAuto_ = options_.Picture.Decoding.Face == Imaging::Side::Auto;
+    return processed;
+}
+
+bool Reader::ProcessSide(const Picture& picture, bool front, Algemeen::EventPump& events)
+{
     ReaderContext& reader = *context_;
     reader.Scan = &picture;
+    reader.Front = front;
+    if (front_) {
+        front_->Processed = front_->Found = false;
+        front_->Mirrored = Picture{};
+    }
     BMPunit::TraceContours(picture, reader.Store, reader.Log, events);
     return ProcessPass(reader, events).Found();
 }
 
 bool Reader::Process(OpenedPicture& picture, Algemeen::EventPump& events)
 {
-    bool processed = Process(picture.Picture, events);
+    const bool front = picture.Settings.Decoding.Face == Imaging::Side::Front;
+    bool processed = ProcessSide(picture.Picture, front, events);
     while (!processed && RetryPicture(picture, *console_))
-        processed = Process(picture.Picture, events);
+        processed = ProcessSide(picture.Picture, front, events);
+    sideAuto_ = picture.Settings.Decoding.Face == Imaging::Side::Auto;
     return processed;
 }
 
@@ -149,7 +204,64 @@ CardResult Reader::ReadCard(std::int32_t card)
 {
     CardResult result = korvane::ReadCard(*context_, card);
     result.Centre = CardCentre(card);
+    if (result.Orientation == Orientation::FaceUp && sideAuto_ && context_->Scan != nullptr)
+        ReadFaceUpAsFront(result);
     return result;
+}
+
+namespace {
+
+// Carries a card read from the mirrored copy of a picture back into the picture: the pixel with
+// x-coordinate x there is W - 1 - x here, a corner of pixels at x is one at W - x.
+void MirrorBack(CardResult& card, std::int32_t width)
+{
+    // The mirror turns the outline's direction round: it is walked backwards to keep it.
+    for (Algemeen::RealPoint& point : card.Outline)
+        point.X = width - point.X;
+    std::reverse(card.Outline.begin(), card.Outline.end());
+    card.Grid.Origin.X = (width - 1) - card.Grid.Origin.X;
+    card.Grid.ColumnStep.X = -card.Grid.ColumnStep.X;
+    card.Grid.RowStep.X = -card.Grid.RowStep.X;
+}
+
+} // namespace
+
+bool Reader::ReadFaceUpAsFront(CardResult& card)
+{
+    const Picture& picture = *context_->Scan;
+    if (!front_)
+        front_ = std::make_unique<FrontCopy>(options_, *console_);
+    FrontCopy& copy = *front_;
+    if (!copy.Processed) {
+        copy.Mirrored = MirroredPicture(picture);
+        Algemeen::NoEvents events;
+        copy.Found = copy.Reader->Process(copy.Mirrored, events);
+        copy.Processed = true;
+    }
+    if (!copy.Found)
+        return false;
+    const std::int32_t mirrored =
+        copy.Reader->CardAt({static_cast<double>(picture.Width - 1 - card.Centre.X) + 0.5,
+                             static_cast<double>(card.Centre.Y) + 0.5});
+    if (mirrored == 0)
+        return false;
+    console_->Line(kReadAsFront);
+    copy.Console.open = true;
+    CardResult front;
+    try {
+        front = copy.Reader->ReadCard(mirrored);
+    } catch (...) {
+        copy.Console.open = false;
+        throw;
+    }
+    copy.Console.open = false;
+    if (front.Orientation == Orientation::FaceUp)
+        return false;
+    MirrorBack(front, picture.Width);
+    front.Contour = card.Contour;
+    front.Centre = card.Centre;
+    card = std::move(front);
+    return true;
 }
 
 void Reader::DrawOverlay(Algemeen::DrawingSurface& surface, std::int32_t& paletteIndex)

@@ -66,6 +66,10 @@ struct ReaderContext
     // Where a click finds its card. Built at the end of the process pass over Cards.
     CardIndex Index;
 
+    // The picture shows the cards' fronts (mirrored to the back's view): their punches are taken
+    // from the pixels at each position, not from hole outlines. Written by the owner before Process.
+    bool Front = false;
+
     // The code table file, read again for every card (so an edited file counts at the next card).
     std::string CodeTableFile = "ibmkaart.txt";
     // The table was handed in whole (ReadOptions::CodeTable): CodeTableFile is never read.

@@ -17,6 +17,7 @@
 namespace korvane {
 
 // Texts for a card whose orientation the outline could not settle.
+inline constexpr const char* kReadAsFront = "This card lies face up: read from its front";
 inline constexpr const char* kFaceUp = "This card should be scanned again: face up and backside down";
 inline constexpr const char* kUncertain = "Orientation of this card is uncertain";
 inline constexpr const char* kFromPunches = "Orientation taken from the punches: this card has no cut corner";
@@ -49,6 +50,9 @@ struct CardResult
     double OrientationAlternative = 0.0;
     // The card lies face up: nothing below was read, Message is kFaceUp.
     bool Refused = false;
+    // Read from the card's front (the picture's side, or a card found face up when the side is
+    // left to the reader): its punches are what the pixels at each position show.
+    bool Front = false;
     // The text was decoded. false when refused, when the orientation is uncertain (Message is
     // kUncertain) or when the code table could not be read (Message is its red text line).
     bool Decoded = false;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "Algemeen.h"
+#include "CardPunches.h"
 #include "GridFit.h"
 #include "Picture.h"
 
@@ -79,6 +80,18 @@ inline constexpr double kPunchedFill = 0.7;
 // stated resolution is not needed. `holes` are the card's hole outlines.
 CardEvidence WeighEvidence(const Picture& picture, const Ogenblik::CardGrid& grid,
                            const std::vector<FoundHole>& holes);
+
+// The evidence of a card seen from its front, where printed digits, ruled lines and handwriting
+// are as dark as the holes and merge with them into outlines no hole model takes: the pixels alone
+// decide. A position whose rectangle is dark all over is punched whatever touches it (unless dark
+// spills all round it too: a blot or a pen stroke over the position is ink); a position dark in
+// large part, or in part with dark spilling out to one side (a hole off its grid point), is
+// doubtful; the hole outlines are not consulted.
+CardEvidence WeighFrontEvidence(const Picture& picture, const Ogenblik::CardGrid& grid);
+
+// The punches a front's evidence calls: every punched position, and every doubtful one nearer the
+// punched fill than the blank one (text column k at index k - 1, as CardResult::Punches).
+Algemeen::CardPunches PunchesOfEvidence(const CardEvidence& evidence);
 
 struct DoubtfulColumn
 {

@@ -67,6 +67,9 @@ OpenedPicture OpenPicture(const std::string& fileName, const PictureSettings& se
 OpenedPicture OpenOtherPicture(const std::string& fileName, const PictureSettings& settings,
                                Algemeen::Console& console);
 
+// The picture mirrored left to right (a front seen as its back), rows stored top-down.
+korvane::Picture MirroredPicture(const korvane::Picture& picture);
+
 // The scale that the card-shaped outlines of a picture imply (traced without a scale, measured by
 // area and principal axes), pixels per millimetre; 0 when nothing in it has a card's shape.
 double EstimatePixelsPerMillimetre(const korvane::Picture& picture);

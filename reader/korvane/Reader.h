@@ -112,6 +112,17 @@ public:
     const ReadOptions& Options() const { return options_; }
 
 private:
+    // Process of a picture that shows the cards' backs, or (front) their fronts mirrored.
+    bool ProcessSide(const Picture& picture, bool front, Algemeen::EventPump& events);
+    // A card found face up in a picture whose side is left to the reader, read from a mirrored
+    // copy of the picture as a front and carried back into this picture; false when the copy
+    // shows no card there that its cut corner settles.
+    bool ReadFaceUpAsFront(CardResult& card);
+
+    struct FrontCopy; // the mirrored copy and the reader that reads it
+    std::unique_ptr<FrontCopy> front_;
+    bool sideAuto_ = false; // the side of the picture of the last Process is left to the reader
+
     friend struct ReaderInternals; // the reading stages' tests and benchmarks look inside
     ReadOptions options_;
     Algemeen::Console* console_ = nullptr;

@@ -23,6 +23,8 @@ json CardJson(const korvane::CardResult& card, CardDetail detail)
         object["orientation"] = {{"verdict", korvane::OrientationName(card.Orientation)},
                                  {"score", card.OrientationScore},
                                  {"alternative", card.OrientationAlternative}};
+    if (card.Decoded)
+        object["side"] = card.Front ? "front" : "back";
     if (detail == CardDetail::Picture) {
         json outline = json::array();
         for (const auto& p : card.Outline)

@@ -30,8 +30,10 @@ void DefinePictureOptions(CLI::App& read, PictureOptions& options)
     read.add_option("--polarity", options.polarity,
                     "dark-holes (a light card, the default), light-holes (a backlit card) or auto")
         ->check(CLI::IsMember({"auto", "dark-holes", "light-holes"}));
-    read.add_option("--side", options.side, "back (the default) or front: a picture of the front is mirrored")
-        ->check(CLI::IsMember({"back", "front"}));
+    read.add_option("--side", options.side,
+                    "back (the default), front (a picture of the front is mirrored) or auto (a card "
+                    "lying face up is read from its front)")
+        ->check(CLI::IsMember({"back", "front", "auto"}));
     read.add_option("--dpi", options.dpi, "resolution of the picture, instead of the file's or an estimate")
         ->check(FiniteNumber())
         ->check(CLI::Range(10.0, 4800.0));
@@ -50,7 +52,9 @@ korvane::PictureSettings PictureSettingsFor(const PictureOptions& options)
     decoding.Holes =
         options.polarity == "light-holes" ? Imaging::Polarity::LightHoles : Imaging::Polarity::DarkHoles;
     settings.AutoPolarity = options.polarity == "auto";
-    decoding.Face = options.side == "front" ? Imaging::Side::Front : Imaging::Side::Back;
+    decoding.Face = options.side == "front"  ? Imaging::Side::Front
+                    : options.side == "auto" ? Imaging::Side::Auto
+                                             : Imaging::Side::Back;
     settings.Dpi = options.dpi;
     return settings;
 }

@@ -19,7 +19,7 @@ struct PictureOptions
     std::optional<int> threshold;        // --threshold N: a fixed threshold 0..255
     std::string binarize = "otsu";       // --binarize otsu|sauvola
     std::string polarity = "dark-holes"; // --polarity auto|dark-holes|light-holes
-    std::string side = "back";           // --side back|front
+    std::string side = "back";           // --side back|front|auto
     double dpi = 0.0;                    // --dpi N; 0: the file's or an estimate
 };
 

@@ -118,7 +118,9 @@ void AddPictureJson(json& result, const korvane::OpenedPicture& picture)
         {"threshold", info.Threshold >= 0 ? json(info.Threshold) : json()},
         {"binarize", Imaging::MethodName(info.Method)},
         {"polarity", decoding.Holes == Imaging::Polarity::LightHoles ? "light-holes" : "dark-holes"},
-        {"side", decoding.Face == Imaging::Side::Front ? "front" : "back"}};
+        {"side", decoding.Face == Imaging::Side::Front  ? "front"
+                 : decoding.Face == Imaging::Side::Auto ? "auto"
+                                                        : "back"}};
 }
 
 struct Outcome

@@ -58,53 +58,72 @@ TEST(EvidenceTest, HolePositionCases)
         std::vector<FoundHole> holes;
         PositionCall call;
         DoubtReason reason;
+        // The call when the picture is a card's front, where the pixels alone decide.
+        PositionCall frontCall;
+        DoubtReason frontReason;
     };
+    constexpr auto Blank = PositionCall::Blank, Punched = PositionCall::Punched,
+                   Doubtful = PositionCall::Doubtful;
+    constexpr auto None = DoubtReason::None, Partial = DoubtReason::Partial, OffGrid = DoubtReason::OffGrid;
     const Case cases[] = {
-        {"blank", {}, {}, PositionCall::Blank, DoubtReason::None},
-        {"clean hole", {Hole()}, {Found(0, 0, 1)}, PositionCall::Punched, DoubtReason::None},
+        {"blank", {}, {}, Blank, None, Blank, None},
+        {"clean hole", {Hole()}, {Found(0, 0, 1)}, Punched, None, Punched, None},
         // Print touching the hole merges with it: no hole outline, a dark rectangle.
-        {"hole touching a line", {Hole(), {-2, 1.5, 2, 2}}, {}, PositionCall::Doubtful, DoubtReason::Ink},
+        {"hole touching a line", {Hole(), {-2, 1.5, 2, 2}}, {}, Doubtful, DoubtReason::Ink, Punched, None},
         // A printed "1" as the fronts of real cards have one at every position: one pixel wide.
-        {"digit", {{-0.1, -1, 0.15, 1}, {-0.35, 0.75, 0.4, 1}}, {}, PositionCall::Blank, DoubtReason::None},
-        {"speck", {{0.1, 0.2, 0.4, 0.5}}, {}, PositionCall::Blank, DoubtReason::None},
+        {"digit", {{-0.1, -1, 0.15, 1}, {-0.35, 0.75, 0.4, 1}}, {}, Blank, None, Blank, None},
+        // A printed "8" (as dark as the darkest digit of the real fronts): much of the rectangle's
+        // middle, none of the ring.
+        {"bold digit", {{-0.3, -1.2, 0.3, 0.4}}, {}, Blank, None, Blank, None},
+        {"speck", {{0.1, 0.2, 0.4, 0.5}}, {}, Blank, None, Blank, None},
+        // A pen stroke or a blot over a position darkens its ring all round as well.
+        {"blot", {{-1.5, -2.8, 1.5, 2.8}}, {}, Doubtful, DoubtReason::Ink, Doubtful, DoubtReason::Ink},
         // A chad hanging in the lower half: the hole found is half a hole.
         {"half chad",
          {{-0.7125, -1.75, 0.7125, 0}},
          {Found(0, -0.875, 0.5)},
-         PositionCall::Doubtful,
-         DoubtReason::Partial},
-        {"half dark, no hole",
-         {{-0.7125, -1.75, 0.7125, 0.1}},
-         {},
-         PositionCall::Doubtful,
-         DoubtReason::Partial},
-        {"hole off the grid", {Hole(0.8)}, {Found(0.8, 0, 1)}, PositionCall::Doubtful, DoubtReason::OffGrid},
+         Doubtful,
+         Partial,
+         Doubtful,
+         Partial},
+        {"half dark, no hole", {{-0.7125, -1.75, 0.7125, 0.1}}, {}, Doubtful, Partial, Doubtful, Partial},
+        {"hole off the grid", {Hole(0.8)}, {Found(0.8, 0, 1)}, Doubtful, OffGrid, Doubtful, Partial},
         // A hole between two rows that the grid could not place: its nearest position is doubtful.
-        {"hole without a cell",
-         {Hole(0, 2.6)},
-         {Found(0, 2.6, 1, {0, 0})},
-         PositionCall::Doubtful,
-         DoubtReason::OffGrid},
+        {"hole without a cell", {Hole(0, 2.6)}, {Found(0, 2.6, 1, {0, 0})}, Doubtful, OffGrid, Blank, None},
         {"two holes in one cell",
          {Hole()},
          {Found(0, 0, 1), Found(0.1, 0, 1)},
-         PositionCall::Doubtful,
-         DoubtReason::OffGrid},
+         Doubtful,
+         OffGrid,
+         Punched,
+         None},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const korvane::CardEvidence evidence = korvane::WeighEvidence(Paint(c.dark), kGrid, c.holes);
-        const korvane::PositionEvidence& at = evidence.At(1, 1);
-        EXPECT_EQ(at.Call, c.call) << "fill " << at.Fill << " ring " << at.Ring;
-        EXPECT_EQ(at.Reason, c.reason);
-        // The neighbours across and along stay blank: nothing spills into their rectangles.
-        for (const auto& [i, j] : {std::pair{0, 1}, {2, 1}, {1, 0}})
-            EXPECT_EQ(evidence.At(i, j).Call, PositionCall::Blank) << i << "," << j;
-        const auto doubtful = korvane::DoubtfulColumns(evidence, {});
-        if (c.reason == DoubtReason::None)
-            EXPECT_TRUE(doubtful.empty());
-        else
-            EXPECT_EQ(doubtful, (std::vector<korvane::DoubtfulColumn>{{79, c.reason}}));
+        const korvane::Picture picture = Paint(c.dark);
+        for (const bool front : {false, true}) {
+            SCOPED_TRACE(front ? "front" : "back");
+            const korvane::CardEvidence evidence = front ? korvane::WeighFrontEvidence(picture, kGrid)
+                                                         : korvane::WeighEvidence(picture, kGrid, c.holes);
+            const korvane::PositionEvidence& at = evidence.At(1, 1);
+            const DoubtReason reason = front ? c.frontReason : c.reason;
+            EXPECT_EQ(at.Call, front ? c.frontCall : c.call) << "fill " << at.Fill << " ring " << at.Ring;
+            EXPECT_EQ(at.Reason, reason);
+            // The neighbours across and along stay blank: nothing spills into their rectangles.
+            for (const auto& [i, j] : {std::pair{0, 1}, {2, 1}, {1, 0}})
+                EXPECT_EQ(evidence.At(i, j).Call, Blank) << i << "," << j;
+            const auto doubtful = korvane::DoubtfulColumns(evidence, {});
+            if (reason == None)
+                EXPECT_TRUE(doubtful.empty());
+            else
+                EXPECT_EQ(doubtful, (std::vector<korvane::DoubtfulColumn>{{79, reason}}));
+            // A front's punches are the positions called punched, and doubtful ones that are dark
+            // nearly all over (the blot), not those dark in part.
+            if (front) {
+                const bool shown = at.Call == Punched || (at.Call == Doubtful && at.Fill > 0.9f);
+                EXPECT_EQ(korvane::PunchesOfEvidence(evidence)[78], shown ? 2 : 0);
+            }
+        }
     }
 }
 
