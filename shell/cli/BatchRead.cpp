@@ -60,7 +60,8 @@ std::string Unsupported(const ReadOptions& options)
 // The pictures in pairs, each pair a unit named by its first picture, read by a front and a back
 // reader of each worker's own.
 void SetDuplexHooks(DuplexOrder order, const ReadOptions& options, const korvane::ReadOptions& readerOptions,
-                    const Deck::CodeMap& map, Batch::BatchHooks& hooks)
+                    const Deck::CodeMap& map, Batch::BatchHooks& hooks, std::ostream& err,
+                    std::mutex& errMutex)
 {
     auto partners = std::make_shared<std::map<std::string, std::string>>();
     hooks.units = [partners](const std::vector<std::string>& files) {
@@ -85,14 +86,19 @@ void SetDuplexHooks(DuplexOrder order, const ReadOptions& options, const korvane
             return Readers{std::make_shared<korvane::Reader>(frontOptions),
                            std::make_shared<korvane::Reader>(backOptions)};
         },
-        [order, partners, &options, &map](Readers& readers, const std::string& first,
-                                          const Batch::Deadline& deadline) {
+        [order, partners, &options, &map, &err, &errMutex](Readers& readers, const std::string& first,
+                                                           const Batch::Deadline& deadline) {
             const auto partner = partners->find(first);
             if (partner == partners->end())
                 return Batch::PictureOutcome::Refusal(kNoOtherSide);
             const bool frontFirst = order == DuplexOrder::FrontFirst;
             return ReadPair(*readers.front, *readers.back, frontFirst ? first : partner->second,
-                            frontFirst ? partner->second : first, deadline, map, options.review, first);
+                            frontFirst ? partner->second : first, deadline, map, options.review, first,
+                            [&](const std::string& message) {
+                                std::lock_guard lock(errMutex);
+                                err << "korvane-cli: review picture of " << first << " not saved: " << message
+                                    << "\n";
+                            });
         });
 }
 
@@ -251,7 +257,7 @@ int RunBatchRead(const ReadOptions& options, std::istream& in, std::ostream& out
     std::mutex errMutex;
     DuplexTally tally;
     if (const std::optional<DuplexOrder> order = DuplexOrderNamed(options.duplex))
-        SetDuplexHooks(*order, options, readerOptions, map, hooks);
+        SetDuplexHooks(*order, options, readerOptions, map, hooks, err, errMutex);
     else
         hooks.worker = Batch::PerWorker(
             [readerOptions] { return std::make_shared<korvane::Reader>(readerOptions); },

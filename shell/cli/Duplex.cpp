@@ -92,17 +92,17 @@ FusedCard FuseSides(const korvane::CardResult* front, const korvane::CardResult*
         const std::size_t k = static_cast<std::size_t>(column - 1);
         const int i = kColumns - column; // the grid column of text column `column`
         const Algemeen::ColumnPunches f = front->Punches[k], b = back->Punches[k], differ = f ^ b;
-        Algemeen::ColumnPunches punches = f & b;
-        for (int j = 0; j < kRows; ++j) {
-            const auto bit = static_cast<Algemeen::ColumnPunches>(1u << j);
-            if ((differ & bit) == 0)
-                continue;
-            const double frontFirm = Firmness(front->Evidence.get(), i, j, (f & bit) != 0);
-            const double backFirm = Firmness(back->Evidence.get(), i, j, (b & bit) != 0);
-            // The back, the side the reader is made for, wins a tie.
-            if (((frontFirm > backFirm ? f : b) & bit) != 0)
-                punches |= bit;
-        }
+        // The side whose evidence at the differing positions is the firmer decides all of them,
+        // so the column shows what one side read rather than a mixture neither read.
+        double frontFirm = 0.0, backFirm = 0.0;
+        for (int j = 0; j < kRows; ++j)
+            if ((differ >> j) & 1) {
+                frontFirm += Firmness(front->Evidence.get(), i, j, (f >> j) & 1);
+                backFirm += Firmness(back->Evidence.get(), i, j, (b >> j) & 1);
+            }
+        // The back, the side the reader is made for, wins a tie.
+        const auto punches =
+            static_cast<Algemeen::ColumnPunches>((f & b) | ((frontFirm > backFirm ? f : b) & differ));
         fused.punches[k] = punches;
         korvane::DoubtReason frontReason{}, backReason{};
         if (differ != 0) {
@@ -284,7 +284,8 @@ Batch::CardRecord RecordOfPair(const korvane::CardResult* front, const korvane::
 Batch::PictureOutcome ReadPair(korvane::Reader& frontReader, korvane::Reader& backReader,
                                const std::string& frontFile, const std::string& backFile,
                                const Batch::Deadline& deadline, const Deck::CodeMap& map,
-                               const std::string& reviewDir, const std::string& reviewName)
+                               const std::string& reviewDir, const std::string& reviewName,
+                               const std::function<void(const std::string&)>& onReviewFailure)
 {
     const SideScan front = ReadSide(frontReader, frontFile, deadline);
     const SideScan back = ReadSide(backReader, backFile, deadline);
@@ -309,9 +310,19 @@ Batch::PictureOutcome ReadPair(korvane::Reader& frontReader, korvane::Reader& ba
         outcome.cards.push_back(
             RecordOfPair(Decoded(front, f), Decoded(back, b), anyFront, anyBack, frontFile, backFile, map));
         const Batch::ReviewFlags& review = outcome.cards.back().review;
-        if (!reviewDir.empty() && review.Any() && (anyFront != nullptr || anyBack != nullptr))
-            WritePng(SideBySide(front, f, back, b),
-                     Batch::ReviewFileName(reviewDir, reviewName, outcome.cards.size(), review));
+        // A side that was refused says why beside the card the other side gave.
+        for (const auto& [side, scan] : {std::pair{"front", &front}, std::pair{"back", &back}})
+            if (!scan->refusal.empty())
+                outcome.cards.back().content["duplex"]["refused"][side] = scan->refusal;
+        if (!reviewDir.empty() && review.Any() && (anyFront != nullptr || anyBack != nullptr)) {
+            try {
+                WritePng(SideBySide(front, f, back, b),
+                         Batch::ReviewFileName(reviewDir, reviewName, outcome.cards.size(), review));
+            } catch (const std::runtime_error& error) {
+                if (onReviewFailure)
+                    onReviewFailure(error.what());
+            }
+        }
     }
     return outcome;
 }

@@ -1,8 +1,8 @@
 // Both sides of each card: pictures given in pairs, the front and the back of the same card(s),
 // read each with its own side setting and fused hole by hole into one record per physical card.
 // Where the two sides agree on every position of a column it reads as they do; a position punched
-// on one side only makes its column doubtful ("sides-disagree") and the side whose evidence there
-// is the stronger decides the punch shown; a side that cannot be read leaves the other to decide
+// on one side only makes its column doubtful ("sides-disagree") and the side whose evidence at the
+// column's differing positions is the firmer decides them; a side that cannot be read leaves the other to decide
 // (the card is flagged one-sided).
 #pragma once
 
@@ -10,6 +10,7 @@
 #include "Deck.h"
 #include "korvane/Reader.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -66,11 +67,15 @@ inline constexpr const char* kNoOtherSide =
 
 // Reads one pair with a reader per side and gives one card record per physical card (in the front's
 // order, then the back's unpaired cards). The pair is refused only when neither side can be read.
-// With a review folder, each card that needs a look is saved with both sides side by side.
+// A side that was refused is named with its reason in the card's "duplex" object ("refused":
+// {"front": REASON}). With a review folder, each card that needs a look is saved with both sides
+// side by side, named after `reviewName`; a review picture that cannot be written goes to
+// `onReviewFailure`, the card is kept.
 Batch::PictureOutcome ReadPair(korvane::Reader& frontReader, korvane::Reader& backReader,
                                const std::string& frontFile, const std::string& backFile,
                                const Batch::Deadline& deadline, const Deck::CodeMap& map,
-                               const std::string& reviewDir, const std::string& reviewName);
+                               const std::string& reviewDir, const std::string& reviewName,
+                               const std::function<void(const std::string&)>& onReviewFailure = {});
 
 // The tally of a duplex batch: cards whose sides agree, disagree, or were read from one side.
 struct DuplexTally

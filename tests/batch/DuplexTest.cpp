@@ -17,9 +17,9 @@ namespace {
 struct Side
 {
     std::string text;
-    std::vector<std::pair<int, int>> flip; // (column, bit) toggled against the text's punches
-    std::vector<std::pair<int, int>> weak; // (column, bit) called doubtful
-    std::vector<korvane::DoubtfulColumn> doubtful;
+    std::vector<std::pair<int, int>> flip = {}; // (column, bit) toggled against the text's punches
+    std::vector<std::pair<int, int>> weak = {}; // (column, bit) called doubtful
+    std::vector<korvane::DoubtfulColumn> doubtful = {};
 };
 
 korvane::CardResult Read(const Side& side, const Deck::CodeMap& map)
