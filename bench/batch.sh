@@ -64,8 +64,8 @@ fi
 ls duplex/*.png | sort -V >pairs-list.txt
 timed() { # ARGS... -> seconds
     /usr/bin/time -f '%e' -o time.txt "$cli" read --files-from pairs-list.txt -j 2 --code "$root/ibmkaart.txt" \
-        --jsonl out.jsonl --deck out.deck --quiet "$@" >summary.txt || true
-    cat time.txt
+        --jsonl out.jsonl --deck out.deck --quiet "$@" >summary.txt 2>/dev/null || true
+    tail -1 time.txt # after "Command exited with non-zero status N" when it did
 }
 one=$(timed)
 two=$(timed --duplex front-first)
