@@ -2,8 +2,8 @@
 // read each with its own side setting and fused hole by hole into one record per physical card.
 // Where the two sides agree on every position of a column it reads as they do; a position punched
 // on one side only makes its column doubtful ("sides-disagree") and the side whose evidence at the
-// column's differing positions is the firmer decides them; a side that cannot be read leaves the other to decide
-// (the card is flagged one-sided).
+// column's differing positions is the firmer decides them; a side that cannot be read leaves the other to
+// decide (the card is flagged one-sided).
 #pragma once
 
 #include "Batch.h"
