@@ -4,6 +4,7 @@
 // is handed in by the program, one worker state per thread.
 #pragma once
 
+#include "Corrections.h"
 #include "Inputs.h"
 #include "Journal.h"
 #include "Pool.h"

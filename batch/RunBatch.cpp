@@ -14,7 +14,7 @@ bool WantsBatch(const BatchOptions& options)
 {
     if (!options.filesFrom.empty() || options.jobs != 0 || options.timeoutSeconds != 0 ||
         !options.jsonl.empty() || options.resume || !options.summary.empty() || options.progress ||
-        options.quiet || !options.review.empty())
+        options.quiet || !options.review.empty() || options.pairs)
         return true;
     std::error_code error;
     for (const std::string& path : options.paths)
@@ -120,10 +120,10 @@ BatchResult RunBatch(const BatchOptions& options, const BatchHooks& hooks, Batch
     const InputList inputs = CollectInputs(options.paths, options.filesFrom, streams.in);
     if (!inputs.ok)
         return Refused(inputs.message);
-    const std::vector<std::string>& files = inputs.files;
     if (hooks.checkInputs)
-        if (std::string refusal = hooks.checkInputs(files); !refusal.empty())
+        if (std::string refusal = hooks.checkInputs(inputs.files); !refusal.empty())
             return Refused(std::move(refusal));
+    const std::vector<std::string> files = hooks.units ? hooks.units(inputs.files) : inputs.files;
     RunState run(options, hooks, streams, files);
 
     std::size_t held = 0;
@@ -150,6 +150,8 @@ BatchResult RunBatch(const BatchOptions& options, const BatchHooks& hooks, Batch
     run.Finish();
     if (hooks.onFinished)
         hooks.onFinished();
+    if (hooks.completeSummary)
+        hooks.completeSummary(run.summary);
 
     if (!options.summary.empty())
         WriteFileWhole(options.summary, run.summary.ToJson().dump(2) + "\n");

@@ -28,6 +28,7 @@ struct BatchOptions
     bool progress = false;          // --progress: show progress even when not on a terminal
     bool quiet = false;             // --quiet: no progress
     std::string review;             // --review DIR: pictures of the cards that need a look
+    bool pairs = false;             // --duplex: the pictures come in pairs, read as a batch
 };
 
 // The options ask for a batch rather than the reading of single pictures: a folder among the paths,
@@ -57,6 +58,13 @@ struct BatchHooks
     // Called once every picture has been handed on and the JSON lines are finished: write
     // whole-file outputs here.
     std::function<void()> onFinished;
+    // Called after onFinished with the run's summary, before it is written or shown: where the
+    // caller adds what its own outputs lacked (the cards a deck could not hold).
+    std::function<void(Summary&)> completeSummary;
+    // Groups the pictures into units of work, each named by its first picture (the two sides of a
+    // duplex pair, say): the workers, the output lines and a resume then go by unit. Called after
+    // checkInputs; absent: every picture is a unit.
+    std::function<std::vector<std::string>(const std::vector<std::string>& files)> units;
 };
 
 struct BatchStreams

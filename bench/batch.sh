@@ -5,7 +5,9 @@
 # (cards per second, the speed-up, peak memory), beside the floor of the same files only decoded on
 # the same worker pool (BatchDecode). The targets: -j 2 at least 1.8 x -j 1, the batch at least
 # 0.7 x the floor's rate, peak memory below 64 MiB per worker and not growing with the number of
-# pictures (a quarter of the box against all of it).
+# pictures (a quarter of the box against all of it). Then duplex pairs: CARDS / 4 cards drawn on
+# both sides (grey PNG, the front printed), read with --duplex front-first beside a one-sided batch
+# of the same files, -j 2 both, in pictures per second; the target: duplex at least 0.45 x one-sided.
 #   bench/batch.sh [CARDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -52,4 +54,26 @@ for kind in box:bmp grey:png; do
         printf "  peak memory -j 1: %d pictures %.1f MiB, %d pictures %.1f MiB (per worker target < 64 MiB)\n", q, mq / 1024, c, m1 / 1024
     }'
 done
+pairs=$((cards / 4))
+if [[ ! -f duplex/p-$(printf %04d "$pairs")-b-back.png ]]; then
+    rm -rf duplex && mkdir duplex
+    head -"$pairs" deck.txt >pairs.txt
+    "$cli" punch -o duplex/p.png --dpi 150 --per-page 1 --deck pairs.txt --code "$root/ibmkaart.txt" --duplex \
+        --format png --grey --black-level 30 --card-white 215 --falloff 0.05 --sensor-noise 2
+fi
+ls duplex/*.png | sort -V >pairs-list.txt
+timed() { # ARGS... -> seconds
+    /usr/bin/time -f '%e' -o time.txt "$cli" read --files-from pairs-list.txt -j 2 --code "$root/ibmkaart.txt" \
+        --jsonl out.jsonl --deck out.deck --quiet "$@" >summary.txt 2>/dev/null || true
+    tail -1 time.txt # after "Command exited with non-zero status N" when it did
+}
+one=$(timed)
+two=$(timed --duplex front-first)
+agree=$(awk -F' = ' '/sides agree/ { print $2 }' summary.txt)
+pictures=$(wc -l <pairs-list.txt)
+awk -v p="$pictures" -v one="$one" -v two="$two" -v agree="$agree" -v pairs="$pairs" 'BEGIN {
+    printf "duplex grey PNG pairs, %d pictures (%d cards), -j 2\n", p, pairs
+    printf "  one-sided batch: %7.1f pictures/s  (%.2f s)\n", p / one, one
+    printf "  duplex batch:    %7.1f pictures/s  (%.2f s)   ratio %.2f (target >= 0.45); sides agree on %s of %d cards\n", p / two, two, one / two, agree, pairs
+}'
 echo "machine load after: $(cut -d' ' -f1-3 /proc/loadavg)"

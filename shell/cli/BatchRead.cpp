@@ -1,8 +1,10 @@
 #include "BatchRead.h"
 
 #include "CardJson.h"
+#include "DeckGaps.h"
 #include "DeckOutput.h"
 #include "DecodeOptions.h"
+#include "Duplex.h"
 #include "FileAccess.h"
 #include "OutputGuard.h"
 #include "PictureOptions.h"
@@ -39,6 +41,7 @@ Batch::BatchOptions BatchOptionsOf(const ReadOptions& options)
     batch.progress = options.progress;
     batch.quiet = options.quiet;
     batch.review = options.review;
+    batch.pairs = !options.duplex.empty();
     return batch;
 }
 
@@ -52,6 +55,51 @@ std::string Unsupported(const ReadOptions& options)
     if (!options.overlay.empty())
         return "--overlay saves one picture; a batch saves --review DIR";
     return "";
+}
+
+// The pictures in pairs, each pair a unit named by its first picture, read by a front and a back
+// reader of each worker's own.
+void SetDuplexHooks(DuplexOrder order, const ReadOptions& options, const korvane::ReadOptions& readerOptions,
+                    const Deck::CodeMap& map, Batch::BatchHooks& hooks, std::ostream& err,
+                    std::mutex& errMutex)
+{
+    auto partners = std::make_shared<std::map<std::string, std::string>>();
+    hooks.units = [partners](const std::vector<std::string>& files) {
+        std::vector<std::string> units;
+        for (std::size_t k = 0; k < files.size(); k += 2) {
+            units.push_back(files[k]);
+            if (k + 1 < files.size())
+                (*partners)[files[k]] = files[k + 1];
+        }
+        return units;
+    };
+    struct Readers
+    {
+        std::shared_ptr<korvane::Reader> front, back;
+    };
+    korvane::ReadOptions frontOptions = readerOptions;
+    frontOptions.Picture.Decoding.Face = Imaging::Side::Front;
+    korvane::ReadOptions backOptions = readerOptions;
+    backOptions.Picture.Decoding.Face = Imaging::Side::Back;
+    hooks.worker = Batch::PerWorker(
+        [frontOptions, backOptions] {
+            return Readers{std::make_shared<korvane::Reader>(frontOptions),
+                           std::make_shared<korvane::Reader>(backOptions)};
+        },
+        [order, partners, &options, &map, &err, &errMutex](Readers& readers, const std::string& first,
+                                                           const Batch::Deadline& deadline) {
+            const auto partner = partners->find(first);
+            if (partner == partners->end())
+                return Batch::PictureOutcome::Refusal(kNoOtherSide);
+            const bool frontFirst = order == DuplexOrder::FrontFirst;
+            return ReadPair(*readers.front, *readers.back, frontFirst ? first : partner->second,
+                            frontFirst ? partner->second : first, deadline, map, options.review, first,
+                            [&](const std::string& message) {
+                                std::lock_guard lock(errMutex);
+                                err << "korvane-cli: review picture of " << first << " not saved: " << message
+                                    << "\n";
+                            });
+        });
 }
 
 } // namespace
@@ -191,6 +239,7 @@ int RunBatchRead(const ReadOptions& options, std::istream& in, std::ostream& out
     std::optional<Deck::DeckFormat> format;
     if (!options.deck.empty())
         format = Deck::DeckFormatNamed(options.deckFormat);
+    DeckGaps gaps(MissingCardsNamed(options.missing).value_or(MissingCards::Skip), options.missing);
     auto table = std::make_shared<korvane::CodeTableEntries>();
     Deck::CodeMapResult loaded = LoadCodeMap(options.code, table.get());
     if (!loaded.ok) {
@@ -206,35 +255,57 @@ int RunBatchRead(const ReadOptions& options, std::istream& in, std::ostream& out
     readerOptions.Picture = PictureSettingsFor(options.picture);
     std::vector<Deck::DeckCard> deck;
     std::mutex errMutex;
-    hooks.worker = Batch::PerWorker(
-        [readerOptions] { return std::make_shared<korvane::Reader>(readerOptions); },
-        [&options, &err, &errMutex](std::shared_ptr<korvane::Reader>& reader, const std::string& file,
-                                    const Batch::Deadline& deadline) {
-            return ReadPictureFile(*reader, file, deadline, options.review, [&](const std::string& message) {
-                std::lock_guard lock(errMutex);
-                err << "korvane-cli: review picture of " << file << " not saved: " << message << "\n";
+    DuplexTally tally;
+    if (const std::optional<DuplexOrder> order = DuplexOrderNamed(options.duplex))
+        SetDuplexHooks(*order, options, readerOptions, map, hooks, err, errMutex);
+    else
+        hooks.worker = Batch::PerWorker(
+            [readerOptions] { return std::make_shared<korvane::Reader>(readerOptions); },
+            [&options, &err, &errMutex](std::shared_ptr<korvane::Reader>& reader, const std::string& file,
+                                        const Batch::Deadline& deadline) {
+                return ReadPictureFile(
+                    *reader, file, deadline, options.review, [&](const std::string& message) {
+                        std::lock_guard lock(errMutex);
+                        err << "korvane-cli: review picture of " << file << " not saved: " << message << "\n";
+                    });
             });
-        });
     hooks.onPicture = [&](std::size_t, const std::string& file, const Batch::PictureOutcome& outcome) {
-        if (!format || outcome.refused)
+        tally.Add(outcome);
+        if (!format)
             return;
+        if (outcome.refused || outcome.cards.empty()) {
+            gaps.Add({file, 0, outcome.refused ? outcome.reason : "no card found in the picture"}, map, deck,
+                     err);
+            return;
+        }
         int inPicture = 0;
-        for (const Batch::CardRecord& record : outcome.cards) {
+        for (std::size_t k = 0; k < outcome.cards.size(); ++k) {
+            const nlohmann::json& content = outcome.cards[k].content;
             Deck::DeckCard card;
-            if (DeckCardOfRecord(record.content, file, inPicture + 1, card)) {
+            if (DeckCardOfRecord(content, file, inPicture + 1, card)) {
                 ++inPicture;
                 deck.push_back(std::move(card));
+            } else {
+                gaps.Add({file, k + 1, content.value("message", std::string("its columns were not read"))},
+                         map, deck, err);
             }
         }
     };
+    bool deckStopped = false;
     hooks.onFinished = [&] {
-        if (format)
+        if (format && !(deckStopped = !gaps.MayWrite(options.deck, err)))
             WriteDeckFile(options.deck, *format, deck, map);
+    };
+    hooks.completeSummary = [&](Batch::Summary& summary) {
+        if (format)
+            gaps.Complete(summary);
+        if (!options.duplex.empty())
+            tally.Complete(summary);
     };
     const Batch::BatchResult result = Batch::RunBatch(batch, hooks, {in, out, err, errIsTerminal});
     if (!result.ok)
         err << "korvane-cli: " << result.message << "\n";
-    return result.exitStatus;
+    return deckStopped ? std::max(result.exitStatus, kRefused) : result.exitStatus;
 }
 
 } // namespace Cli
