@@ -159,21 +159,21 @@ std::optional<Correction> ParseCorrection(std::string_view line)
 bool AppendCorrection(const std::string& journal, const Correction& correction, std::string& error)
 {
     const std::string line = CorrectionLine(correction) + "\n";
-    // Opened for reading first, so a journal that is missing is not made.
-    if (const Algemeen::OpenedFile probe = Algemeen::OpenRegularFile(journal, Algemeen::OpenMode::Read);
-        probe.status != Algemeen::FileStatus::Ok) {
+    // Opened for reading first, so a journal that is missing is not made and its end can be read.
+    const Algemeen::OpenedFile probe = Algemeen::OpenRegularFile(journal, Algemeen::OpenMode::Read);
+    if (probe.status != Algemeen::FileStatus::Ok) {
         error = journal + ": " +
                 (probe.status == Algemeen::FileStatus::Missing ? "no such journal" : probe.message);
         return false;
     }
+    if (!NoBatchWriting(journal, error) || !EndsWithWholeLine(probe.handle.Get(), journal, error))
+        return false;
     Algemeen::OpenedFile opened = Algemeen::OpenRegularFile(journal, Algemeen::OpenMode::Append);
     if (opened.status != Algemeen::FileStatus::Ok) {
         error = journal + ": " + opened.message;
         return false;
     }
     const int fd = opened.handle.Get();
-    if (!NoBatchWriting(journal, error) || !EndsWithWholeLine(fd, journal, error))
-        return false;
     if (!Algemeen::WriteAll(opened.handle, line) || ::fsync(fd) != 0) {
         error = journal + ": the correction cannot be written (" + std::strerror(errno) + ")";
         return false;

@@ -1,5 +1,6 @@
 #include "Journal.h"
 
+#include "Corrections.h"
 #include "FileAccess.h"
 
 #include <algorithm>
@@ -30,8 +31,9 @@ constexpr const char* kLowFitQuality = "low fit quality";
 constexpr const char* kDoubtfulColumns = "doubtful columns";
 // More cards than this in one picture means the line was not written by us.
 constexpr long long kMaxCardsPerPicture = 1'000'000;
-// How every line of the output begins.
+// How every reading line of the output begins, and how a correction appended to it begins.
 constexpr char kLineStart[] = "{\"file\":";
+constexpr char kCorrectionStart[] = "{\"correct\":";
 
 std::string Dump(const json& value)
 {
@@ -194,6 +196,21 @@ HeldGroups ReadHeldGroups(const std::string& source, const std::vector<std::stri
     HeldGroups held;
     std::string text;
     while (ReadLine(in, text) == LineRead::Line) {
+        // A correction between or after the groups is kept where it is; a malformed one refuses
+        // the output rather than being cut off with what follows it.
+        if (LooksLikeCorrection(text)) {
+            try {
+                ParseCorrection(text);
+            } catch (const std::invalid_argument& malformed) {
+                return {false,
+                        source + ": line " + std::to_string(held.lines + 1) + ": " + malformed.what() +
+                            "; nothing was changed",
+                        0, 0};
+            }
+            held.bytes = static_cast<std::uint64_t>(in.tellg());
+            ++held.lines;
+            continue;
+        }
         const json first = ParseObject(text);
         if (first.is_null() || !first.contains("file") || !first["file"].is_string())
             break;
@@ -216,9 +233,9 @@ HeldGroups ReadHeldGroups(const std::string& source, const std::vector<std::stri
     }
     if (in.bad())
         ThrowSystemError(source, "cannot read the output to resume it");
-    // Anything after the complete groups can only be a torn last group, whose line starts as
-    // every line of ours does, or the zeros a power loss leaves; other text means the file is not
-    // a batch's output at all.
+    // Anything after the complete groups can only be a torn last group or correction, whose line
+    // starts as every line of ours does, or the zeros a power loss leaves; other text means the
+    // file is not a batch's output at all.
     in.clear();
     in.seekg(static_cast<std::streamoff>(held.bytes));
     std::string rest(sizeof kLineStart - 1, '\0');
@@ -226,7 +243,8 @@ HeldGroups ReadHeldGroups(const std::string& source, const std::vector<std::stri
     rest.resize(static_cast<std::size_t>(in.gcount()));
     const std::size_t zero = rest.find('\0');
     rest.resize(std::min(rest.size(), zero));
-    bool ours = std::string_view(kLineStart).substr(0, rest.size()) == rest;
+    bool ours = std::string_view(kLineStart).substr(0, rest.size()) == rest ||
+                std::string_view(kCorrectionStart).substr(0, rest.size()) == rest;
     if (ours && zero != std::string::npos) { // the zeros must run to the end of the file
         in.clear();
         in.seekg(static_cast<std::streamoff>(held.bytes + zero));

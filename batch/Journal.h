@@ -6,10 +6,12 @@
 //   no card     {"file":F,"cards":0}
 //   refused     {"file":F,"refused":REASON}
 // "review" lists "unknown columns", "orientation not settled", "low fit quality" for a card that
-// needs a person's look. While the run lasts the lines go to OUT.part, each group appended with one
-// write and synced to disk at most once a second; the finished file is renamed to OUT, so OUT is
-// whole or absent. A resumed run reads OUT.part (or a finished OUT), keeps the complete groups that
-// belong to the leading pictures of its list, cuts off a torn last group, and carries on after it.
+// needs a person's look. A finished output may also hold corrections of its cards, appended after
+// it (Corrections.h); a resumed run keeps them where they are. While the run lasts the lines go to OUT.part,
+// each group appended with one write and synced to disk at most once a second; the finished file is renamed
+// to OUT, so OUT is whole or absent. A resumed run reads OUT.part (or a finished OUT), keeps the complete
+// groups that belong to the leading pictures of its list, cuts off a torn last group, and carries on after
+// it.
 #pragma once
 
 #include "Pool.h"

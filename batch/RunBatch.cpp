@@ -150,6 +150,8 @@ BatchResult RunBatch(const BatchOptions& options, const BatchHooks& hooks, Batch
     run.Finish();
     if (hooks.onFinished)
         hooks.onFinished();
+    if (hooks.completeSummary)
+        hooks.completeSummary(run.summary);
 
     if (!options.summary.empty())
         WriteFileWhole(options.summary, run.summary.ToJson().dump(2) + "\n");

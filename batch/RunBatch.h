@@ -57,6 +57,9 @@ struct BatchHooks
     // Called once every picture has been handed on and the JSON lines are finished: write
     // whole-file outputs here.
     std::function<void()> onFinished;
+    // Called after onFinished with the run's summary, before it is written or shown: where the
+    // caller adds what its own outputs lacked (the cards a deck could not hold).
+    std::function<void(Summary&)> completeSummary;
 };
 
 struct BatchStreams

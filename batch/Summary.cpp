@@ -33,17 +33,25 @@ nlohmann::json Summary::ToJson() const
     nlohmann::json reasons = nlohmann::json::object();
     for (const auto& [reason, count] : refusals)
         reasons[reason] = count;
-    return {{"pictures", pictures},
-            {"picturesRead", picturesRead},
-            {"cards", cards},
-            {"cardsWithUnknownColumns", cardsWithUnknownColumns},
-            {"cardsOrientationNotSettled", cardsOrientationNotSettled},
-            {"cardsBelowFitQuality", cardsBelowFitQuality},
-            {"cardsWithDoubtfulColumns", cardsWithDoubtfulColumns},
-            {"cardsNeedingReview", cardsNeedingReview},
-            {"refusedPictures", RefusedPictures()},
-            {"refusals", reasons},
-            {"exitStatus", ExitStatus()}};
+    nlohmann::json summary = {{"pictures", pictures},
+                              {"picturesRead", picturesRead},
+                              {"cards", cards},
+                              {"cardsWithUnknownColumns", cardsWithUnknownColumns},
+                              {"cardsOrientationNotSettled", cardsOrientationNotSettled},
+                              {"cardsBelowFitQuality", cardsBelowFitQuality},
+                              {"cardsWithDoubtfulColumns", cardsWithDoubtfulColumns},
+                              {"cardsNeedingReview", cardsNeedingReview},
+                              {"refusedPictures", RefusedPictures()},
+                              {"refusals", reasons},
+                              {"exitStatus", ExitStatus()}};
+    if (deckMissing) {
+        summary["deckMissing"] = *deckMissing;
+        nlohmann::json gaps = nlohmann::json::array();
+        for (const DeckGap& gap : deckGaps)
+            gaps.push_back({{"file", gap.file}, {"card", gap.card}, {"reason", gap.reason}});
+        summary["deckGaps"] = gaps;
+    }
+    return summary;
 }
 
 std::vector<std::string> Summary::Lines() const
@@ -62,6 +70,10 @@ std::vector<std::string> Summary::Lines() const
     for (const auto& [reason, count] : refusals)
         lines.push_back("   " + std::to_string(count) + " x " + reason);
     lines.push_back(line("Cards with doubtful columns", cardsWithDoubtfulColumns));
+    if (deckMissing && !deckGaps.empty())
+        lines.push_back(line(*deckMissing == "blank" ? "Blank cards in the deck for cards not read"
+                                                     : "Cards left out of the deck",
+                             deckGaps.size()));
     return lines;
 }
 

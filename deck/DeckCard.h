@@ -23,6 +23,8 @@ struct DeckCard
     std::optional<double> fitLast;   // none when the fit stopped after its first round
     std::string orientation;         // the reader's orientation verdict, for example "settled"
     Algemeen::RealPoint centre;      // centre of the card's outline, in picture pixels
+    std::string missing;             // a blank card in place of one not read: why it was not
+    std::string correctedBy;         // the punches are a person's correction: who made it
 };
 
 // A card with its punches, text80 and unknown columns filled in; the caller adds the rest.

@@ -25,6 +25,10 @@ Json CardObject(const DeckCard& card)
     object["fitQuality"] = {{"first", card.fitFirst}, {"last", card.fitLast ? Json(*card.fitLast) : Json()}};
     object["orientation"] = {{"verdict", card.orientation}};
     object["centre"] = Json::array({card.centre.X, card.centre.Y});
+    if (!card.missing.empty())
+        object["missing"] = card.missing;
+    if (!card.correctedBy.empty())
+        object["correctedBy"] = card.correctedBy;
     return object;
 }
 

@@ -1,6 +1,7 @@
 #include "BatchRead.h"
 
 #include "CardJson.h"
+#include "DeckGaps.h"
 #include "DeckOutput.h"
 #include "DecodeOptions.h"
 #include "FileAccess.h"
@@ -191,6 +192,7 @@ int RunBatchRead(const ReadOptions& options, std::istream& in, std::ostream& out
     std::optional<Deck::DeckFormat> format;
     if (!options.deck.empty())
         format = Deck::DeckFormatNamed(options.deckFormat);
+    DeckGaps gaps(MissingCardsNamed(options.missing).value_or(MissingCards::Skip), options.missing);
     auto table = std::make_shared<korvane::CodeTableEntries>();
     Deck::CodeMapResult loaded = LoadCodeMap(options.code, table.get());
     if (!loaded.ok) {
@@ -216,25 +218,39 @@ int RunBatchRead(const ReadOptions& options, std::istream& in, std::ostream& out
             });
         });
     hooks.onPicture = [&](std::size_t, const std::string& file, const Batch::PictureOutcome& outcome) {
-        if (!format || outcome.refused)
+        if (!format)
             return;
+        if (outcome.refused || outcome.cards.empty()) {
+            gaps.Add({file, 0, outcome.refused ? outcome.reason : "no card found in the picture"}, map, deck,
+                     err);
+            return;
+        }
         int inPicture = 0;
-        for (const Batch::CardRecord& record : outcome.cards) {
+        for (std::size_t k = 0; k < outcome.cards.size(); ++k) {
+            const nlohmann::json& content = outcome.cards[k].content;
             Deck::DeckCard card;
-            if (DeckCardOfRecord(record.content, file, inPicture + 1, card)) {
+            if (DeckCardOfRecord(content, file, inPicture + 1, card)) {
                 ++inPicture;
                 deck.push_back(std::move(card));
+            } else {
+                gaps.Add({file, k + 1, content.value("message", std::string("its columns were not read"))},
+                         map, deck, err);
             }
         }
     };
+    bool deckStopped = false;
     hooks.onFinished = [&] {
-        if (format)
+        if (format && !(deckStopped = !gaps.MayWrite(options.deck, err)))
             WriteDeckFile(options.deck, *format, deck, map);
+    };
+    hooks.completeSummary = [&](Batch::Summary& summary) {
+        if (format)
+            gaps.Complete(summary);
     };
     const Batch::BatchResult result = Batch::RunBatch(batch, hooks, {in, out, err, errIsTerminal});
     if (!result.ok)
         err << "korvane-cli: " << result.message << "\n";
-    return result.exitStatus;
+    return deckStopped ? std::max(result.exitStatus, kRefused) : result.exitStatus;
 }
 
 } // namespace Cli

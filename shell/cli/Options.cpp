@@ -37,6 +37,12 @@ void DefineRead(CLI::App& app, ReadOptions& read, std::string& at)
     cmd->add_option("--deck", read.deck, "write every card read as one deck")->type_name("OUT");
     cmd->add_option("--deck-format", read.deckFormat, "layout of --deck: text (default), cbn, bin or jsonl")
         ->check(CLI::IsMember({"text", "cbn", "bin", "jsonl"}));
+    cmd->add_option("--missing", read.missing,
+                    "what --deck gets for a card not read: skip (default), blank, or stop (no deck)")
+        ->check(CLI::IsMember({"skip", "blank", "stop"}));
+    cmd->add_option("--duplex", read.duplex,
+                    "pictures in pairs, the two sides of the same card(s): front-first or back-first")
+        ->check(CLI::IsMember({"front-first", "back-first"}));
     cmd->add_option("--files-from", read.filesFrom,
                     "batch: read the pictures listed, one per line (- for standard input)")
         ->type_name("LIST");
@@ -84,6 +90,19 @@ void DefinePunch(CLI::App& app, PunchOptions& punch, std::string& angles)
     DefineScanOutputOptions(*cmd, punch.scan);
 }
 
+void DefineDeck(CLI::App& app, DeckOptions& deck)
+{
+    auto* cmd = app.add_subcommand("deck", "Write the deck of a batch's journal, with its corrections");
+    cmd->add_option("JOURNAL", deck.journal, "the --jsonl output of a batch")->required();
+    cmd->add_option("--deck", deck.deck, "the deck to write")->required()->type_name("OUT");
+    cmd->add_option("--deck-format", deck.deckFormat, "layout of --deck: text (default), cbn, bin or jsonl")
+        ->check(CLI::IsMember({"text", "cbn", "bin", "jsonl"}));
+    cmd->add_option("--code", deck.code, "card code table (default ./ibmkaart.txt)")->type_name("FILE");
+    cmd->add_option("--missing", deck.missing,
+                    "what the deck gets for a card not read: skip (default), blank, or stop (no deck)")
+        ->check(CLI::IsMember({"skip", "blank", "stop"}));
+}
+
 bool ParseAngles(const std::string& text, std::vector<double>& angles)
 {
     angles.clear();
@@ -112,6 +131,7 @@ ParseResult ParseOptions(int argc, const char* const* argv, Options& options, st
     std::string at, angles;
     DefineRead(app, options.read, at);
     DefinePunch(app, options.punch, angles);
+    DefineDeck(app, options.deck);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -123,6 +143,10 @@ ParseResult ParseOptions(int argc, const char* const* argv, Options& options, st
     } catch (const CLI::ParseError& error) {
         err << "korvane-cli: " << error.what() << "\n\n" << app.help("", CLI::AppFormatMode::All);
         return ParseResult::Fail;
+    }
+    if (app.got_subcommand("deck")) {
+        options.command = Command::Deck;
+        return ParseResult::Success;
     }
     if (app.got_subcommand("punch")) {
         options.command = Command::Punch;

@@ -25,6 +25,8 @@ struct ReadOptions
     std::string code = "ibmkaart.txt";    // --code FILE: the card code table
     std::string deck;                     // --deck OUT: one deck of every card read
     std::string deckFormat = "text";      // --deck-format text|cbn|bin|jsonl
+    std::string missing = "skip";         // --missing skip|blank|stop: a deck's card not read
+    std::string duplex;                   // --duplex front-first|back-first: pictures in pairs
     // Batch mode (any of these, or a folder among the scans).
     std::string filesFrom;     // --files-from LIST|-
     unsigned jobs = 0;         // -j N; 0 = one worker per core
@@ -57,10 +59,21 @@ struct PunchOptions
     Punch::ScanOutputOptions scan;     // --format and the scanner's look
 };
 
+// `deck JOURNAL`: the deck of a batch's journal with its corrections.
+struct DeckOptions
+{
+    std::string journal;               // JOURNAL: a batch's --jsonl output
+    std::string deck;                  // --deck OUT
+    std::string deckFormat = "text";   // --deck-format text|cbn|bin|jsonl
+    std::string code = "ibmkaart.txt"; // --code FILE: the card code table
+    std::string missing = "skip";      // --missing skip|blank|stop
+};
+
 enum class Command
 {
     Read,
-    Punch
+    Punch,
+    Deck
 };
 
 struct Options
@@ -68,6 +81,7 @@ struct Options
     Command command = Command::Read;
     ReadOptions read;
     PunchOptions punch;
+    DeckOptions deck;
 };
 
 enum class ParseResult

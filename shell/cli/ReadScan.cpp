@@ -2,6 +2,7 @@
 
 #include "BatchRead.h"
 #include "CardJson.h"
+#include "DeckGaps.h"
 #include "DeckOutput.h"
 #include "DrawingRecord.h"
 #include "FileAccess.h"
@@ -66,8 +67,11 @@ struct RunDeck
     Deck::CodeMap map;
     bool hasMap = false;
     bool collect = false;
-    int inPicture = 0; // deck cards taken from the current picture
+    int inPicture = 0;      // deck cards taken from the current picture
+    std::size_t picked = 0; // cards picked in the current picture
     std::vector<Deck::DeckCard> cards;
+    DeckGaps gaps{MissingCards::Skip, "skip"};
+    std::ostream* err = &std::cerr; // where the gaps are named
     std::int32_t palette = 0;
 };
 
@@ -241,10 +245,14 @@ void Report(const Pick& pick, const TextLine& line, Algemeen::IntPoint at, const
         cards.push_back(PickJson(pick, line, at));
     else
         line.Print(out);
-    // Only a card whose columns were read has punches for a deck.
-    if (run.collect && run.hasMap && pick.rendered && pick.result.Decoded) {
+    // Only a card whose columns were read has punches for a deck; any other is a gap in it.
+    ++run.picked;
+    if (run.collect && run.hasMap && pick.rendered && pick.result.Decoded)
         run.cards.push_back(DeckCardOf(pick.result, options.scan, ++run.inPicture));
-    }
+    else if (run.collect && run.hasMap)
+        run.gaps.Add({options.scan, run.picked,
+                      pick.read && !pick.result.Message.empty() ? pick.result.Message : line.text},
+                     run.map, run.cards, *run.err);
 }
 
 int ExitStatusOf(const std::vector<std::string>& errors, const std::string& scan, const Outcome& outcome,
@@ -318,6 +326,8 @@ int ReadOne(const ReadOptions& options, std::ostream& out, std::ostream& err, Ru
     json cards = json::array();
     if (!processed) {
         outcome.refused = true;
+        if (run.collect && run.hasMap)
+            run.gaps.Add({options.scan, 0, line.text}, run.map, run.cards, *run.err);
         if (!options.json)
             line.Print(out);
         result["message"] = line.text;
@@ -376,6 +386,8 @@ int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
         }
     RunDeck run;
     run.collect = !options.deck.empty();
+    run.gaps = DeckGaps(MissingCardsNamed(options.missing).value_or(MissingCards::Skip), options.missing);
+    run.err = &err;
     std::optional<Deck::DeckFormat> format;
     if (run.collect) {
         format = Deck::DeckFormatNamed(options.deckFormat);
@@ -412,8 +424,11 @@ int RunRead(const ReadOptions& options, std::ostream& out, std::ostream& err)
     for (const std::string& scan : scans) {
         one.scan = scan;
         run.inPicture = 0;
+        run.picked = 0;
         status = std::max(status, ReadOne(one, out, err, run));
     }
+    if (run.collect && !run.gaps.MayWrite(options.deck, err))
+        return std::max(status, kRefused);
     if (run.collect)
         WriteDeckFile(options.deck, *format, run.cards, run.map);
     return status;

@@ -1,5 +1,6 @@
 // korvane-cli: the headless driver of Korvane's commands.
 #include "CodeTablePath.h"
+#include "JournalDeck.h"
 #include "Options.h"
 #include "PunchCommand.h"
 #include "ReadScan.h"
@@ -21,7 +22,9 @@ int main(int argc, char** argv)
     }
     // The current directory's code table wins; without one the installed table is used, and named.
     // --code names the table outright; the default names the current directory's.
-    std::string& code = options.command == Cli::Command::Punch ? options.punch.code : options.read.code;
+    std::string& code = options.command == Cli::Command::Punch  ? options.punch.code
+                        : options.command == Cli::Command::Deck ? options.deck.code
+                                                                : options.read.code;
     if (code == Unit1::kLocalCodeTable) {
         const std::string table = Unit1::FindCodeTable(Unit1::RunningProgramPath());
         if (table != Unit1::kLocalCodeTable)
@@ -32,6 +35,8 @@ int main(int argc, char** argv)
     try {
         if (options.command == Cli::Command::Punch)
             status = Cli::RunPunch(options.punch, std::cerr);
+        else if (options.command == Cli::Command::Deck)
+            status = Cli::RunJournalDeck(options.deck, std::cout, std::cerr);
         else
             status = Cli::RunRead(options.read, std::cout, std::cerr);
     } catch (const std::exception& error) {

@@ -194,3 +194,55 @@ TEST(JournalTest, WholeFilesReplaceTheOldOneOrLeaveItAlone)
         ++entries;
     EXPECT_EQ(entries, 2u) << "a temporary file was left behind";
 }
+
+// Corrections appended to a finished output stay where they are through any resume, a torn one
+// at the end is cut like a torn group, and a batch writing the output keeps corrections out.
+TEST(JournalTest, ResumingKeepsTheCorrections)
+{
+    ScratchDir scratch;
+    std::size_t held = 0;
+    Continue("clean.jsonl", false, held);
+    const std::string clean = ReadFileText("clean.jsonl");
+    Correction fix;
+    fix.File = "box/card1.bmp";
+    fix.Card = 2;
+    fix.Text80 = "ABC";
+    const std::string correction = CorrectionLine(fix) + "\n";
+
+    // After the first group (two lines) and at the end, in a .part torn at the last group.
+    const std::size_t firstGroup = clean.find('\n', clean.find('\n') + 1) + 1;
+    const std::size_t lastGroup = clean.rfind('\n', clean.size() - 2) + 1;
+    const std::string corrected = clean.substr(0, firstGroup) + correction +
+                                  clean.substr(firstGroup, lastGroup - firstGroup) + correction;
+    for (const std::string& torn : {std::string(), clean.substr(lastGroup, 20), correction.substr(0, 30)}) {
+        WriteFileText(PartialName("out.jsonl"), corrected + torn);
+        Continue("out.jsonl", true, held);
+        EXPECT_EQ(held, Files().size() - 1) << torn;
+        EXPECT_EQ(ReadFileText("out.jsonl"), corrected + clean.substr(lastGroup)) << torn;
+    }
+    // A finished output with corrections at its end is taken up whole.
+    std::string error;
+    ASSERT_TRUE(AppendCorrection("clean.jsonl", fix, error)) << error;
+    Continue("clean.jsonl", true, held);
+    EXPECT_EQ(held, Files().size());
+    EXPECT_EQ(ReadFileText("clean.jsonl"), clean + correction);
+    EXPECT_EQ(CorrectionsOf(std::filesystem::path("clean.jsonl")).at({"box/card1.bmp", 2}).Text80, "ABC");
+
+    // A malformed correction refuses the output, unchanged.
+    WriteFileText("bad.jsonl", clean.substr(0, firstGroup) + "{\"correct\":{\"card\":2}}\n");
+    JournalStart start =
+        JsonlJournal::Start("bad.jsonl", Files(), true, [](std::size_t, PictureOutcome&&) {});
+    EXPECT_FALSE(start.ok);
+    EXPECT_NE(start.message.find("bad.jsonl: line 3: a correction record names no picture"),
+              std::string::npos)
+        << start.message;
+
+    // While a batch writes the output, a correction is refused and the output left alone.
+    JournalStart writing =
+        JsonlJournal::Start("clean.jsonl", Files(), false, [](std::size_t, PictureOutcome&&) {});
+    ASSERT_TRUE(writing.ok);
+    EXPECT_FALSE(AppendCorrection("clean.jsonl", fix, error));
+    EXPECT_EQ(error, "clean.jsonl: a batch is writing this journal now (clean.jsonl.part is locked); correct "
+                     "it after");
+    EXPECT_EQ(ReadFileText("clean.jsonl"), clean + correction);
+}
