@@ -160,7 +160,7 @@ void ReviewWindow::CreateMenus()
         if (queue_.Redo())
             ChooseCard(queue_.LastChanged());
     });
-    redo_->setShortcuts({QKeySequence::Redo, QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    redo_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     QMenu* view = menuBar()->addMenu("&View");
     QAction* only = view->addAction("Only cards that &need a look", QKeySequence(Qt::CTRL | Qt::Key_L), this,
                                     [this] { filter_->toggle(); });
