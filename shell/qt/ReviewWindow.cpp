@@ -84,7 +84,7 @@ ReviewWindow::ReviewWindow(const std::string& codeTable, QWidget* parent)
     list_->setHeaderLabels({"Picture / card", "State", "Columns 1-80"});
     list_->setUniformRowHeights(true);
     list_->header()->resizeSection(kName, 180);
-    list_->header()->resizeSection(kState, 90);
+    list_->header()->resizeSection(kState, 130);
     auto* right = new QWidget(split);
     auto* layout = new QVBoxLayout(right);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -478,6 +478,16 @@ void ReviewWindow::ShowCurrent()
                           .arg(c.number)
                           .arg(picture.cards.size())
                           .arg(state);
+    QStringList why;
+    if (!c.unknown.empty())
+        why << QString::fromStdString("no code fits column " + ColumnList(c.unknown));
+    if (!c.doubtful.empty())
+        why << QString::fromStdString("the picture leaves column " + ColumnList(c.doubtful) + " in doubt");
+    if (c.decoded && c.orientation != "settled")
+        why << QString::fromStdString("orientation " + c.orientation +
+                                      ": check that column 1 is on the left");
+    if (!why.isEmpty())
+        content.caption += " (" + why.join("; ") + ")";
     if (!c.decoded && !c.Edited())
         content.message =
             QString::fromStdString(c.message) + " (type the card's columns, or click its holes)";
