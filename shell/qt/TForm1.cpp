@@ -6,6 +6,7 @@
 
 #include "ColumnRuler.h"
 #include "ResultsPanel.h"
+#include "ReviewWindow.h"
 #include "TForm1Internal.h"
 
 #include <QApplication>
@@ -328,6 +329,12 @@ void TForm1::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // A review closes first, so that corrections it has not written yet are asked about.
+    for (ReviewWindow* review : findChildren<ReviewWindow*>())
+        if (review->isVisible() && !review->close()) {
+            event->ignore();
+            return;
+        }
     Stoppen(*this, state_);
     stopped_ = true;
     event->accept();

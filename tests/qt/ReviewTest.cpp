@@ -360,9 +360,13 @@ TEST_F(ReviewTest, KeyboardThroughTheBoxIntoTheJournal)
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_NE(asked[0].find("1 correction is not in the journal"), std::string::npos) << asked[0];
     EXPECT_TRUE(again->isVisible());
-    answer = 1;
-    again->close();
+    form->close(); // the main window asks through the review too, and stays
     EXPECT_EQ(asked.size(), 2u);
+    EXPECT_TRUE(form->isVisible());
+    answer = 1;
+    form->close();
+    EXPECT_EQ(asked.size(), 3u);
+    EXPECT_FALSE(form->isVisible());
 }
 
 // A folder without pictures, and a file that is no journal, are refused with their reason.
