@@ -311,7 +311,7 @@ bool ReviewWindow::OpenJournal(const std::string& journal, std::string* problem)
     if (queue_.Pictures().empty())
         return fail(journal + ": no picture in it: not a journal of a batch");
     journal_ = journal;
-    base_ = std::filesystem::path(journal).parent_path().string();
+    base_ = std::filesystem::absolute(journal).parent_path().string();
     setWindowTitle(NameOf(journal) + " - Review - Korvane");
     list_->clear();
     pictureItems_.clear();
@@ -393,12 +393,18 @@ void ReviewWindow::UpdateStatus()
                          .arg(accepted));
 }
 
+// A journal names its pictures as the batch was given them, often relative to where it ran: as
+// they are, else beside the journal under that name, else beside the journal by the file name.
 std::string ReviewWindow::PathOf(const std::string& recorded) const
 {
-    if (base_.empty() || std::filesystem::path(recorded).is_absolute() || std::filesystem::exists(recorded))
+    namespace fs = std::filesystem;
+    if (base_.empty() || fs::path(recorded).is_absolute() || fs::exists(recorded))
         return recorded;
-    const std::filesystem::path beside = std::filesystem::path(base_) / recorded;
-    return std::filesystem::exists(beside) ? beside.string() : recorded;
+    for (const fs::path& beside :
+         {fs::path(base_) / recorded, fs::path(base_) / fs::path(recorded).filename()})
+        if (fs::exists(beside))
+            return beside.string();
+    return recorded;
 }
 
 // The picture of a card, read again (its scan and its cards' grids) on a thread of its own; kept for
@@ -419,7 +425,10 @@ ReviewWindow::LoadPicture(const std::string& file)
                           return std::shared_ptr<const Loaded>(loaded);
                       loaded->scan = MonoImageOf(scan.Picture);
                       for (const korvane::CardResult& card : scan.Cards)
-                          loaded->grids.push_back(card.Decoded ? std::optional(card.Grid) : std::nullopt);
+                          loaded->grids.push_back(
+                              !card.Refused && (card.Grid.ColumnStep.X != 0 || card.Grid.ColumnStep.Y != 0)
+                                  ? std::optional(card.Grid)
+                                  : std::nullopt);
                       return std::shared_ptr<const Loaded>(loaded);
                   }).share();
     loaded_[file] = future;

@@ -382,3 +382,26 @@ TEST_F(ReviewTest, AFolderOrJournalThatCannotBeReviewedSaysWhy)
     }
     EXPECT_TRUE(form->File1()->isEnabled());
 }
+
+// A batch's journal opened from elsewhere finds its pictures beside it, and shows the chosen card
+// from its scan.
+TEST_F(ReviewTest, AJournalOfABatchFindsItsPicturesBesideIt)
+{
+    MakeBox(9);
+    const std::string read = std::string(KORVANE_CLI) + " read box --jsonl box/batch.jsonl >/dev/null 2>&1";
+    const int status = std::system(read.c_str()); // exit status 1: the face-up card is not read
+    EXPECT_NE(status, -1);
+    ASSERT_TRUE(std::filesystem::exists("box/batch.jsonl"));
+    std::filesystem::create_directory("elsewhere");
+    std::filesystem::copy_file("ibmkaart.txt", "elsewhere/ibmkaart.txt");
+    std::filesystem::current_path("elsewhere");
+    form->chooseJournal = [] { return std::optional<std::string>("../box/batch.jsonl"); };
+    form->OpenJournalAction()->trigger();
+    auto* review = form->findChild<ReviewWindow*>();
+    ASSERT_NE(review, nullptr);
+    EXPECT_EQ(review->Queue().Pictures().size(), 4u);
+    ASSERT_EQ(review->CurrentCard(), std::optional<std::size_t>(1)) << "the doubtful card, shown at once";
+    EXPECT_FALSE(review->View()->Content().scan.isNull());
+    EXPECT_TRUE(review->View()->Content().grid.has_value());
+    std::filesystem::current_path("..");
+}
