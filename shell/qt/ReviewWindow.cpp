@@ -339,8 +339,10 @@ void ReviewWindow::ListPicture(std::size_t index)
         item->setText(kText, QString::fromStdString(picture.reason));
         item->setForeground(kState, QColor(220, 0, 0));
     } else {
-        item->setText(kState,
-                      picture.cards.empty() ? "no card" : QString("%1 cards").arg(picture.cards.size()));
+        const std::size_t n = picture.cards.size();
+        item->setText(kState, n == 0   ? QString("no card")
+                              : n == 1 ? QString("1 card")
+                                       : QString("%1 cards").arg(n));
     }
     for (const std::size_t card : picture.cards) {
         auto* child = new QTreeWidgetItem(item);
