@@ -36,14 +36,17 @@ void ShowOverlay(Window& window, RunState& state)
 
 } // namespace
 
+namespace {
+
 // Traces the picture the window shows, sorts its contours into cards and holes, and shows the
-// overlay; or says that no card was found.
-void Process1Click(Window& window, RunState& state)
+// overlay; or, when `sayNoCard`, says in the text line that no card was found. True when cards
+// were found.
+bool RunProcess(Window& window, RunState& state, bool sayNoCard)
 {
+    bool ok = false;
     RunCommand(window, state, [&] {
         DisableControls(window);
         window.SetFormCursor(CursorKind::Hourglass);
-        bool ok = false;
         if (state.PictureLoaded) {
             // A picture of another format may show its cards in the other polarity or at a scale
             // its file does not give: the reader tries them.
@@ -57,12 +60,25 @@ void Process1Click(Window& window, RunState& state)
             window.SetMenuEnabled(MenuItem::Process1, false);
             window.SetMenuEnabled(MenuItem::Select1, true);
             state.GridShown = false;
-        } else {
+        } else if (sayNoCard) {
             window.SetEditColour(Algemeen::kRed);
             window.SetEditText(korvane::kNotACard);
         }
         EnableControls(window);
     });
+    return ok;
+}
+
+} // namespace
+
+void Process1Click(Window& window, RunState& state)
+{
+    RunProcess(window, state, true);
+}
+
+bool ProcessOnOpen(Window& window, RunState& state)
+{
+    return RunProcess(window, state, false);
 }
 
 } // namespace Unit1

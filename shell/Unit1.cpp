@@ -90,13 +90,29 @@ void Select1Click(Window& window, RunState& state)
     RunCommand(window, state, [&] {
         DisableControls(window);
         if (state.FirstSelect)
-            window.ShowMessage("Select Card Image with Mouse", "Select");
+            window.ShowInstruction("Select Card Image with Mouse", "Select");
         state.FirstSelect = false;
         state.PickArmed = true;
         window.SetImageCursor(CursorKind::HandPoint);
         ShowResult(window, Algemeen::kBlack, "");
         EnableControls(window);
     });
+}
+
+void ForgetPicture(Window& window, RunState& state)
+{
+    if (state.Busy)
+        return;
+    state.Reader.reset();
+    state.Shown = korvane::OpenedPicture{};
+    state.PictureLoaded = false;
+    state.PickArmed = false;
+    state.GridShown = false;
+    state.OverlayBitmap = DrawingRecord{};
+    state.LastReading = CardReading{};
+    window.SetImageCursor(CursorKind::Default);
+    window.SetMenuEnabled(MenuItem::Process1, false);
+    window.SetMenuEnabled(MenuItem::Select1, false);
 }
 
 void Exit1Click(Window& window, const RunState& state)

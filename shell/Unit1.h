@@ -100,6 +100,12 @@ void Process1Click(Window& window, RunState& state);
 void Select1Click(Window& window, RunState& state);
 void Kiezen(Window& window, RunState& state, MouseButton button, std::int32_t x, std::int32_t y);
 void Exit1Click(Window& window, const RunState& state);
+// Drops the shown picture, its reader and its cards, and switches Process and Select off: after
+// an Open the window refused, nothing of the picture before it can be processed or read.
+void ForgetPicture(Window& window, RunState& state);
+// Process1Click as the window runs it right after an Open: the same pass, but a picture in which
+// no card is found leaves the text line as the Open left it. True when cards were found.
+bool ProcessOnOpen(Window& window, RunState& state);
 void Stoppen(Window& window, RunState& state);
 
 // Select, then read the accepted card with this contour number as a click on it would, but by its

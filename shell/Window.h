@@ -48,6 +48,12 @@ public:
     virtual std::optional<std::string> RunOpenDialog() = 0;
     // A modal message box with one OK button.
     virtual void ShowMessage(const std::string& text, const std::string& caption) = 0;
+    // An instruction the user needs once, such as how to pick a card. A window that has a place for
+    // hints shows it there instead of a modal box; by default it is a message box.
+    virtual void ShowInstruction(const std::string& text, const std::string& caption)
+    {
+        ShowMessage(text, caption);
+    }
     // The general report of an unexpected error inside a command.
     virtual void ShowError(const std::string& text) = 0;
 

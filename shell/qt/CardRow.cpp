@@ -74,6 +74,8 @@ CardRow RowFromResult(const korvane::CardResult& result, const Deck::CodeMap& /*
     if (result.HasFitLast)
         row.fitLast = result.FitLast;
     row.fitQuality = result.HasFitLast ? result.FitLast : result.FitFirst;
+    row.complete = result.Complete();
+    row.grid = result.Grid;
     return row;
 }
 
@@ -98,6 +100,30 @@ std::string ColumnList(const std::vector<int>& columns)
     return list;
 }
 
+std::vector<ColumnStrip> StripsInDoubt(const CardRow& row)
+{
+    std::vector<ColumnStrip> strips;
+    if (!row.read)
+        return strips;
+    // Text column k lies at grid column 80 - k (the grid sees the card from its back); rows run
+    // from grid row 0 (row 9) to 11 (row 12). A strip reaches half a step beyond its positions.
+    const auto at = [&](double i, double j) {
+        const Ogenblik::CardGrid& g = row.grid;
+        return Algemeen::RealPoint{g.Origin.X + i * g.ColumnStep.X + j * g.RowStep.X,
+                                   g.Origin.Y + i * g.ColumnStep.Y + j * g.RowStep.Y};
+    };
+    const auto add = [&](int column, bool unknown) {
+        const double i = 80 - column;
+        strips.push_back(
+            {column, unknown, {at(i - 0.5, -0.5), at(i + 0.5, -0.5), at(i + 0.5, 11.5), at(i - 0.5, 11.5)}});
+    };
+    for (const int c : row.unknownColumns)
+        add(c, true);
+    for (const int c : row.doubtfulColumns)
+        add(c, false);
+    return strips;
+}
+
 std::string RowAsTabLine(const CardRow& row)
 {
     std::string fit;
@@ -106,7 +132,7 @@ std::string RowAsTabLine(const CardRow& row)
         std::snprintf(buffer, sizeof buffer, "%.1f %%", *row.fitQuality);
         fit = buffer;
     }
-    return std::to_string(row.card) + '\t' + (row.message.empty() ? row.text : row.message) + '\t' +
+    return std::to_string(row.number) + '\t' + (row.message.empty() ? row.text : row.message) + '\t' +
            ColumnList(row.unknownColumns) + '\t' + fit + '\t' + row.verdict;
 }
 

@@ -7,6 +7,7 @@
 #include "DeckFile.h"
 #include "Unit1.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,6 +23,7 @@ struct CardBox
 struct CardRow
 {
     std::int32_t card = 0;            // contour number of the card's outline
+    int number = 0;                   // 1 .. n: the card's place among the picture's cards
     std::string text;                 // columns 1-80 through the code table, '?' where no code fits
     std::vector<int> unknownColumns;  // 1-based columns shown as '?'
     std::vector<int> doubtfulColumns; // 1-based columns the evidence leaves in doubt, unknown ones aside
@@ -34,6 +36,8 @@ struct CardRow
     double fitFirst = 0.0;            // fit qualities in percent
     std::optional<double> fitLast;    // none when the fit stopped after its first round
     Algemeen::RealPoint centre;       // centre of the card outline, picture pixels
+    bool complete = false;            // the text line may show it in black (CardResult::Complete)
+    Ogenblik::CardGrid grid;          // the fitted grid, when read
 };
 
 // The code map of the table in use (the run state's SpecFileName); a map without codes when it
@@ -58,7 +62,17 @@ CardBox OutlineBox(const Algemeen::Jordan& outline);
 // "12, 40" for columns 12 and 40; empty for none.
 std::string ColumnList(const std::vector<int>& columns);
 
-// One tab-separated line: card, text, unknown columns, fit quality, verdict (or the message).
+// The columns to mark on a card: the unknown ones first, then the doubtful ones, each as the
+// four corners of its strip of 12 hole positions in picture pixels (from row 12 to row 9).
+struct ColumnStrip
+{
+    int column = 0; // 1 .. 80
+    bool unknown = false;
+    std::array<Algemeen::RealPoint, 4> corners;
+};
+std::vector<ColumnStrip> StripsInDoubt(const CardRow& row);
+
+// One tab-separated line: card number, text, unknown columns, fit quality, verdict (or the message).
 std::string RowAsTabLine(const CardRow& row);
 
 } // namespace Unit1

@@ -142,10 +142,30 @@ QImage ImageArea::Enlarged(const QRect& exposed) const
     return out;
 }
 
+void ImageArea::SetMarks(QList<QPolygonF> unknown, QList<QPolygonF> doubtful)
+{
+    unknownMarks_ = std::move(unknown);
+    doubtfulMarks_ = std::move(doubtful);
+    update();
+}
+
+void ImageArea::SetEmptyText(const QString& text)
+{
+    emptyText_ = text;
+    update();
+}
+
 void ImageArea::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     painter.fillRect(event->rect(), palette().window());
+    if (picture_.isNull() && !emptyText_.isEmpty()) {
+        painter.setPen(palette().color(QPalette::WindowText));
+        QFont font = painter.font();
+        font.setPointSizeF(font.pointSizeF() * 1.3);
+        painter.setFont(font);
+        painter.drawText(rect().adjusted(30, 30, -30, -30), Qt::AlignCenter | Qt::TextWordWrap, emptyText_);
+    }
     if (!picture_.isNull()) {
         if (zoom_ == 1.0) {
             painter.drawImage(event->rect().topLeft(), picture_, event->rect());
@@ -171,9 +191,22 @@ void ImageArea::paintEvent(QPaintEvent* event)
     if (!highlight_.isEmpty()) {
         const QRect frame = ToWidget(highlight_).adjusted(-3, -3, 3, 3);
         painter.setPen(QPen(QColor(255, 140, 0), 4));
-        painter.setBrush(QColor(255, 140, 0, 40));
+        painter.setBrush(Qt::NoBrush); // the card itself stays as it is under its frame
         painter.drawRect(frame);
     }
+    const auto frame = [&](const QList<QPolygonF>& marks, QColor colour) {
+        painter.setPen(QPen(colour, 3));
+        painter.setBrush(QColor(colour.red(), colour.green(), colour.blue(), 60));
+        for (const QPolygonF& mark : marks) {
+            QPolygonF shown;
+            for (const QPointF& p : mark)
+                shown << p * zoom_;
+            painter.drawPolygon(shown);
+        }
+    };
+    painter.setRenderHint(QPainter::Antialiasing);
+    frame(doubtfulMarks_, QColor(255, 170, 0));
+    frame(unknownMarks_, QColor(230, 0, 0));
 }
 
 void ImageArea::mousePressEvent(QMouseEvent* event)

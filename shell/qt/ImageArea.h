@@ -4,8 +4,11 @@
 
 #include <QHash>
 #include <QImage>
+#include <QList>
 #include <QPoint>
+#include <QPolygonF>
 #include <QRect>
+#include <QString>
 #include <QWidget>
 
 namespace Unit1 {
@@ -35,6 +38,13 @@ public:
     // A box in picture pixels drawn as a frame above the picture; an empty box removes it.
     void SetHighlight(const QRect& box);
     QRect Highlight() const { return highlight_; }
+    // Columns to mark above the picture, as polygons in picture pixels: unknown ones framed in
+    // red, doubtful ones in amber.
+    void SetMarks(QList<QPolygonF> unknown, QList<QPolygonF> doubtful);
+    const QList<QPolygonF>& UnknownMarks() const { return unknownMarks_; }
+    const QList<QPolygonF>& DoubtfulMarks() const { return doubtfulMarks_; }
+    // What an area without a picture says.
+    void SetEmptyText(const QString& text);
     QSize sizeHint() const override { return size(); }
 
     static constexpr double kMinZoom = 1.0 / 32;
@@ -58,6 +68,8 @@ private:
     bool reducedStale_ = true;
     QHash<QPoint, QRgb> dots_;
     QRect highlight_;
+    QList<QPolygonF> unknownMarks_, doubtfulMarks_;
+    QString emptyText_;
 };
 
 } // namespace Unit1

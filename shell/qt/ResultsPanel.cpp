@@ -72,8 +72,10 @@ ResultsPanel::ResultsPanel(QWidget* parent) : QDockWidget("Cards read", parent)
     table_->setContextMenuPolicy(Qt::ActionsContextMenu);
 
     connect(table_, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) {
-        if (row >= 0 && row < static_cast<int>(rows_.size()))
+        if (row >= 0 && row < static_cast<int>(rows_.size())) {
             emit CardChosen(rows_[static_cast<std::size_t>(row)].outline);
+            emit RowChosen(rows_[static_cast<std::size_t>(row)]);
+        }
     });
 }
 
@@ -83,7 +85,10 @@ void ResultsPanel::Show(const CardRow& row)
         std::find_if(rows_.begin(), rows_.end(), [&](const CardRow& r) { return r.card == row.card; });
     int at = static_cast<int>(same - rows_.begin());
     if (same == rows_.end()) {
-        rows_.push_back(row);
+        const auto later =
+            std::find_if(rows_.begin(), rows_.end(), [&](const CardRow& r) { return r.number > row.number; });
+        at = static_cast<int>(later - rows_.begin());
+        rows_.insert(later, row);
         table_->insertRow(at);
     } else {
         *same = row;
@@ -98,8 +103,9 @@ void ResultsPanel::Show(const CardRow& row)
 void ResultsPanel::Fill(int tableRow, const CardRow& row)
 {
     const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    auto* card = new QTableWidgetItem(QString::number(row.card));
+    auto* card = new QTableWidgetItem(QString::number(row.number));
     card->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    card->setToolTip(QString("Contour %1").arg(row.card));
     table_->setItem(tableRow, kCard, card);
 
     auto* text = new QTableWidgetItem(QString::fromStdString(row.message.empty() ? row.text : row.message));
@@ -124,6 +130,13 @@ void ResultsPanel::Fill(int tableRow, const CardRow& row)
     fit->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     table_->setItem(tableRow, kFit, fit);
     table_->setItem(tableRow, kVerdict, new QTableWidgetItem(QString::fromStdString(row.verdict)));
+}
+
+void ResultsPanel::Choose(std::int32_t card)
+{
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].card == card && table_->currentRow() != static_cast<int>(i))
+            table_->setCurrentCell(static_cast<int>(i), kCard);
 }
 
 void ResultsPanel::Clear()

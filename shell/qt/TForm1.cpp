@@ -5,6 +5,8 @@
 #include "TForm1.h"
 
 #include "ColumnRuler.h"
+#include "ResultsPanel.h"
+#include "ReviewWindow.h"
 #include "TForm1Internal.h"
 
 #include <QApplication>
@@ -49,7 +51,7 @@ std::optional<QString> DroppedFile(const QMimeData* data)
 
 TForm1::TForm1(Algemeen::Console& console, Algemeen::Clock& clock, const std::string& codeTable,
                QWidget* parent)
-    : QMainWindow(parent), state_(console, clock)
+    : QMainWindow(parent), console_(console), state_(console_, clock)
 {
     state_.SpecFileName = codeTable;
     setObjectName("Form1");
@@ -140,8 +142,78 @@ void TForm1::OpenFile(const std::string& path)
     if (state_.Busy)
         return;
     pendingFile_ = path;
-    Run([this] { Open1Click(*this, state_); });
+    Run([this] { OpenAndProcess(); });
     pendingFile_.reset();
+}
+
+// Open, then at once Process: a picture with cards shows them ready to be read. A refused file
+// takes the picture before it away with it and says why in a box.
+void TForm1::OpenAndProcess()
+{
+    console_.Mark();
+    opened_ = false;
+    Open1Click(*this, state_);
+    if (state_.Busy)
+        return;
+    if (!opened_) {
+        const std::string loader = console_.LastLine();
+        RefuseOpen(loader.empty() ? edit1_->text().toStdString() : loader);
+        return;
+    }
+    statusBar()->showMessage("Processing: tracing the picture and looking for cards\u2026");
+    statusBar()->repaint();
+    ProcessOnOpen(*this, state_);
+    AfterProcess();
+}
+
+void TForm1::RefuseOpen(const std::string& reason)
+{
+    ForgetPicture(*this, state_);
+    showsOverlay_ = false;
+    overlay_ = Algemeen::Raster{};
+    image1_->SetPicture(QImage());
+    image1_->SetHighlight({});
+    image1_->SetMarks({}, {});
+    image1_->SetZoom(1.0);
+    image1_->SetAreaSize(kEmptyWidth, kEmptyHeight);
+    results_->Clear();
+    saveOverlay_->setEnabled(false);
+    saveDeck_->setEnabled(false);
+    quickSaveDeck_->setEnabled(false);
+    setWindowTitle("Korvane");
+    const std::string name = state_.PictureFileName;
+    statusBar()->showMessage(QString("Cannot open %1").arg(FileNameOnly(name)));
+    ShowMessage("Cannot open " + name + ":\n" + reason, "Open");
+}
+
+void TForm1::ShowInstruction(const std::string& text, const std::string& /*caption*/)
+{
+    statusBar()->showMessage(QString::fromStdString(text));
+}
+
+void KeptLines::Write(std::string_view text)
+{
+    out_.Write(text);
+    line_.append(text);
+}
+
+void KeptLines::EndLine()
+{
+    out_.EndLine();
+    if (line_.find_first_not_of(' ') != std::string::npos)
+        last_ = line_;
+    line_.clear();
+}
+
+void KeptLines::Mark()
+{
+    line_.clear();
+    last_.clear();
+}
+
+std::string KeptLines::LastLine() const
+{
+    return last_;
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event)
@@ -257,6 +329,12 @@ void TForm1::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // A review closes first, so that corrections it has not written yet are asked about.
+    for (ReviewWindow* review : findChildren<ReviewWindow*>())
+        if (review->isVisible() && !review->close()) {
+            event->ignore();
+            return;
+        }
     Stoppen(*this, state_);
     stopped_ = true;
     event->accept();

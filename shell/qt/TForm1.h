@@ -12,6 +12,8 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -21,7 +23,27 @@ class QScrollArea;
 
 namespace Unit1 {
 
+// The console the window's commands write to: every line goes on to the console the window was
+// given, and the lines since the last Mark are kept, so that the window can show why an Open was
+// refused in the words the loader or decoder wrote.
+class KeptLines : public Algemeen::Console
+{
+public:
+    explicit KeptLines(Algemeen::Console& out) : out_(out) {}
+    void Write(std::string_view text) override;
+    void EndLine() override;
+    void Mark();
+    // The last complete line written since the Mark; empty when none.
+    std::string LastLine() const;
+
+private:
+    Algemeen::Console& out_;
+    std::string line_;
+    std::string last_;
+};
+
 class ColumnRuler;
+class ReviewWindow;
 class ResultsPanel;
 struct CardRow;
 
@@ -43,18 +65,35 @@ public:
     std::function<void(const std::string& text, const std::string& caption)> showMessage;
     std::function<void(const std::string& text)> showError;
     std::function<std::optional<std::string>()> chooseSaveFile; // File > Save overlay
-    std::function<std::optional<std::string>()> chooseDeckFile; // File > Save deck
+    std::function<std::optional<std::string>()> chooseDeckFile; // File > Save deck as
+    std::function<std::optional<std::string>()> chooseFolder;   // File > Open folder
+    std::function<std::optional<std::string>()> chooseJournal;  // File > Open journal
+    // A question with several answers (the first is the default): the index of the answer, or
+    // none when the question was closed.
+    std::function<std::optional<int>(const std::string& text, const std::vector<std::string>& answers)>
+        askChoice;
 
     // Opens a picture as if it had been chosen in the open dialog (start-up argument, recent
     // files, drag and drop).
     void OpenFile(const std::string& path);
+    // File > Open folder and File > Open journal: a review window over the folder's pictures (read
+    // in the background) or over a batch's journal; null, with the reason shown, when it cannot be
+    // opened. The window closes with this one.
+    ReviewWindow* OpenReview(const std::string& path, bool journal);
     // Edit > Read all cards: picks every accepted card, one row each in the results panel.
     void ReadAllCards();
     // File > Save overlay: the shown overlay as PNG, written whole or not at all.
     bool SaveOverlay(const QString& path);
     // File > Save deck: the cards read from this picture, in the layout the file's extension names
-    // (.cbn, .bin, .jsonl, else text), written whole or not at all. Empty, or what went wrong.
-    std::string SaveDeck(const std::string& path) const;
+    // (.cbn, .bin, .jsonl, else text), written whole or not at all. A card without punches is
+    // written as a blank card when `blankForMissing`, else left out. Empty, or what went wrong.
+    std::string SaveDeck(const std::string& path, bool blankForMissing = false) const;
+    // The deck file Ctrl+S writes for the shown picture: beside it, named after it ("page.bmp"
+    // gives "page.deck.txt").
+    std::string DeckNameForPicture() const;
+    // Ctrl+S: reads the cards not read yet, asks what to do with cards without punches, and saves
+    // the deck to `path` (DeckNameForPicture() when empty, asking first when that file exists).
+    void SaveDeckOfPicture(std::string path = {});
     // View: the zoom steps, fit to window and actual size.
     void ZoomBy(double factor, std::optional<QPoint> anchor = std::nullopt);
     void FitToWindow();
@@ -75,6 +114,7 @@ public:
     void ShowPictureFile(const std::string& fileName) override;
     void ShowBitmap(const DrawingRecord& bitmap) override;
     void SetImagePixel(std::int32_t x, std::int32_t y, Algemeen::Colour colour) override;
+    void ShowInstruction(const std::string& text, const std::string& caption) override;
     void Repaint() override;
     void PumpEvents() override;
     void Close() override;
@@ -91,6 +131,10 @@ public:
     QAction* ReadAll() const { return readAll_; }
     QAction* SaveOverlayAction() const { return saveOverlay_; }
     QAction* SaveDeckAction() const { return saveDeck_; }
+    QAction* QuickSaveDeck() const { return quickSaveDeck_; }
+    QAction* OpenFolderAction() const { return openFolder_; }
+    QAction* OpenJournalAction() const { return openJournal_; }
+    QAction* ContoursAction() const { return contours_; }
     QAction* ZoomIn() const { return zoomIn_; }
     QAction* ZoomOut() const { return zoomOut_; }
     QAction* Fit() const { return fit_; }
@@ -126,13 +170,23 @@ private:
     void ChooseAndSaveDeck();
     void PickAt(QPoint picturePixel);
     void AfterProcess();
+    void OpenAndProcess();
+    void RefuseOpen(const std::string& reason);
+    void ShowRow(const CardRow& row);
+    void MarkColumns(const CardRow& row);
+    void ShowScanWithOverlay();
+    bool AllCardsHaveRows() const;
+    std::optional<int> AskWithButtons(const std::string& text, const std::vector<std::string>& answers);
     void RememberRecent(const QString& path);
     void FillRecentMenu();
     void WarnAtStart();
     void ShowAbout();
     void SetZoom(double zoom, std::optional<QPoint> anchor);
 
+    KeptLines console_; // before state_, which writes to it
     RunState state_;
+    bool opened_ = false; // the last Open showed its picture
+    QString pictureInfo_; // "page.bmp: 900 x 700 pixels, 150 dpi"
     QLineEdit* edit1_ = nullptr;
     ImageArea* image1_ = nullptr;
     QScrollArea* scroller_ = nullptr;
@@ -156,6 +210,10 @@ private:
     QAction* readAll_ = nullptr;
     QAction* saveOverlay_ = nullptr;
     QAction* saveDeck_ = nullptr;
+    QAction* quickSaveDeck_ = nullptr;
+    QAction* openFolder_ = nullptr;
+    QAction* openJournal_ = nullptr;
+    QAction* contours_ = nullptr;
     QAction* zoomIn_ = nullptr;
     QAction* zoomOut_ = nullptr;
     QAction* fit_ = nullptr;

@@ -5,12 +5,17 @@
 #include "TForm1.h"
 
 #include <QColor>
+#include <QString>
 #include <Qt>
+#include <filesystem>
 
 namespace Unit1 {
 
 // One step of Zoom in and Zoom out (and of one notch of the wheel with Ctrl).
 inline constexpr double kZoomStep = 1.25;
+// The image area of a window that shows no picture.
+inline constexpr int kEmptyWidth = 692;
+inline constexpr int kEmptyHeight = 417;
 
 // A colour of the window seam (red in the low byte) as Qt's.
 inline QRgb ToQRgb(Algemeen::Colour c)
@@ -29,6 +34,11 @@ inline Qt::CursorShape ToShape(CursorKind cursor)
         break;
     }
     return Qt::ArrowCursor;
+}
+
+inline QString FileNameOnly(const std::string& path)
+{
+    return QString::fromStdString(std::filesystem::path(path).filename().string());
 }
 
 template <class Command> void TForm1::Run(Command command)

@@ -2,6 +2,7 @@
 // (Process, Select, Read all cards), View (zoom, the results panel) and Help; and the enabled
 // state of the items the commands switch.
 #include "ResultsPanel.h"
+#include "ReviewWindow.h"
 #include "TForm1.h"
 #include "TForm1Internal.h"
 
@@ -45,14 +46,45 @@ void TForm1::CreateFileMenu()
     });
     open1_->setObjectName("Open1");
     open1_->setShortcut(QKeySequence::Open);
+    openFolder_ = file1_->addAction("Open f&older…", this, [this] {
+        std::optional<std::string> folder;
+        if (chooseFolder)
+            folder = chooseFolder();
+        else if (const QString name = QFileDialog::getExistingDirectory(this, "Open folder", lastFolder_,
+                                                                        QFileDialog::DontUseNativeDialog);
+                 !name.isEmpty())
+            folder = name.toStdString();
+        if (folder)
+            OpenReview(*folder, false);
+    });
+    openFolder_->setObjectName("OpenFolder");
+    openFolder_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    openJournal_ = file1_->addAction("Open &journal…", this, [this] {
+        std::optional<std::string> journal;
+        if (chooseJournal)
+            journal = chooseJournal();
+        else if (const QString name = QFileDialog::getOpenFileName(this, "Open journal", lastFolder_,
+                                                                   "Batch journals (*.jsonl);;All files (*)",
+                                                                   nullptr, QFileDialog::DontUseNativeDialog);
+                 !name.isEmpty())
+            journal = name.toStdString();
+        if (journal)
+            OpenReview(*journal, true);
+    });
+    openJournal_->setObjectName("OpenJournal");
     recent_ = file1_->addMenu("&Recent files");
     recent_->setObjectName("RecentFiles");
     FillRecentMenu();
     saveOverlay_ = file1_->addAction("Save o&verlay\u2026", this, [this] { ChooseAndSaveOverlay(); });
     saveOverlay_->setObjectName("SaveOverlay");
     saveOverlay_->setEnabled(false);
-    saveDeck_ = file1_->addAction("Save &deck…", this, [this] { ChooseAndSaveDeck(); });
+    quickSaveDeck_ = file1_->addAction("Save &deck", this, [this] { SaveDeckOfPicture(); });
+    quickSaveDeck_->setObjectName("QuickSaveDeck");
+    quickSaveDeck_->setShortcut(QKeySequence::Save);
+    quickSaveDeck_->setEnabled(false);
+    saveDeck_ = file1_->addAction("Save deck &as…", this, [this] { ChooseAndSaveDeck(); });
     saveDeck_->setObjectName("SaveDeck");
+    saveDeck_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     saveDeck_->setEnabled(false);
     file1_->addSeparator();
     exit1_ = file1_->addAction("E&xit", this, [this] { Exit1Click(*this, state_); });
@@ -75,6 +107,7 @@ void TForm1::CreateEditMenu()
         });
     });
     process1_->setObjectName("Process1");
+    process1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     select1_ = exit2_->addAction("&Select", this, [this] { Run([this] { Select1Click(*this, state_); }); });
     select1_->setObjectName("Select1");
     readAll_ = exit2_->addAction("Read &all cards", this, [this] { ReadAllCards(); });
@@ -94,6 +127,14 @@ void TForm1::CreateViewMenu()
     fit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     actual_ = view_->addAction("&Actual size", this, [this] { ActualSize(); });
     actual_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_1));
+    view_->addSeparator();
+    // The scan is always shown; the contours found and the grid of the chosen card on top of it
+    // can be switched off to see the holes themselves.
+    contours_ = view_->addAction("&Contours and grid");
+    contours_->setCheckable(true);
+    contours_->setChecked(true);
+    contours_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    connect(contours_, &QAction::toggled, this, [this] { ShowScanWithOverlay(); });
     view_->addSeparator();
     view_->addAction(results_->toggleViewAction());
 }
@@ -120,7 +161,7 @@ void TForm1::ChooseAndSaveOverlay()
 // File > Save deck: asks where (the replaceable chooser, else a save dialog) and writes it.
 void TForm1::ChooseAndSaveDeck()
 {
-    if (state_.Busy || results_->Rows().empty())
+    if (state_.Busy || AcceptedCards(state_).empty())
         return;
     std::optional<std::string> target;
     if (chooseDeckFile) {
@@ -134,12 +175,22 @@ void TForm1::ChooseAndSaveDeck()
         if (!name.isEmpty())
             target = name.toStdString();
     }
-    if (!target)
-        return;
-    if (const std::string problem = SaveDeck(*target); !problem.empty())
-        ShowMessage(problem, "Save deck");
-    else
-        statusBar()->showMessage(QString("Deck saved: %1").arg(QString::fromStdString(*target)));
+    if (target)
+        SaveDeckOfPicture(*target);
+}
+
+ReviewWindow* TForm1::OpenReview(const std::string& path, bool journal)
+{
+    auto* review = new ReviewWindow(state_.SpecFileName, this);
+    review->setWindowFlag(Qt::Window);
+    std::string problem;
+    if (!(journal ? review->OpenJournal(path, &problem) : review->OpenFolder(path, &problem))) {
+        delete review;
+        ShowMessage("Cannot review " + path + ":\n" + problem, journal ? "Open journal" : "Open folder");
+        return nullptr;
+    }
+    review->show();
+    return review;
 }
 
 void TForm1::RememberRecent(const QString& path)
@@ -192,6 +243,8 @@ void TForm1::SetMenuEnabled(MenuItem item, bool enabled)
     case MenuItem::Select1:
         select1_->setEnabled(enabled);
         readAll_->setEnabled(enabled);
+        saveDeck_->setEnabled(enabled);
+        quickSaveDeck_->setEnabled(enabled);
         break;
     }
 }

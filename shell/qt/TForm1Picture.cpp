@@ -1,5 +1,6 @@
 // TForm1's picture view: what Image1 shows (the opened picture, the overlay and its grid dots),
 // the zoom, and saving the overlay.
+#include "CardView.h"
 #include "ResultsPanel.h"
 #include "TForm1.h"
 #include "TForm1Internal.h"
@@ -22,23 +23,6 @@ namespace {
 
 constexpr double kMillimetresPerInch = 25.4;
 
-QString FileNameOnly(const std::string& path)
-{
-    return QString::fromStdString(std::filesystem::path(path).filename().string());
-}
-
-// The loaded picture as a 1-bit image, built from the bytes the tracer reads.
-QImage LoadedPicture(const korvane::Picture& scan)
-{
-    const int width = scan.Width, height = scan.Height;
-    QImage image(width, height, QImage::Format_Mono);
-    image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
-    const auto rowBytes = static_cast<std::size_t>((width + 7) / 8);
-    for (int y = 0; y < height; ++y)
-        std::copy_n(scan.Row(y), rowBytes, image.scanLine(y));
-    return image;
-}
-
 } // namespace
 
 void TForm1::CreatePictureView(QWidget* central)
@@ -49,7 +33,10 @@ void TForm1::CreatePictureView(QWidget* central)
     scroller_->viewport()->installEventFilter(this);
     image1_ = new ImageArea;
     image1_->setObjectName("Image1");
-    image1_->SetAreaSize(692, 417);
+    image1_->SetAreaSize(kEmptyWidth, kEmptyHeight);
+    image1_->SetEmptyText("To read punched cards, open a scan of them: File > Open (Ctrl+O), or drop "
+                          "a picture here.\n\nKorvane finds the cards at once; then Edit > Read all "
+                          "cards (Ctrl+R) reads them and File > Save deck (Ctrl+S) saves them.");
     scroller_->setWidget(image1_);
 }
 
@@ -147,11 +134,14 @@ void TForm1::SetImageSize(std::int32_t width, std::int32_t height)
 void TForm1::ShowPictureFile(const std::string& fileName)
 {
     // The picture shown is the one just loaded and checked, not a second read of the file.
+    opened_ = true;
     showsOverlay_ = false;
     saveOverlay_->setEnabled(false);
     saveDeck_->setEnabled(false);
-    image1_->SetPicture(LoadedPicture(state_.Shown.Picture));
+    quickSaveDeck_->setEnabled(false);
+    image1_->SetPicture(MonoImageOf(state_.Shown.Picture));
     image1_->SetHighlight({});
+    image1_->SetMarks({}, {});
     overlay_ = Algemeen::Raster{};
     results_->Clear();
     const QString path = QFileInfo(QString::fromStdString(fileName)).absoluteFilePath();
@@ -161,35 +151,66 @@ void TForm1::ShowPictureFile(const std::string& fileName)
     RememberRecent(path);
     const korvane::Picture& scan = state_.Shown.Picture;
     const double dpi = scan.PixelsPerMillimetre * kMillimetresPerInch;
-    statusBar()->showMessage(QString("%1: %2 x %3 pixels, %4 dpi. Next: Edit > Process")
-                                 .arg(FileNameOnly(fileName))
-                                 .arg(scan.Width)
-                                 .arg(scan.Height)
-                                 .arg(std::lround(dpi)));
+    pictureInfo_ = QString("%1: %2 x %3 pixels, %4 dpi")
+                       .arg(FileNameOnly(fileName))
+                       .arg(scan.Width)
+                       .arg(scan.Height)
+                       .arg(std::lround(dpi));
+    statusBar()->showMessage(pictureInfo_ + ". Next: Edit > Process");
     FitToWindow();
 }
 
-// The raster keeps one 32-bit colour per pixel with red in the lowest byte, which is the memory
-// layout of an RGBX image: the image wraps the raster's pixels without a copy.
+// The drawing is kept in a raster (one 32-bit colour per pixel, red in the lowest byte); what
+// Image1 shows is the scan itself with every drawn pixel that is not white on top of it, or the
+// scan alone when View > Contours and grid is off.
 void TForm1::ShowBitmap(const DrawingRecord& bitmap)
 {
-    image1_->SetPicture(QImage());
     bitmap.ReplayOnto(overlay_);
     showsOverlay_ = true;
     saveOverlay_->setEnabled(true);
-    const auto* bits = reinterpret_cast<const uchar*>(overlay_.Pixels().data());
-    image1_->SetPicture(
-        QImage(bits, overlay_.Width(), overlay_.Height(), overlay_.Width() * 4, QImage::Format_RGBX8888));
+    ShowScanWithOverlay();
+}
+
+void TForm1::ShowScanWithOverlay()
+{
+    if (!state_.PictureLoaded)
+        return;
+    QImage shown = MonoImageOf(state_.Shown.Picture);
+    if (!showsOverlay_ || !contours_->isChecked()) {
+        image1_->SetPicture(std::move(shown));
+        return;
+    }
+    shown = shown.convertToFormat(QImage::Format_RGB32);
+    const int width = std::min(shown.width(), overlay_.Width());
+    const int height = std::min(shown.height(), overlay_.Height());
+    const Algemeen::Colour white = Algemeen::kWhite;
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(shown.scanLine(y));
+        const Algemeen::Colour* drawn =
+            overlay_.Pixels().data() + static_cast<std::size_t>(y) * overlay_.Width();
+        for (int x = 0; x < width; ++x)
+            if (drawn[x] != white)
+                line[x] = ToQRgb(drawn[x]);
+    }
+    image1_->SetPicture(std::move(shown));
 }
 
 void TForm1::SetImagePixel(std::int32_t x, std::int32_t y, Algemeen::Colour colour)
 {
     if (!showsOverlay_)
-        return image1_->SetPixel(x, y, ToQRgb(colour));
+        return image1_->SetPixel(x, y, colour);
     if (!overlay_.Contains(x, y))
         return;
     overlay_.SetPixel(x, y, colour);
-    image1_->PixelChanged(x, y, ToQRgb(colour));
+    if (!contours_->isChecked())
+        return;
+    // A pixel drawn white gives the scan back.
+    const auto& scan = state_.Shown.Picture;
+    const bool dark = (scan.Row(y)[x / 8] & (0x80 >> (x % 8))) == 0;
+    const QRgb shown = colour != Algemeen::kWhite ? ToQRgb(colour)
+                       : dark                     ? qRgb(0, 0, 0)
+                                                  : qRgb(255, 255, 255);
+    image1_->SetPixel(x, y, shown);
 }
 
 void TForm1::Repaint()

@@ -7,17 +7,50 @@
 #include "TForm1.h"
 #include "TForm1Internal.h"
 
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <algorithm>
+#include <filesystem>
 #include <vector>
 
 namespace Unit1 {
+
+namespace {
+
+// A card's number in its picture: its place among the accepted cards, from 1.
+int CardNumber(const RunState& state, std::int32_t card)
+{
+    const std::vector<std::int32_t> cards = AcceptedCards(state);
+    const auto at = std::find(cards.begin(), cards.end(), card);
+    return at == cards.end() ? 0 : static_cast<int>(at - cards.begin()) + 1;
+}
+
+} // namespace
+
+std::optional<int> TForm1::AskWithButtons(const std::string& text, const std::vector<std::string>& answers)
+{
+    QMessageBox box(QMessageBox::Question, "Korvane", QString::fromStdString(text), QMessageBox::NoButton,
+                    this);
+    std::vector<QAbstractButton*> buttons;
+    for (const std::string& answer : answers)
+        buttons.push_back(box.addButton(QString::fromStdString(answer), QMessageBox::AcceptRole));
+    box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+    box.setEscapeButton(buttons.back());
+    box.exec();
+    const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    if (chosen == buttons.end())
+        return std::nullopt;
+    return static_cast<int>(chosen - buttons.begin());
+}
 
 void TForm1::CreateResultsPanel()
 {
     results_ = new ResultsPanel(this);
     addDockWidget(Qt::BottomDockWidgetArea, results_);
     resizeDocks({results_}, {height() / 5}, Qt::Vertical);
+    connect(results_, &ResultsPanel::RowChosen, this, [this](const CardRow& row) { ShowRow(row); });
     connect(results_, &ResultsPanel::CardChosen, this, [this](const CardBox& box) {
         const QRect r(box.x, box.y, box.width, box.height);
         image1_->SetHighlight(r);
@@ -33,12 +66,51 @@ void TForm1::PickAt(QPoint p)
         state_.LastReading = CardReading{};
         Kiezen(*this, state_, MouseButton::Left, p.x(), p.y());
         const CardReading& reading = state_.LastReading;
-        if (reading.card == 0)
+        if (reading.card == 0) {
+            if (state_.PickArmed && state_.Reader)
+                statusBar()->showMessage("No card here: click inside the outline of a card");
             return;
-        results_->Show(RowFromResult(reading.result, CodeMapInUse(state_.SpecFileName)));
-        saveDeck_->setEnabled(true);
-        statusBar()->showMessage(QString("Card %1 read").arg(reading.card));
+        }
+        CardRow row = RowFromResult(reading.result, CodeMapInUse(state_.SpecFileName));
+        row.number = CardNumber(state_, reading.card);
+        results_->Show(row);
+        results_->Choose(row.card);
+        MarkColumns(row);
+        statusBar()->showMessage(QString("Card %1 read").arg(row.number));
     });
+}
+
+// The chosen row: its text in the text line as a pick of the card shows it, its doubtful and
+// unknown columns marked on the picture.
+void TForm1::ShowRow(const CardRow& row)
+{
+    if (state_.Busy)
+        return;
+    SetEditColour(row.read && row.complete ? Algemeen::kBlack : Algemeen::kRed);
+    SetEditText(row.read ? row.text.substr(0, 72) : row.message);
+    MarkColumns(row);
+}
+
+void TForm1::MarkColumns(const CardRow& row)
+{
+    QList<QPolygonF> unknown, doubtful;
+    for (const ColumnStrip& strip : StripsInDoubt(row)) {
+        QPolygonF polygon;
+        for (const Algemeen::RealPoint& p : strip.corners)
+            polygon << QPointF(p.X, p.Y);
+        (strip.unknown ? unknown : doubtful) << polygon;
+    }
+    image1_->SetMarks(unknown, doubtful);
+}
+
+bool TForm1::AllCardsHaveRows() const
+{
+    const std::vector<std::int32_t> cards = AcceptedCards(state_);
+    for (const std::int32_t card : cards)
+        if (std::none_of(results_->Rows().begin(), results_->Rows().end(),
+                         [&](const CardRow& row) { return row.card == card; }))
+            return false;
+    return true;
 }
 
 void TForm1::ReadAllCards()
@@ -51,8 +123,10 @@ void TForm1::ReadAllCards()
     for (const std::int32_t card : cards) {
         Run([&] {
             ReadCardByContour(*this, state_, card);
-            results_->Show(RowFromResult(state_.LastReading.result, map));
-            saveDeck_->setEnabled(true);
+            CardRow row = RowFromResult(state_.LastReading.result, map);
+            row.number = CardNumber(state_, card);
+            results_->Show(row);
+            results_->Choose(card);
         });
         if (!isVisible())
             return;
@@ -66,14 +140,14 @@ void TForm1::ReadAllCards()
     if (unknown > 0)
         summary += QString(", %1 with unknown columns").arg(unknown);
     if (refused > 0)
-        summary += QString(", %1 to scan again").arg(refused);
+        summary += QString(", %1 not read (see the Cards read panel)").arg(refused);
     statusBar()->showMessage(summary);
 }
 
 void TForm1::AfterProcess()
 {
     if (!select1_->isEnabled()) {
-        statusBar()->showMessage("No card found: File > Open another scan");
+        statusBar()->showMessage(pictureInfo_ + ". No card found: File > Open another scan");
         return;
     }
     const auto count = AcceptedCards(state_).size();
@@ -82,18 +156,77 @@ void TForm1::AfterProcess()
                                  .arg(count == 1 ? "card" : "cards"));
 }
 
-std::string TForm1::SaveDeck(const std::string& path) const
+std::string TForm1::SaveDeck(const std::string& path, bool blankForMissing) const
 {
     const Deck::CodeMap map = CodeMapInUse(state_.SpecFileName);
     std::vector<Deck::DeckCard> cards;
-    for (const CardRow& row : results_->Rows())
-        if (row.read)
-            cards.push_back(DeckCardOf(row, map, state_.PictureFileName, static_cast<int>(cards.size()) + 1));
+    for (const CardRow& row : results_->Rows()) {
+        if (!row.read && !blankForMissing)
+            continue;
+        CardRow written = row;
+        if (!row.read)
+            written.punches = {}; // a blank card holds the card's place
+        cards.push_back(DeckCardOf(written, map, state_.PictureFileName, static_cast<int>(cards.size()) + 1));
+    }
     if (cards.empty())
         return "No card of this picture has been read: Edit > Read all cards first";
     const std::string bytes = Deck::WriteDeck(DeckFormatOfPath(path), cards, map);
     const Algemeen::WriteResult written = Algemeen::WriteWholeFile(path, bytes);
     return written.ok ? std::string() : written.message;
+}
+
+std::string TForm1::DeckNameForPicture() const
+{
+    std::filesystem::path deck(state_.PictureFileName);
+    deck.replace_extension(".deck.txt");
+    return deck.string();
+}
+
+// Saving never drops a card unasked: every card of the picture is read first, and a card that
+// gave no punches (face up, orientation uncertain, not decoded) is written blank in its place,
+// left out, or the save is cancelled, as the user answers.
+void TForm1::SaveDeckOfPicture(std::string path)
+{
+    if (state_.Busy || AcceptedCards(state_).empty())
+        return;
+    if (!AllCardsHaveRows())
+        ReadAllCards();
+    if (state_.Busy || !isVisible())
+        return;
+    const auto ask = [this](const std::string& text, const std::vector<std::string>& answers) {
+        return askChoice ? askChoice(text, answers) : AskWithButtons(text, answers);
+    };
+    if (path.empty()) {
+        path = DeckNameForPicture();
+        if (std::filesystem::exists(path) && ask(path + " exists. Replace it?", {"Replace", "Cancel"}) != 0)
+            return;
+    }
+    std::vector<const CardRow*> missing;
+    for (const CardRow& row : results_->Rows())
+        if (!row.read)
+            missing.push_back(&row);
+    const std::size_t total = results_->Rows().size();
+    bool blank = false;
+    if (!missing.empty()) {
+        std::string text = std::to_string(missing.size()) + " of " + std::to_string(total) +
+                           (total == 1 ? " card has" : " cards have") + " no punches to save:";
+        for (const CardRow* row : missing)
+            text += "\ncard " + std::to_string(row->number) + ": " + row->message;
+        const std::optional<int> answer =
+            ask(text, {"Write a blank card in its place", "Leave it out of the deck", "Cancel"});
+        if (!answer || *answer > 1)
+            return;
+        blank = *answer == 0;
+    }
+    if (const std::string problem = SaveDeck(path, blank); !problem.empty()) {
+        ShowMessage(problem, "Save deck");
+        return;
+    }
+    const std::size_t read = total - missing.size();
+    QString report = QString("Deck saved: %1 of %2 cards").arg(read).arg(total);
+    if (blank)
+        report += QString(", %1 blank in place of the cards not read").arg(missing.size());
+    statusBar()->showMessage(report + QString(" in %1").arg(FileNameOnly(path)));
 }
 
 } // namespace Unit1

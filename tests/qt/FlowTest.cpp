@@ -1,0 +1,192 @@
+// The window's flow from a person's side: Open finds the cards at once, a refused file leaves no
+// trace of the picture before it, the text line and the marks follow the chosen card, and Save deck
+// never leaves a card out unasked. Offscreen, through menus, shortcuts and the mouse.
+#include "CardRow.h"
+#include "ResultsPanel.h"
+#include "TForm1.h"
+#include "TestSupport.h"
+#include "WindowFixture.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+using namespace Unit1;
+
+namespace {
+
+class FlowTest : public WindowFixture
+{
+protected:
+    FlowTest() { size = QSize(1000, 700); }
+
+    // korvane-cli punch with these arguments, in the scratch folder, with the repository's table.
+    static void Punch(const std::string& arguments)
+    {
+        if (!std::filesystem::exists("ibmkaart.txt"))
+            std::filesystem::copy_file(TestSupport::SourcePath("ibmkaart.txt"), "ibmkaart.txt");
+        ASSERT_EQ(std::system((std::string(KORVANE_CLI) + " punch " + arguments + " >/dev/null").c_str()), 0);
+    }
+
+    QString Status() const { return form->statusBar()->currentMessage(); }
+    QColor EditColour() const { return form->Edit1()->palette().color(QPalette::Text); }
+};
+
+} // namespace
+
+// Open processes at once; a file refused after it clears the picture, its rows and its title,
+// says why in the decoder's words, and leaves only what can still be done enabled.
+TEST_F(FlowTest, OpenProcessesAndARefusedFileClearsTheWindow)
+{
+    Punch("-o cards.png --format png --dpi 100 'ONE' 'TWO'");
+    answer = "cards.png";
+    form->Open1()->trigger();
+    ASSERT_TRUE(form->ReadAll()->isEnabled()) << "found the cards without Edit > Process";
+    EXPECT_FALSE(form->Process1()->isEnabled());
+    EXPECT_EQ(Status(), "2 cards: Edit > Read all, or Edit > Select and click a card");
+    form->ReadAll()->trigger();
+    ASSERT_EQ(form->Results()->Rows().size(), 2u);
+
+    const std::string bytes = TestSupport::ReadFileText("cards.png");
+    TestSupport::WriteFileText("broken.png", bytes.substr(0, bytes.size() / 2));
+    answer = "broken.png";
+    form->Open1()->trigger();
+    EXPECT_EQ(form->Edit1()->text(), "broken.png : Not a proper B/W picture !!");
+    EXPECT_EQ(EditColour(), QColor(255, 0, 0));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("the PNG file is truncated"), std::string::npos) << messages[0];
+    EXPECT_EQ(form->windowTitle(), "Korvane");
+    EXPECT_TRUE(form->Image1()->Picture().isNull());
+    EXPECT_TRUE(form->Results()->Rows().empty());
+    EXPECT_EQ(form->Results()->Table()->rowCount(), 0);
+    for (QAction* off : {form->Process1(), form->Select1(), form->ReadAll(), form->SaveDeckAction(),
+                         form->QuickSaveDeck(), form->SaveOverlayAction()})
+        EXPECT_FALSE(off->isEnabled()) << off->text().toStdString();
+    EXPECT_TRUE(form->File1()->isEnabled());
+    EXPECT_TRUE(form->Open1()->isEnabled());
+
+    // A missing file says so in the box too; the window opens the next good file as before.
+    answer = "nothing-here.png";
+    form->Open1()->trigger();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[1].find("nothing-here.png"), std::string::npos) << messages[1];
+    answer = "cards.png";
+    form->Open1()->trigger();
+    EXPECT_TRUE(form->ReadAll()->isEnabled());
+    EXPECT_EQ(form->windowTitle(), "cards.png - Korvane");
+}
+
+// Every Save deck counts the picture's cards: a face-up card makes it ask, and each answer gives
+// the deck it names; nothing is written when the question is cancelled or closed.
+TEST_F(FlowTest, SaveDeckAsksBeforeACardGoesMissing)
+{
+    Punch("-o three.bmp --dpi 100 --face-up=2 'FIRST' 'SECOND' 'THIRD'");
+    answer = "three.bmp";
+    form->Open1()->trigger();
+    ASSERT_TRUE(form->QuickSaveDeck()->isEnabled());
+    EXPECT_EQ(form->QuickSaveDeck()->shortcut(), QKeySequence(QKeySequence::Save));
+    EXPECT_EQ(form->DeckNameForPicture(), "three.deck.txt");
+
+    struct Case
+    {
+        std::optional<int> answer;
+        std::vector<std::string> deck; // lines of three.deck.txt; none: no file
+        const char* status;
+    };
+    const std::string blank(80, ' ');
+    const std::vector<Case> cases{
+        {std::nullopt, {}, nullptr},
+        {2, {}, nullptr},
+        {1, {"FIRST", "THIRD"}, "Deck saved: 2 of 3 cards in three.deck.txt"},
+        {0,
+         {"FIRST", "", "THIRD"},
+         "Deck saved: 2 of 3 cards, 1 blank in place of the cards not read in three.deck.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer ? std::to_string(*c.answer) : "closed");
+        std::filesystem::remove("three.deck.txt");
+        std::vector<std::string> asked;
+        form->askChoice = [&](const std::string& text, const std::vector<std::string>& answers) {
+            asked.push_back(text);
+            EXPECT_EQ(answers.size(), 3u);
+            return c.answer;
+        };
+        form->QuickSaveDeck()->trigger();
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_NE(asked[0].find("1 of 3 cards have no punches"), std::string::npos) << asked[0];
+        EXPECT_NE(asked[0].find("card 2: This card should be scanned again"), std::string::npos) << asked[0];
+        EXPECT_EQ(form->Results()->Rows().size(), 3u) << "Save deck read every card";
+        if (c.deck.empty()) {
+            EXPECT_FALSE(std::filesystem::exists("three.deck.txt"));
+            continue;
+        }
+        const std::vector<std::string> lines = TestSupport::ReadFileLines("three.deck.txt");
+        ASSERT_EQ(lines.size(), c.deck.size());
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            EXPECT_EQ(lines[i].substr(0, c.deck[i].size()), c.deck[i]);
+        EXPECT_EQ(Status().toStdString(), c.status);
+    }
+
+    // An existing deck is replaced only when the person says so.
+    std::vector<std::string> asked;
+    form->askChoice = [&](const std::string& text, const std::vector<std::string>&) {
+        asked.push_back(text);
+        return std::optional<int>(1);
+    };
+    form->QuickSaveDeck()->trigger();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], "three.deck.txt exists. Replace it?");
+    EXPECT_EQ(TestSupport::ReadFileLines("three.deck.txt").size(), 3u) << "left as it was";
+}
+
+// Choosing a row puts its card in the text line in the colour a pick gives it, and marks the card's
+// columns in doubt on the picture; a card not read shows its reason in red.
+TEST_F(FlowTest, TheTextLineAndTheMarksFollowTheChosenCard)
+{
+    Punch("-o three.bmp --dpi 100 --face-up=2 'FIRST' 'SECOND' 'THIRD'");
+    answer = "three.bmp";
+    form->Open1()->trigger();
+    form->ReadAll()->trigger();
+    ASSERT_EQ(form->Results()->Rows().size(), 3u);
+    struct Expect
+    {
+        int row;
+        std::string text;
+        QColor colour;
+    };
+    for (const Expect& e : {Expect{0, "FIRST", QColor(0, 0, 0)},
+                            Expect{1, "This card should be scanned again", QColor(255, 0, 0)},
+                            Expect{2, "THIRD", QColor(0, 0, 0)}}) {
+        form->Results()->Table()->selectRow(e.row);
+        EXPECT_EQ(form->Edit1()->text().toStdString().substr(0, e.text.size()), e.text);
+        EXPECT_EQ(EditColour(), e.colour);
+    }
+
+    // A row whose columns are in doubt: one strip per column, on the card's grid.
+    CardRow row = form->Results()->Rows()[0];
+    row.unknownColumns = {3};
+    row.doubtfulColumns = {1, 80};
+    const std::vector<ColumnStrip> strips = StripsInDoubt(row);
+    ASSERT_EQ(strips.size(), 3u);
+    EXPECT_TRUE(strips[0].unknown);
+    EXPECT_EQ(strips[1].column, 1);
+    const auto inside = [&](const ColumnStrip& strip, int column, int gridRow) {
+        const Algemeen::RealPoint p = Ogenblik::GridPosition(row.grid, 80 - column, gridRow);
+        return QPolygonF({QPointF(strip.corners[0].X, strip.corners[0].Y),
+                          QPointF(strip.corners[1].X, strip.corners[1].Y),
+                          QPointF(strip.corners[2].X, strip.corners[2].Y),
+                          QPointF(strip.corners[3].X, strip.corners[3].Y)})
+            .containsPoint(QPointF(p.X, p.Y), Qt::OddEvenFill);
+    };
+    for (const ColumnStrip& strip : strips)
+        for (int gridRow : {0, 11}) {
+            EXPECT_TRUE(inside(strip, strip.column, gridRow)) << strip.column;
+            EXPECT_FALSE(inside(strip, strip.column == 1 ? 2 : strip.column - 1, gridRow)) << strip.column;
+        }
+}
