@@ -5,6 +5,7 @@
 #include "FileAccess.h"
 #include "FileReaders.h"
 #include "LeptSupport.h"
+#include "Perspective.h"
 #include "Resolution.h"
 #include "TiffDirectory.h"
 
@@ -233,6 +234,31 @@ PixPtr GreyOrBinary(PixPtr pix, Polarity holes)
     }
 }
 
+// A photographed card whose outline in the binarised picture (card white) is measurably not a
+// rectangle, seen square on: the grey picture carried onto the card's rectangle and binarised
+// again by the same method, the polarity applied. Null, leaving all as it was, for anything else.
+// Sets the info's corners and threshold and the scale of the new picture.
+PixPtr Straighten(PIX* grey, PIX* binary, const DecodeOptions& options, ImageInfo& info, double& scale)
+{
+    const auto card = Lept::FindCardQuadrilateral(binary);
+    if (!card || card->Deviation <= Lept::kPerspectiveThreshold)
+        return nullptr;
+    const double s = Lept::CardScale(card->Quad);
+    const std::uint8_t outside = options.Holes == Polarity::DarkHoles ? 0 : 255;
+    PixPtr square = Lept::WarpToCard(grey, card->Quad, s, outside);
+    int threshold = info.Threshold;
+    if (square)
+        square = Lept::Binarise(square.get(), options, s * 25.4, threshold);
+    if (!square)
+        return nullptr;
+    if (options.Holes == Polarity::LightHoles)
+        pixInvert(square.get(), square.get());
+    info.Threshold = threshold;
+    info.Perspective = card->Quad.Corners;
+    scale = s;
+    return square;
+}
+
 } // namespace
 
 namespace {
@@ -299,17 +325,24 @@ DecodeResult DecodeImage(const std::uint8_t* data, std::size_t size, const Decod
     const bool believed = JudgeResolution(info.Ppi) != ResolutionVerdict::Implausible;
 
     pix = GreyOrBinary(std::move(pix), options.Holes);
-    if (pix && pixGetDepth(pix.get()) == 8)
+    PixPtr grey;
+    if (pix && pixGetDepth(pix.get()) == 8) {
+        grey.reset(pixClone(pix.get()));
         pix = Lept::Binarise(pix.get(), options, believed ? info.Ppi : 0.0, info.Threshold);
+    }
     if (!pix)
         return Refused("the " + label + " picture could not be converted (" + messages.First() + ")");
     if (options.Holes == Polarity::LightHoles)
         pixInvert(pix.get(), pix.get());
+    double straightened = 0.0;
+    if (grey)
+        if (PixPtr square = Straighten(grey.get(), pix.get(), options, info, straightened))
+            pix = std::move(square);
     if (options.Face == Side::Front)
         pixFlipLR(pix.get(), pix.get());
 
     result.Picture = Lept::PictureFromPix(pix.get());
-    result.Picture.PixelsPerMillimetre = believed ? info.Ppi / 25.4 : 0.0;
+    result.Picture.PixelsPerMillimetre = straightened > 0.0 ? straightened : believed ? info.Ppi / 25.4 : 0.0;
     result.Ok = true;
     return result;
 }

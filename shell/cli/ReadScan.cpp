@@ -115,6 +115,11 @@ void AddPictureJson(json& result, const korvane::OpenedPicture& picture)
         {"binarize", Imaging::MethodName(info.Method)},
         {"polarity", decoding.Holes == Imaging::Polarity::LightHoles ? "light-holes" : "dark-holes"},
         {"side", decoding.Face == Imaging::Side::Front ? "front" : "back"}};
+    if (info.Perspective) {
+        result["perspective"] = json::array();
+        for (const auto& corner : *info.Perspective)
+            result["perspective"].push_back({corner.X, corner.Y});
+    }
 }
 
 struct Outcome
