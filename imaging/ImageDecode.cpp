@@ -234,26 +234,39 @@ PixPtr GreyOrBinary(PixPtr pix, Polarity holes)
     }
 }
 
-// A photographed card whose outline in the binarised picture (card white) is measurably not a
-// rectangle, seen square on: the grey picture carried onto the card's rectangle and binarised
-// again by the same method, the polarity applied. Null, leaving all as it was, for anything else.
-// Sets the info's corners and threshold and the scale of the new picture.
+// A photographed card seen square on, binarised by its own levels: when the outline in the
+// binarised picture (card white) is measurably not a rectangle, or when that picture shows no card
+// at all (a coloured card, uneven light: one level for the whole photo fails) but one binarised by
+// local levels does, the grey picture is carried onto the card's rectangle and binarised there by
+// the card's own brightness (BinariseCard). Null, leaving all as it was, for anything else: a
+// picture whose card is a rectangle is a scan, and a page of several cards is never straightened.
+// Sets the info's corners and the scale of the new picture.
 PixPtr Straighten(PIX* grey, PIX* binary, const DecodeOptions& options, ImageInfo& info, double& scale)
 {
-    const auto card = Lept::FindCardQuadrilateral(binary);
-    if (!card || card->Deviation <= Lept::kPerspectiveThreshold)
+    bool several = false;
+    auto card = Lept::FindCardQuadrilateral(binary, &several);
+    if (card && card->Deviation <= Lept::kPerspectiveThreshold)
+        return nullptr;
+    if (!card && !several) {
+        DecodeOptions local = options;
+        local.Method = Binarisation::Sauvola;
+        int threshold = 0;
+        PixPtr other = Lept::Binarise(grey, local, 0.0, threshold);
+        if (!other)
+            return nullptr;
+        if (options.Holes == Polarity::LightHoles)
+            pixInvert(other.get(), other.get());
+        card = Lept::FindCardQuadrilateral(other.get());
+    }
+    if (!card)
         return nullptr;
     const double s = Lept::CardScale(card->Quad);
     const std::uint8_t outside = options.Holes == Polarity::DarkHoles ? 0 : 255;
     PixPtr square = Lept::WarpToCard(grey, card->Quad, s, outside);
-    int threshold = info.Threshold;
     if (square)
-        square = Lept::Binarise(square.get(), options, s * 25.4, threshold);
+        square = Lept::BinariseCard(square.get(), s, options.Holes);
     if (!square)
         return nullptr;
-    if (options.Holes == Polarity::LightHoles)
-        pixInvert(square.get(), square.get());
-    info.Threshold = threshold;
     info.Perspective = card->Quad.Corners;
     scale = s;
     return square;
@@ -337,7 +350,7 @@ DecodeResult DecodeImage(const std::uint8_t* data, std::size_t size, const Decod
     double straightened = 0.0;
     if (grey)
         if (PixPtr square = Straighten(grey.get(), pix.get(), options, info, straightened))
-            pix = std::move(square);
+            pix = std::move(square); // holes dark already, whatever the polarity
     if (options.Face == Side::Front)
         pixFlipLR(pix.get(), pix.get());
 

@@ -78,8 +78,10 @@ bool CardShaped(const Ogenblik::QuadrilateralFit& fit)
 
 } // namespace
 
-std::optional<FoundCard> FindCardQuadrilateral(PIX* pix1)
+std::optional<FoundCard> FindCardQuadrilateral(PIX* pix1, bool* several)
 {
+    if (several != nullptr)
+        *several = false;
     const int w = pixGetWidth(pix1), h = pixGetHeight(pix1);
     PixPtr light(pixInvert(nullptr, pix1));
     // Regions too small to be a card the picture could be read at are not traced one by one.
@@ -103,7 +105,11 @@ std::optional<FoundCard> FindCardQuadrilateral(PIX* pix1)
         if (left <= 0 || top <= 0 || left + rw >= w || top + rh >= h)
             continue;
         const auto fit = Ogenblik::FitQuadrilateral(OutlinePoints(region.get(), left, top));
-        if (fit && CardShaped(*fit))
+        // A card is solid: its holes take a small part of it, never most of it as the card inside
+        // a light frame (the light box round a backlit card read the wrong way round) does.
+        l_int32 solid = 0;
+        pixCountPixels(region.get(), &solid, nullptr);
+        if (fit && CardShaped(*fit) && solid >= 0.6 * Area(fit->Quad))
             found.push_back(
                 {fit->Quad, Ogenblik::RectangleDeviation(fit->Quad, kCardLengthMm / kCardWidthMm)});
     }
@@ -112,8 +118,11 @@ std::optional<FoundCard> FindCardQuadrilateral(PIX* pix1)
         return std::nullopt;
     std::sort(found.begin(), found.end(),
               [](const FoundCard& a, const FoundCard& b) { return Area(a.Quad) > Area(b.Quad); });
-    if (found.size() > 1 && Area(found[1].Quad) > 0.5 * Area(found[0].Quad))
+    if (found.size() > 1 && Area(found[1].Quad) > 0.5 * Area(found[0].Quad)) {
+        if (several != nullptr)
+            *several = true;
         return std::nullopt;
+    }
     return found.front();
 }
 

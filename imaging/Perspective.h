@@ -20,13 +20,13 @@ extern const double kPerspectiveThreshold;
 // The card found in a 1-bit picture whose card is white (0) and whose holes and surroundings are
 // black: the quadrilateral and its deviation from the rectangle (see Ogenblik::RectangleDeviation).
 // Nothing when no region inside the picture (clear of its edges) has a card's outline, or when two regions of
-// nearly the largest size do (a page of several cards).
+// nearly the largest size do (a page of several cards: *several is set then).
 struct FoundCard
 {
     Ogenblik::Quadrilateral Quad;
     double Deviation = 0.0;
 };
-std::optional<FoundCard> FindCardQuadrilateral(PIX* pix1);
+std::optional<FoundCard> FindCardQuadrilateral(PIX* pix1, bool* several = nullptr);
 
 // The grey picture (8 bit) seen square on: the quadrilateral carried onto the card's rectangle at
 // `pixelsPerMillimetre`, with a margin round it taken from the picture as it lies there (outside

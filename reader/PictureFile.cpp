@@ -238,9 +238,13 @@ bool RetryPicture(OpenedPicture& opened, Algemeen::Console& console)
         if (again.Ok &&
             (again.Picture.PixelsPerMillimetre > 0 || EstimatePixelsPerMillimetre(again.Picture) > 0)) {
             console.Line("Polarity = light-holes (auto: no card with dark holes)");
+            if (again.Info.Perspective)
+                console.Line("Resolution = " + Number(again.Scale.PixelsPerMillimetre * 25.4, 0) +
+                             " ppi (the card straightened from its perspective)");
             settings = other;
             picture = std::move(again.Picture);
             scale = again.Scale;
+            opened.Info.Perspective = again.Info.Perspective;
             return true;
         }
     }

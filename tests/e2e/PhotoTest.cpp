@@ -49,6 +49,8 @@ TEST_F(ReadBackTest, PunchedPhotosReadAsScans)
         {"tilted, turned a half turn", 10, -10, 180, true},
         {"tilted 3 degrees", 3, 0, 8, true},
         {"tilted, dark brown card, uneven light", 8, 14, -5, true, Jpeg, 15, 120, 0.2, 3.0},
+        {"tilted, backlit", 15, 5, 10, true, Png, 20, 235, 0.0, 2.0, true},
+        {"tilted, dim card, strong falloff", 10, 0, 4, true, Jpeg, 30, 110, 0.4, 2.0},
     };
     const std::string text = "PHOTO OF A CARD 0123456789 +-*/ ()";
     for (const PhotoCase& c : cases) {
