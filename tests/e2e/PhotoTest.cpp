@@ -1,6 +1,7 @@
 // Photos of single cards read as scans do: punched cards seen by a camera up to 20 degrees off the
-// perpendicular, dark, coloured, unevenly lit or backlit, in JPEG and PNG, and the real photo of a
-// card's front at every turn of 15 degrees. A straightened picture names its card's corners in
+// perpendicular, dark, coloured, unevenly lit or backlit, among other things, with no resolution in
+// the file or a wrong one, in JPEG and PNG, and the real photo of a card's front at every turn of
+// 15 degrees. A straightened picture names its card's corners in
 // --json (`perspective`); a photo taken square on is read as it was before, with none.
 #include "CliRunner.h"
 #include "ImageDecode.h"
@@ -27,6 +28,8 @@ struct PhotoCase
     int blackLevel = 20, cardWhite = 235;
     double falloff = 0.0, noise = 0.0;
     bool backlit = false;
+    bool clutter = false; // things round the card (AddClutter)
+    double ppi = 0.0;     // the resolution the file states; 0: none
 };
 
 json ReadJson(const std::string& arguments)
@@ -51,6 +54,12 @@ TEST_F(ReadBackTest, PunchedPhotosReadAsScans)
         {"tilted, dark brown card, uneven light", 8, 14, -5, true, Jpeg, 15, 120, 0.2, 3.0},
         {"tilted, backlit", 15, 5, 10, true, Png, 20, 235, 0.0, 2.0, true},
         {"tilted, dim card, strong falloff", 10, 0, 4, true, Jpeg, 30, 110, 0.4, 2.0},
+        {"tilted, things round the card", 12, -8, 3, true, Jpeg, 20, 235, 0.0, 1.0, false, true},
+        {"square on, things round the card", 0, 0, -3, false, Png, 20, 235, 0.0, 1.0, false, true},
+        {"square on, a wrong resolution in the file", 0, 0, 2, false, Jpeg, 20, 235, 0.0, 0.0, false, false,
+         72},
+        {"tilted, a wrong resolution in the file", -9, 9, 2, true, Jpeg, 20, 235, 0.0, 0.0, false, false,
+         600},
     };
     const std::string text = "PHOTO OF A CARD 0123456789 +-*/ ()";
     for (const PhotoCase& c : cases) {
@@ -67,8 +76,12 @@ TEST_F(ReadBackTest, PunchedPhotosReadAsScans)
         look.Falloff = c.falloff;
         look.Noise = c.noise;
         look.Blur = 1;
+        look.Ppi = c.ppi;
         const std::string name = std::string("photo.") + Imaging::FormatName(c.format);
-        Imaging::WriteScan(name, {Tilted(page, c.aboutX, c.aboutY)}, look, c.format);
+        korvane::Picture photo = Tilted(page, c.aboutX, c.aboutY, c.clutter ? 150 : 20);
+        if (c.clutter)
+            AddClutter(photo);
+        Imaging::WriteScan(name, {photo}, look, c.format);
         const json scan = ReadJson(name + (c.backlit ? " --polarity auto" : ""));
         ASSERT_TRUE(scan.is_object() && scan.contains("cards") && scan["cards"].size() == 1u) << scan.dump();
         EXPECT_EQ(scan["cards"][0].value("text", std::string()), Columns72(text));

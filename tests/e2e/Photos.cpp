@@ -8,7 +8,7 @@
 
 namespace E2e {
 
-korvane::Picture Tilted(const korvane::Picture& page, double aboutX, double aboutY)
+korvane::Picture Tilted(const korvane::Picture& page, double aboutX, double aboutY, int margin)
 {
     const double w = page.Width, h = page.Height, distance = 1.5 * std::max(w, h);
     const double a = aboutX * M_PI / 180, b = aboutY * M_PI / 180;
@@ -28,7 +28,6 @@ korvane::Picture Tilted(const korvane::Picture& page, double aboutX, double abou
         right = std::max(right, seen[k].X);
         bottom = std::max(bottom, seen[k].Y);
     }
-    const double margin = 20;
     for (auto& p : seen)
         p = {p.X - left + margin, p.Y - top + margin};
     const auto toPage = Ogenblik::Homography::FromCorners(seen, corners);
@@ -52,6 +51,26 @@ korvane::Picture Tilted(const korvane::Picture& page, double aboutX, double abou
                     static_cast<std::uint8_t>(0x80 >> (x & 7));
         }
     return photo;
+}
+
+namespace {
+
+void FillWhite(korvane::Picture& photo, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1)
+{
+    for (std::int32_t y = std::max(0, y0); y < std::min(y1, photo.Height); ++y)
+        for (std::int32_t x = std::max(0, x0); x < std::min(x1, photo.Width); ++x)
+            photo.Bytes[static_cast<std::size_t>(y) * photo.RowBytes() + (x >> 3)] |=
+                static_cast<std::uint8_t>(0x80 >> (x & 7));
+}
+
+} // namespace
+
+void AddClutter(korvane::Picture& photo)
+{
+    FillWhite(photo, 10, 10, 130, 130);                                      // a sheet
+    FillWhite(photo, 0, photo.Height - 40, photo.Width, photo.Height);       // a table's edge
+    for (std::int32_t x = photo.Width / 3; x < photo.Width * 2 / 3; x += 14) // a line of text
+        FillWhite(photo, x, 40, x + 9, 52);
 }
 
 } // namespace E2e
