@@ -1,5 +1,7 @@
 #include "CardRenderer.h"
 
+#include "CardPrint.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -13,6 +15,9 @@ namespace {
 
 // A pixel is white when white covers at least this much of its square.
 constexpr double kWhiteCoverage = 0.5;
+// A pixel is ink when ink covers this much of it: less than half, so that thin print stays
+// visible at low resolutions, as a scanner's threshold keeps it.
+constexpr double kInkCoverage = 0.3;
 
 // A convex polygon of few corners; clipping a card outline to a pixel square needs at most 9.
 struct Polygon
@@ -150,14 +155,15 @@ public:
         : CardPlacement(card, scale, onPage.angleDegrees, centre)
     {
         mirrored_ = onPage.faceUp;
+        front_ = onPage.front;
         cut_ = !onPage.noCut;
     }
 
     // A counter-clockwise turn as seen on the picture, whose y axis points down; a face-up card is
-    // mirrored top to bottom first.
+    // mirrored top to bottom first, a card seen from its printed face left to right.
     PagePoint ToPage(double u, double v) const
     {
-        const double dx = (u - card_.width / 2.0) * scale_;
+        const double dx = (front_ ? card_.width / 2.0 - u : u - card_.width / 2.0) * scale_;
         const double dy = (mirrored_ ? card_.height / 2.0 - v : v - card_.height / 2.0) * scale_;
         return {centre_.x + cos_ * dx + sin_ * dy, centre_.y - sin_ * dx + cos_ * dy};
     }
@@ -195,12 +201,31 @@ public:
         return hole;
     }
 
+    // A stroke of ink given in the front view's millimetres (CardPrint.h), as a rectangle.
+    Polygon Stroke(const InkStroke& stroke) const
+    {
+        double dx = stroke.b.x - stroke.a.x, dy = stroke.b.y - stroke.a.y;
+        const double length = std::hypot(dx, dy);
+        dx = length > 0.0 ? dx / length : 1.0;
+        dy = length > 0.0 ? dy / length : 0.0;
+        const double h = stroke.width / 2.0;
+        Polygon polygon;
+        for (const auto& [along, across] : {std::pair{-h, -h}, {length + h, -h}, {length + h, h}, {-h, h}})
+            polygon.Add(
+                FrontToPage(stroke.a.x + along * dx - across * dy, stroke.a.y + along * dy + across * dx));
+        return polygon;
+    }
+
 private:
+    // The front view is the back view mirrored left to right.
+    PagePoint FrontToPage(double x, double y) const { return ToPage(card_.width - x, y); }
+
     CardDimensions card_;
     double scale_;
     PagePoint centre_;
     double cos_, sin_;
     bool mirrored_ = false;
+    bool front_ = false;
     bool cut_ = true;
 };
 
@@ -299,6 +324,58 @@ void PaintHoles(BMPunit::BitImage& image, const CardPlacement& placement, const 
     }
 }
 
+// Paints the strokes of a card's printed face (ink = 1).
+void PaintInk(BMPunit::BitImage& image, const CardPlacement& placement, const std::vector<InkStroke>& strokes)
+{
+    for (const InkStroke& stroke : strokes) {
+        const Shape shape(placement.Stroke(stroke));
+        const Box box = BoundsOf(shape.Corners());
+        const auto left = std::max<std::int32_t>(0, static_cast<std::int32_t>(std::floor(box.left)));
+        const auto right =
+            std::min<std::int32_t>(image.width, static_cast<std::int32_t>(std::ceil(box.right)));
+        const auto top = std::max<std::int32_t>(0, static_cast<std::int32_t>(std::floor(box.top)));
+        const auto bottom =
+            std::min<std::int32_t>(image.height, static_cast<std::int32_t>(std::ceil(box.bottom)));
+        for (std::int32_t y = top; y < bottom; ++y)
+            for (std::int32_t x = left; x < right; ++x)
+                if (!image.Black(x, y) && shape.Coverage(x, y) >= kInkCoverage)
+                    image.Set(x, y, true);
+    }
+}
+
+// The ink on the side of the card the picture shows: the print and handwriting of a front, and
+// the specks of damage on either side.
+std::vector<InkStroke> InkOf(const CardOnPage& onPage, const CardDimensions& card)
+{
+    std::vector<InkStroke> strokes;
+    if (onPage.front)
+        strokes = PrintedFace(card, onPage.line);
+    if (onPage.front && onPage.scribble) {
+        const std::vector<InkStroke> pen = Scribbles(card, onPage.scribbleSeed);
+        strokes.insert(strokes.end(), pen.begin(), pen.end());
+    }
+    for (const Damage& damage : onPage.damage)
+        if (!damage.covered) {
+            // A speck most of a hole's size, so that it may be taken for one.
+            const PagePoint centre = FrontHoleCentre(card, damage.column, damage.position);
+            const double half = 0.35 * card.holeHeight - 0.4 * card.holeWidth; // ends reach 0.4 width further
+            strokes.push_back(
+                {{centre.x, centre.y - half}, {centre.x, centre.y + half}, 0.8 * card.holeWidth});
+        }
+    return strokes;
+}
+
+// The punches this side shows: a covered hole is not seen.
+CardPunches VisiblePunches(const CardOnPage& onPage)
+{
+    CardPunches punches = onPage.punches;
+    for (const Damage& damage : onPage.damage)
+        if (damage.covered)
+            punches[static_cast<std::size_t>(damage.column - 1)] &=
+                static_cast<PunchPattern>(~Algemeen::RowBit(damage.position - 1));
+    return punches;
+}
+
 } // namespace
 
 PageLayout LayOutPage(const std::vector<CardOnPage>& cards, const CardDimensions& card,
@@ -325,14 +402,19 @@ PageLayout LayOutPage(const std::vector<CardOnPage>& cards, const CardDimensions
 }
 
 BMPunit::BitImage RenderPage(const std::vector<CardOnPage>& cards, const PageLayout& layout,
-                             const CardDimensions& card, double pixelsPerMillimetre)
+                             const CardDimensions& card, double pixelsPerMillimetre, BMPunit::BitImage* ink)
 {
     BMPunit::BitImage image(layout.width, layout.height, true);
+    if (ink)
+        *ink = BMPunit::BitImage(layout.width, layout.height, false);
     for (std::size_t i = 0; i < cards.size(); ++i) {
         const CardPlacement placement(card, pixelsPerMillimetre, cards[i], layout.centres[i]);
         const Shape outline(placement.Outline());
         PaintOutline(image, outline);
-        PaintHoles(image, placement, outline, cards[i].punches);
+        PaintHoles(image, placement, outline, VisiblePunches(cards[i]));
+        // Ink after the holes: where it crosses a hole there is no card to carry it, and the
+        // pixel stays as dark as the hole.
+        PaintInk(ink ? *ink : image, placement, InkOf(cards[i], card));
     }
     return image;
 }

@@ -9,6 +9,7 @@
 #include "PunchCodes.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace Punch {
@@ -58,12 +59,29 @@ inline constexpr CardDimensions kRealCard{.width = 187.325,
                                           .columnStep = 2.2098,
                                           .rowStep = 6.35};
 
+// A flaw on one side of a card at the hole position of text column 1..80 and pattern position
+// 1..12: a dark speck over it (drawn as ink), or, for a punched position, the hole covered (as by
+// tape or paper stuck over it), so that this side shows no hole there.
+struct Damage
+{
+    int column = 1;
+    int position = 1;
+    bool covered = false; // else a speck
+};
+
 struct CardOnPage
 {
     CardPunches punches{};
     double angleDegrees = 0.0; // counter-clockwise as seen on the picture
     bool faceUp = false;       // seen from the front: the back view mirrored top to bottom
     bool noCut = false;        // a card stock without the cut corner
+    // Seen from its printed face: the back view mirrored left to right, with the print of a real
+    // card (CardPrint.h) in ink as dark as the holes, `line` as its interpretation line.
+    bool front = false;
+    std::string line{};
+    bool scribble = false; // handwriting over the print, drawn from `scribbleSeed`
+    std::uint64_t scribbleSeed = 1;
+    std::vector<Damage> damage{};
 };
 
 // Space kept black around every card and between cards.
@@ -88,9 +106,11 @@ struct PageLayout
 PageLayout LayOutPage(const std::vector<CardOnPage>& cards, const CardDimensions& card,
                       double pixelsPerMillimetre);
 
-// Renders the laid-out cards at the given scale.
+// Renders the laid-out cards at the given scale. The ink of printed faces is painted black into
+// the page, or, when `ink` is given, into that picture of the page's size (1 = ink) instead.
 BMPunit::BitImage RenderPage(const std::vector<CardOnPage>& cards, const PageLayout& layout,
-                             const CardDimensions& card, double pixelsPerMillimetre);
+                             const CardDimensions& card, double pixelsPerMillimetre,
+                             BMPunit::BitImage* ink = nullptr);
 
 // Flips round(fraction * pixels) pixels, each an isolated speck: a pixel whose eight neighbours
 // all had its colour and keep it, so every speck is one pixel surrounded by the other colour.

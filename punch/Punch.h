@@ -1,10 +1,14 @@
 // The scan generator behind `korvane-cli punch`: cards, given as the punch patterns of their 80
-// columns, drawn on a page as a scanner sees them from the back and written as a 1-bit BMP or as a
-// scanner's grey or colour file. The code table turns text into punch patterns (PunchCodes.h);
-// the drawing itself is in CardRenderer.h.
+// columns, drawn on a page as a scanner sees them from the back (or from the printed front,
+// CardPrint.h) and written as a 1-bit BMP or as a scanner's grey or colour file; the page may be
+// seen in perspective (Perspective.h) and painted as a photo (Photo.h). The code table turns text
+// into punch patterns (PunchCodes.h); the drawing itself is in CardRenderer.h, both sides of a
+// duplex pair in Duplex.h.
 #pragma once
 
 #include "CardRenderer.h"
+#include "Duplex.h"
+#include "Photo.h"
 #include "PunchCodes.h"
 #include "ScanPage.h"
 
@@ -21,6 +25,12 @@ struct PageOptions
     double noise = 0.0;     // fraction of the pixels flipped as isolated specks
     std::uint64_t seed = 1; // of the speck noise
     ScanOutputOptions scan; // a scanner's file instead of the plain 1-bit BMP
+    // The page turned about its horizontal and vertical axes, in degrees, seen in perspective
+    // (Perspective.h); zero for a flat page.
+    double tiltAboutHorizontal = 0.0;
+    double tiltAboutVertical = 0.0;
+    bool Tilted() const { return tiltAboutHorizontal != 0.0 || tiltAboutVertical != 0.0; }
+    PhotoLook photo; // a colour photo (Photo.h) instead of a scan; scan.format picks the file
 };
 
 // Lays out, renders, adds the noise and writes one page of cards, whole or not at all. Empty on

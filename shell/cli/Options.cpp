@@ -81,6 +81,32 @@ void DefinePunch(CLI::App& app, PunchOptions& punch, std::string& angles)
     cmd->add_option("--per-page", punch.perPage,
                     "N cards per picture, written as OUT-0001.bmp, OUT-0002.bmp, ...")
         ->check(CLI::Range(std::size_t{1}, std::size_t{4096}));
+    cmd->add_flag("--front", punch.front,
+                  "draw the printed face (digits, column numbers, interpretation line, field lines)");
+    cmd->add_flag("--scribble", punch.scribble, "with --front: handwriting strokes, drawn from --seed");
+    cmd->add_option("--tilt", punch.tilt,
+                    "the page turned about its horizontal and vertical axes and seen in perspective "
+                    "(degrees, each from -25 to 25; positive: upper, right-hand edge away)")
+        ->type_name("DEG,DEG");
+    cmd->add_flag("--photo", punch.photo.wanted,
+                  "a colour photo: light falling off with a hot spot, a surface with things on it around "
+                  "the card (PNG unless --format says otherwise)");
+    cmd->add_option("--card-colour", punch.photo.cardColour, "with --photo: the card stock (default cream)")
+        ->check(CLI::IsMember(Punch::CardColourNames()));
+    cmd->add_flag("--backlit", punch.photo.backlit, "with --photo: the card on a light box (bright holes)");
+    cmd->add_flag("--duplex{front-first}", punch.duplex,
+                  "both sides of every card (of every page with --per-page), as OUT-0001-a-front.EXT, "
+                  "OUT-0001-b-back.EXT, ...; =back-first names the back a and the front b")
+        ->check(CLI::IsMember({"front-first", "back-first"}))
+        ->type_name("[=front-first|back-first]");
+    cmd->add_option("--damage-front", punch.damageFront,
+                    "with --duplex: share of cards whose front is damaged (a speck over a hole position "
+                    "or a hole covered), drawn from --seed; each is listed on standard error")
+        ->check(CLI::Range(0.0, 1.0))
+        ->type_name("RATE");
+    cmd->add_option("--damage-back", punch.damageBack, "with --duplex: the same for the back")
+        ->check(CLI::Range(0.0, 1.0))
+        ->type_name("RATE");
     DefineScanOutputOptions(*cmd, punch.scan);
 }
 

@@ -2,6 +2,7 @@
 // only to the streams it is given, so it can be tested.
 #pragma once
 
+#include "Photo.h"
 #include "PictureOptions.h"
 #include "ScanOutput.h"
 
@@ -54,6 +55,13 @@ struct PunchOptions
     std::string deck;                  // --deck IN: the cards of a deck file instead of text
     std::string deckFormat = "text";   // --deck-format text|cbn|bin
     std::size_t perPage = 0;           // --per-page N: pages of N cards, OUT-0001.bmp ...; 0 = one page
+    bool front = false;                // --front: the printed face instead of the back
+    bool scribble = false;             // --scribble: handwriting over the printed face
+    std::string tilt;                  // --tilt DEG,DEG: about the horizontal, the vertical axis
+    Punch::PhotoLook photo;            // --photo, --card-colour, --backlit
+    std::string duplex;                // --duplex[=front-first|back-first]: both sides of every card
+    double damageFront = 0.0;          // --damage-front RATE: share of cards damaged on the front
+    double damageBack = 0.0;           // --damage-back RATE: the same on the back
     Punch::ScanOutputOptions scan;     // --format and the scanner's look
 };
 

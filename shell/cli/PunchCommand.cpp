@@ -20,6 +20,22 @@ namespace {
 // Each step returns an empty string when it went well, else the message that ends the command.
 using Problem = std::string;
 
+// A photo is colour with its own light and noise: the scan's look and specks do not apply.
+Problem CheckPhoto(const PunchOptions& options)
+{
+    const Punch::ScanOutputOptions& scan = options.scan;
+    if (!options.photo.wanted)
+        return !options.photo.cardColour.empty() || options.photo.backlit
+                   ? "--card-colour and --backlit paint a photo: give --photo with them"
+                   : Problem();
+    if (options.noise > 0.0 || scan.grey || scan.colour || scan.blur > 0 || scan.falloff > 0.0 ||
+        scan.sensorNoise > 0.0 || scan.blackLevel != Punch::ScanOutputOptions{}.blackLevel ||
+        scan.cardWhite != Punch::ScanOutputOptions{}.cardWhite)
+        return "--photo paints its own colour, light and noise: give no --noise, --grey, --colour, "
+               "--black-level, --card-white, --falloff, --blur or --sensor-noise with it";
+    return {};
+}
+
 Problem CheckNumbers(const PunchOptions& options)
 {
     if (!std::isfinite(options.dpi) || options.dpi <= 0.0)
@@ -33,6 +49,32 @@ Problem CheckNumbers(const PunchOptions& options)
     for (const double angle : options.angles)
         if (!std::isfinite(angle))
             return "--angle: not a number of degrees";
+    return CheckPhoto(options);
+}
+
+// --tilt DEG,DEG: two angles of at most kMaxTilt degrees.
+Problem ParseTilt(const std::string& text, Punch::PageOptions& page)
+{
+    if (text.empty())
+        return {};
+    std::istringstream in(text);
+    std::vector<double> angles;
+    for (std::string item; std::getline(in, item, ',');) {
+        std::size_t used = 0;
+        double angle = 0.0;
+        try {
+            angle = std::stod(item, &used);
+        } catch (const std::exception&) {
+            used = 0;
+        }
+        if (used == 0 || used != item.size() || !(std::abs(angle) <= kMaxTilt))
+            return "--tilt: \"" + item + "\" is not a number of degrees from -25 to 25";
+        angles.push_back(angle);
+    }
+    if (angles.size() != 2)
+        return "--tilt: give two angles, DEG,DEG (about the horizontal and the vertical axis)";
+    page.tiltAboutHorizontal = angles[0];
+    page.tiltAboutVertical = angles[1];
     return {};
 }
 
@@ -117,6 +159,27 @@ Problem PunchTexts(const std::vector<std::string>& texts, const PunchOptions& op
     return {};
 }
 
+// The interpretation line of each card: its columns through the code table, the first code of
+// each pattern, blank where none fits (as an interpreter leaves it). Without a readable table the
+// line stays empty.
+void PrintInterpretation(const std::string& code, std::vector<CardOnPage>& cards)
+{
+    const CodeTableResult table = ReadCodeTable(code);
+    if (!table.ok)
+        return;
+    for (CardOnPage& card : cards) {
+        card.line.assign(kCardColumns, ' ');
+        for (int column = 0; column < kCardColumns; ++column) {
+            const PunchPattern pattern = card.punches[static_cast<std::size_t>(column)];
+            for (const CardCode& each : table.codes)
+                if (each.pattern == pattern && pattern != PunchPattern{}) {
+                    card.line[static_cast<std::size_t>(column)] = each.character;
+                    break;
+                }
+        }
+    }
+}
+
 // The cards with their angles and stock. Angles are reduced modulo 360 first, which is exact, so
 // that no later arithmetic meets a huge angle.
 Problem ArrangeCards(const std::vector<CardPunches>& punches, const PunchOptions& options,
@@ -131,31 +194,56 @@ Problem ArrangeCards(const std::vector<CardPunches>& punches, const PunchOptions
         return problem;
     if (Problem problem = ChosenCards("--no-cut", options.noCut, punches.size(), noCut); !problem.empty())
         return problem;
+    if (options.scribble && !options.front && options.duplex.empty())
+        return "--scribble draws on the printed face: give --front or --duplex with it";
+    if ((options.damageFront > 0.0 || options.damageBack > 0.0) && options.duplex.empty())
+        return "--damage-front and --damage-back damage one side of a pair: give --duplex with them";
+    if ((options.front || !options.duplex.empty()) &&
+        std::find(faceUp.begin(), faceUp.end(), true) != faceUp.end())
+        return "--face-up draws a back mirrored as if seen from the front; with --front every card shows "
+               "its printed face (with --duplex, every front): give one of them";
     cards.clear();
     for (std::size_t i = 0; i < punches.size(); ++i) {
         const double angle = std::fmod(angles.size() == 1 ? angles[0] : angles[i], 360.0);
         cards.push_back({punches[i], angle, faceUp[i], noCut[i]});
+        cards.back().front = options.front && options.duplex.empty(); // a duplex draws both sides
+        cards.back().scribble = options.scribble;
+        cards.back().scribbleSeed = options.seed + i;
     }
+    if (options.front || !options.duplex.empty())
+        PrintInterpretation(options.code, cards);
     return {};
 }
 
 Punch::PageOptions PageOptionsOf(const PunchOptions& options)
 {
-    return {.dpi = options.dpi,
-            .real = options.real,
-            .noise = options.noise,
-            .seed = options.seed,
-            .scan = options.scan};
+    Punch::PageOptions page;
+    page.dpi = options.dpi;
+    page.real = options.real;
+    page.noise = options.noise;
+    page.seed = options.seed;
+    page.scan = options.scan;
+    page.photo = options.photo;
+    ParseTilt(options.tilt, page); // checked before anything is drawn
+    return page;
 }
 
-// The files the pages go to: OUT, or with --per-page OUT-0001.bmp, OUT-0002.bmp, ...
+// The files the pages go to: OUT, or with --per-page OUT-0001.bmp, OUT-0002.bmp, ...; with
+// --duplex two per card (per page with --per-page), first side first.
 std::vector<std::string> PageNames(const PunchOptions& options, std::size_t cards)
 {
-    if (options.perPage == 0)
+    if (options.perPage == 0 && options.duplex.empty())
         return {options.output};
+    const std::size_t step = options.perPage == 0 ? 1 : options.perPage;
+    const bool frontFirst = options.duplex == "front-first";
     std::vector<std::string> names;
-    for (std::size_t first = 0, page = 1; first < cards; first += options.perPage, ++page)
-        names.push_back(PageFileName(options.output, page));
+    for (std::size_t first = 0, page = 1; first < cards; first += step, ++page)
+        if (options.duplex.empty()) {
+            names.push_back(PageFileName(options.output, page));
+        } else {
+            names.push_back(DuplexFileName(options.output, page, frontFirst, frontFirst));
+            names.push_back(DuplexFileName(options.output, page, !frontFirst, frontFirst));
+        }
     return names;
 }
 
@@ -173,11 +261,47 @@ Problem CheckPageFiles(const PunchOptions& options, std::size_t cards)
     return {};
 }
 
+// Both sides of every card, or of every page of --per-page cards, in the order --duplex asks for,
+// with the damage of --damage-front and --damage-back, each damaged side listed on err.
+Problem DrawDuplex(const PunchOptions& options, const std::vector<CardOnPage>& cards, std::ostream& err)
+{
+    std::vector<CardPunches> punches;
+    for (const CardOnPage& card : cards)
+        punches.push_back(card.punches);
+    const std::vector<DamageRecord> damage =
+        ChooseDamage(punches, options.damageFront, options.damageBack, options.seed);
+    std::vector<CardOnPage> backs = cards, fronts;
+    for (const CardOnPage& back : backs)
+        fronts.push_back(FrontOf(back));
+    for (const DamageRecord& record : damage)
+        (record.front ? fronts : backs)[record.card].damage.push_back(record.damage);
+    const std::vector<std::string> names = PageNames(options, cards.size());
+    const bool frontFirst = options.duplex == "front-first";
+    const std::size_t step = options.perPage == 0 ? 1 : options.perPage;
+    for (std::size_t first = 0, page = 0; first < cards.size(); first += step, ++page) {
+        const auto from = static_cast<std::ptrdiff_t>(first);
+        const auto to = static_cast<std::ptrdiff_t>(std::min(cards.size(), first + step));
+        const std::vector<CardOnPage>& firstSide = frontFirst ? fronts : backs;
+        const std::vector<CardOnPage>& secondSide = frontFirst ? backs : fronts;
+        for (const auto& [side, name] :
+             {std::pair{&firstSide, names[2 * page]}, {&secondSide, names[2 * page + 1]}})
+            if (Problem problem = Punch::WritePage({side->begin() + from, side->begin() + to},
+                                                   PageOptionsOf(options), name);
+                !problem.empty())
+                return name + ": " + problem;
+    }
+    for (const DamageRecord& record : damage)
+        err << DescribeDamage(record) << "\n";
+    return {};
+}
+
 // One page, or with --per-page pages of that many cards named OUT-0001.bmp, OUT-0002.bmp, ...
-Problem DrawPages(const PunchOptions& options, const std::vector<CardOnPage>& cards)
+Problem DrawPages(const PunchOptions& options, const std::vector<CardOnPage>& cards, std::ostream& err)
 {
     if (Problem problem = CheckPageFiles(options, cards.size()); !problem.empty())
         return problem;
+    if (!options.duplex.empty())
+        return DrawDuplex(options, cards, err);
     if (options.perPage == 0)
         return Punch::WritePage(cards, PageOptionsOf(options), options.output);
     for (std::size_t first = 0, page = 1; first < cards.size(); first += options.perPage, ++page) {
@@ -199,6 +323,9 @@ int RunPunch(const PunchOptions& options, std::ostream& err)
     std::vector<CardPunches> punches;
     std::vector<CardOnPage> cards;
     Problem problem = CheckNumbers(options);
+    Punch::PageOptions checked;
+    if (problem.empty())
+        problem = ParseTilt(options.tilt, checked);
     if (problem.empty())
         problem = OverwritesInput("-o", options.output, PunchInputs(options));
     if (problem.empty() && !options.deck.empty()) {
@@ -214,7 +341,7 @@ int RunPunch(const PunchOptions& options, std::ostream& err)
     if (problem.empty())
         problem = ArrangeCards(punches, options, cards);
     if (problem.empty())
-        problem = DrawPages(options, cards);
+        problem = DrawPages(options, cards, err);
     if (problem.empty())
         return 0;
     err << "korvane-cli: " << problem << "\n";

@@ -1,13 +1,20 @@
+#include "CardPrint.h"
 #include "CardRenderer.h"
+#include "Duplex.h"
+#include "Perspective.h"
+#include "Photo.h"
 #include "PunchCodes.h"
 #include "TestSupport.h"
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <numbers>
+#include <set>
 #include <sstream>
+#include <tuple>
 
 using namespace Punch;
 
@@ -415,4 +422,258 @@ TEST(CardRendererTest, NoiseFlipsIsolatedSpecksReproducibly)
     EXPECT_EQ(flipped, wanted);
     EXPECT_GT(whiteSpecks, 0);
     EXPECT_LT(whiteSpecks, flipped) << "specks of both colours";
+}
+
+// ---- Fronts, tilt, duplex ----------------------------------------------------------------------
+
+namespace {
+
+// A single unturned card drawn at `scale`, its ink apart; `at` maps front-view millimetres to
+// page pixels.
+struct FrontPicture
+{
+    BMPunit::BitImage paper, ink;
+    std::function<std::pair<double, double>(PagePoint)> at;
+    const CardDimensions* card = nullptr;
+};
+
+FrontPicture DrawCard(const CardOnPage& onPage, const CardDimensions& card, double scale)
+{
+    const std::vector<CardOnPage> cards{onPage};
+    const PageLayout layout = LayOutPage(cards, card, scale);
+    FrontPicture picture;
+    picture.paper = RenderPage(cards, layout, card, scale, &picture.ink);
+    const PagePoint centre = layout.centres[0];
+    const bool front = onPage.front;
+    picture.at = [=, &card](PagePoint p) {
+        const double x = front ? p.x : card.width - p.x; // the back view is the mirror image
+        return std::pair{centre.x + (x - card.width / 2.0) * scale,
+                         centre.y + (p.y - card.height / 2.0) * scale};
+    };
+    picture.card = &card;
+    return picture;
+}
+
+// Pixels set in `image` whose centres lie in the box of the given half sizes (mm) around `centre`,
+// and the pixels of the box.
+std::pair<int, int> Count(const BMPunit::BitImage& image, const FrontPicture& picture, PagePoint centre,
+                          double halfWidth, double halfHeight, double scale)
+{
+    const auto [cx, cy] = picture.at(centre);
+    int set = 0, all = 0;
+    for (auto y = static_cast<std::int32_t>(cy - halfHeight * scale); y <= cy + halfHeight * scale; ++y)
+        for (auto x = static_cast<std::int32_t>(cx - halfWidth * scale); x <= cx + halfWidth * scale; ++x)
+            if (std::abs(x + 0.5 - cx) <= halfWidth * scale && std::abs(y + 0.5 - cy) <= halfHeight * scale) {
+                ++all;
+                set += image.Black(x, y) ? 1 : 0;
+            }
+    return {set, all};
+}
+
+double Length(PagePoint a, PagePoint b)
+{
+    return std::hypot(b.x - a.x, b.y - a.y);
+}
+
+} // namespace
+
+TEST(PunchOptionsTest, FrontTiltAndDuplex)
+{
+    const auto codes = ParseLines(TableLines()).codes;
+    const double scale = 300.0 / 25.4;
+    const std::string text = "A 9" + std::string(76, ' ') + "Z"; // columns 1, 3 and 80
+    const CardPunches punches = PunchText(text, codes).punches;
+
+    const std::vector<std::pair<std::string, std::function<void()>>> cases{
+        {"the front is the back mirrored, its ink apart",
+         [&] {
+             for (const CardDimensions* card : {&kModelCard, &kRealCard}) {
+                 CardOnPage back{punches, 0.0};
+                 CardOnPage front = back;
+                 front.front = true;
+                 front.line = text;
+                 const FrontPicture b = DrawCard(back, *card, scale), f = DrawCard(front, *card, scale);
+                 ASSERT_EQ(b.paper.width, f.paper.width);
+                 int differing = 0;
+                 for (std::int32_t y = 0; y < b.paper.height; ++y)
+                     for (std::int32_t x = 0; x < b.paper.width; ++x)
+                         differing += b.paper.Black(x, y) != f.paper.Black(b.paper.width - 1 - x, y) ? 1 : 0;
+                 EXPECT_EQ(differing, 0);
+             }
+         }},
+        {"digits are printed at unpunched positions and cut away whole by a hole",
+         [&] {
+             for (const CardDimensions* card : {&kModelCard, &kRealCard}) {
+                 CardOnPage front{punches, 0.0};
+                 front.front = true;
+                 const FrontPicture f = DrawCard(front, *card, scale);
+                 const double hw = card->holeWidth / 2.0, hh = card->holeHeight / 2.0;
+                 for (const auto& [column, position, punched] : {std::tuple{1, 4, true},
+                                                                 {3, 12, true},
+                                                                 {80, 12, true},
+                                                                 {2, 4, false},
+                                                                 {40, 8, false}}) {
+                     SCOPED_TRACE("column " + std::to_string(column) + " position " +
+                                  std::to_string(position));
+                     const PagePoint centre = FrontHoleCentre(*card, column, position);
+                     const auto [ink, inside] = Count(f.ink, f, centre, hw, hh, scale);
+                     // Around the hole, out to 0.25 mm, the print leaves the card white.
+                     const auto [ringInk, ring] = Count(f.ink, f, centre, hw + 0.25, hh + 0.25, scale);
+                     EXPECT_EQ(ringInk, ink);
+                     const auto [holePixels, all] = Count(f.paper, f, centre, hw - 0.1, hh - 0.1, scale);
+                     EXPECT_EQ(holePixels == all, punched);
+                     EXPECT_GT(ink, inside / 20) << "a digit of some ink";
+                     EXPECT_LT(ink, inside / 2) << "not taken for a hole";
+                 }
+             }
+         }},
+        {"the interpretation line sits above row 12 over its own columns",
+         [&] {
+             CardOnPage front{punches, 0.0};
+             front.front = true;
+             front.line = text;
+             const FrontPicture f = DrawCard(front, kRealCard, scale);
+             const double y = InterpretationLineY(kRealCard);
+             EXPECT_LT(y + 1.0, FrontHoleCentre(kRealCard, 1, 1).y - kRealCard.holeHeight / 2.0);
+             auto inkOver = [&](int column) {
+                 return Count(f.ink, f, {FrontHoleCentre(kRealCard, column, 1).x, y}, 0.8, 1.0, scale).first;
+             };
+             EXPECT_GT(inkOver(1), 0);
+             EXPECT_EQ(inkOver(2), 0);
+             EXPECT_GT(inkOver(3), 0);
+             EXPECT_EQ(inkOver(79), 0);
+             EXPECT_GT(inkOver(80), 0);
+         }},
+        {"tilt draws the far edges shorter and maps back",
+         [&] {
+             const double w = 1100.0, h = 500.0;
+             const Perspective flat(0.0, 0.0, w, h), top(20.0, 0.0, w, h), right(0.0, 20.0, w, h);
+             const auto f = flat.Corners(), t = top.Corners(), r = right.Corners();
+             EXPECT_NEAR(Length(f[0], f[1]), w, 1e-9);
+             EXPECT_NEAR(Length(f[1], f[2]), h, 1e-9);
+             EXPECT_LT(Length(t[0], t[1]), 0.95 * Length(t[3], t[2])); // upper edge away
+             EXPECT_LT(Length(r[1], r[2]), 0.95 * Length(r[0], r[3])); // right-hand edge away
+             for (const Perspective* p : {&top, &right})
+                 for (const PagePoint q : {PagePoint{0.0, 0.0}, {w, h}, {321.0, 123.0}}) {
+                     const PagePoint back = p->Unmap(p->Map(q));
+                     EXPECT_NEAR(back.x, q.x, 1e-6);
+                     EXPECT_NEAR(back.y, q.y, 1e-6);
+                 }
+             // The warped card covers the quadrilateral its corners are mapped to.
+             CardOnPage blank{};
+             blank.noCut = true;
+             const std::vector<CardOnPage> cards{blank};
+             const double coarse = 100.0 / 25.4;
+             const PageLayout fine = LayOutPage(cards, kModelCard, 2.0 * coarse);
+             const PageLayout layout = LayOutPage(cards, kModelCard, coarse);
+             const Perspective tilt(10.0, -15.0, fine.width / 2.0, fine.height / 2.0);
+             const auto white =
+                 Blobs(WarpPage(RenderPage(cards, fine, kModelCard, 2.0 * coarse), tilt, 2), false);
+             ASSERT_EQ(white.size(), 1u);
+             const double half = kModelCard.width * coarse / 2.0,
+                          halfHeight = kModelCard.height * coarse / 2.0;
+             const PagePoint c{fine.centres[0].x / 2.0, fine.centres[0].y / 2.0};
+             double twice = 0.0, perimeter = 0.0;
+             const std::array<PagePoint, 4> corners{
+                 tilt.Map({c.x - half, c.y - halfHeight}), tilt.Map({c.x + half, c.y - halfHeight}),
+                 tilt.Map({c.x + half, c.y + halfHeight}), tilt.Map({c.x - half, c.y + halfHeight})};
+             for (std::size_t i = 0; i < 4; ++i) {
+                 const PagePoint a = corners[i], b = corners[(i + 1) % 4];
+                 twice += a.x * b.y - b.x * a.y;
+                 perimeter += Length(a, b);
+             }
+             EXPECT_NEAR(static_cast<double>(white[0].area), std::abs(twice) / 2.0, perimeter);
+             EXPECT_GT(layout.width, 0);
+         }},
+        {"a photo shows holes dark on a lit card, bright on a light box",
+         [&] {
+             const std::vector<CardOnPage> cards{{punches, 0.0}};
+             std::vector<CardOnPage> blank = cards;
+             blank[0].punches = {};
+             const double coarse = 100.0 / 25.4;
+             const PageLayout layout = LayOutPage(cards, kModelCard, 2.0 * coarse);
+             FlatPage flat;
+             flat.paper = RenderPage(cards, layout, kModelCard, 2.0 * coarse, &flat.ink);
+             flat.outline = RenderPage(blank, layout, kModelCard, 2.0 * coarse);
+             const Perspective none(0.0, 0.0, layout.width / 2.0, layout.height / 2.0, 40.0);
+             const PagePoint centre{layout.centres[0].x / 2.0, layout.centres[0].y / 2.0};
+             auto grey = [&](const ColourPicture& photo, PagePoint mm) { // front view mm -> sum of r, g, b
+                 const PagePoint at = none.Map({centre.x + (kModelCard.width / 2.0 - mm.x) * coarse,
+                                                centre.y + (mm.y - kModelCard.height / 2.0) * coarse});
+                 const std::size_t i =
+                     (static_cast<std::size_t>(at.y) * static_cast<std::size_t>(photo.width) +
+                      static_cast<std::size_t>(at.x)) *
+                     3;
+                 return photo.rgb[i] + photo.rgb[i + 1] + photo.rgb[i + 2];
+             };
+             const PagePoint hole = FrontHoleCentre(kModelCard, 1, 4),
+                             card = FrontHoleCentre(kModelCard, 40, 6);
+             for (const std::string colour : {"cream", "brown", "green"}) {
+                 SCOPED_TRACE(colour);
+                 PhotoLook look{.wanted = true, .cardColour = colour};
+                 const ColourPicture lit = PaintPhoto(flat, none, look, 3);
+                 EXPECT_EQ(lit.width, none.Width());
+                 EXPECT_GT(grey(lit, card), grey(lit, hole) + 150);
+                 look.backlit = true;
+                 const ColourPicture box = PaintPhoto(flat, none, look, 3);
+                 EXPECT_LT(grey(box, card) + 300, grey(box, hole));
+             }
+         }},
+        {"duplex files sort as pairs in the order asked for",
+         [&] {
+             for (const bool frontFirst : {true, false}) {
+                 std::vector<std::string> written;
+                 for (std::size_t n = 1; n <= 12; ++n) {
+                     written.push_back(DuplexFileName("dir/out.png", n, frontFirst, frontFirst));
+                     written.push_back(DuplexFileName("dir/out.png", n, !frontFirst, frontFirst));
+                 }
+                 auto sorted = written;
+                 std::sort(sorted.begin(), sorted.end());
+                 EXPECT_EQ(sorted, written);
+                 EXPECT_EQ(written[0], frontFirst ? "dir/out-0001-a-front.png" : "dir/out-0001-a-back.png");
+                 EXPECT_EQ(written[3], frontFirst ? "dir/out-0002-b-back.png" : "dir/out-0002-b-front.png");
+             }
+         }},
+        {"damage is one side of a tenth of the cards, seeded, and drawn where it is listed",
+         [&] {
+             std::vector<CardPunches> deck(200, punches);
+             deck[7] = {}; // a blank card can only get a speck
+             const auto damage = ChooseDamage(deck, 0.1, 0.1, 11);
+             EXPECT_EQ(damage.size(), ChooseDamage(deck, 0.1, 0.1, 11).size());
+             EXPECT_NE(DescribeDamage(damage[0]), DescribeDamage(ChooseDamage(deck, 0.1, 0.1, 12)[0]));
+             EXPECT_GT(damage.size(), 20u);
+             EXPECT_LT(damage.size(), 60u);
+             std::set<std::size_t> cards;
+             int covered = 0;
+             for (const DamageRecord& record : damage) {
+                 EXPECT_TRUE(cards.insert(record.card).second) << "card " << record.card << " twice";
+                 const bool punched = (deck[record.card][static_cast<std::size_t>(record.damage.column - 1)] &
+                                       Algemeen::RowBit(record.damage.position - 1)) != 0;
+                 EXPECT_EQ(punched, record.damage.covered);
+                 covered += record.damage.covered ? 1 : 0;
+             }
+             EXPECT_GT(covered, 0);
+             EXPECT_LT(covered, static_cast<int>(damage.size()));
+             EXPECT_EQ(DescribeDamage({2, false, {17, 8, true}}),
+                       "damage: card 3 back column 17 row 5 covered");
+             EXPECT_EQ(DescribeDamage({0, true, {80, 1, false}}),
+                       "damage: card 1 front column 80 row 12 speck");
+             // On the picture: a covered hole is gone, a speck is dark over part of its position.
+             CardOnPage back{punches, 0.0};
+             back.damage = {{1, 4, true}, {40, 8, false}};
+             const FrontPicture b = DrawCard(back, kModelCard, scale);
+             const double hw = kModelCard.holeWidth / 2.0, hh = kModelCard.holeHeight / 2.0;
+             const auto [coveredDark, coveredAll] =
+                 Count(b.paper, b, FrontHoleCentre(kModelCard, 1, 4), hw, hh, scale);
+             EXPECT_EQ(coveredDark, 0) << "of " << coveredAll;
+             const auto [speck, all] = Count(b.ink, b, FrontHoleCentre(kModelCard, 40, 8), hw, hh, scale);
+             EXPECT_GT(speck, all / 2);
+             EXPECT_EQ(Holes(b.paper).size(),
+                       Holes(DrawCard({punches, 0.0}, kModelCard, scale).paper).size() - 1);
+         }},
+    };
+    for (const auto& [name, check] : cases) {
+        SCOPED_TRACE(name);
+        check();
+    }
 }
