@@ -4,8 +4,8 @@
 # flagged (red, or a column named doubtful or unknown) or wrong in black, and the seconds per photo
 # of the whole `korvane-cli read --all` process. Then the time of a 2-megapixel photo beside the
 # same card square on (the baseline: no straightening), medians of five runs.
-# The photos: `korvane-cli punch --photo --tilt` when the build has it; else a punched grey PNG
-# carried into perspective and coloured by ImageMagick's convert.
+# The photos come from `korvane-cli punch --photo --tilt` (a surface with things on it round the
+# card, light falloff and a hot spot, JPEG at a phone's quality), at 200 dpi: some 2300 x 1600 pixels.
 #   bench/photos.sh [KORVANE_CLI]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,34 +18,13 @@ cd "$work"
 cp "$root/ibmkaart.txt" .
 text="PHOTO 0123456789 ABCDEFGHIJKLMNOPQRSTUVWXYZ +-*/=(),."
 
-# The page's corners (W x H) seen by a pinhole camera at 1.5 W, the page turned AX degrees about
-# its horizontal middle line and AY about its vertical one: "x,y X,Y" pairs for -distort Perspective.
-corners() { # W H AX AY
-    awk -v w="$1" -v h="$2" -v ax="$3" -v ay="$4" 'BEGIN { d = 1.5 * (w > h ? w : h); a = ax * 3.14159265 / 180; b = ay * 3.14159265 / 180
-        split("0 " w " " w " 0", cx, " "); split("0 0 " h " " h, cy, " ")
-        for (k = 1; k <= 4; k++) { x = cx[k] - w / 2; y0 = cy[k] - h / 2; y = y0 * cos(a); z0 = y0 * sin(a)
-            x1 = x * cos(b) + z0 * sin(b); z = -x * sin(b) + z0 * cos(b)
-            printf "%d,%d %.1f,%.1f ", cx[k], cy[k], w / 2 + d * x1 / (d + z), h / 2 + d * y / (d + z) } }'
-}
-
-# Card and surroundings of each look: colours for black and white of the punched page.
-declare -A looks=(
-    [cream]="rgb(25,30,45) rgb(235,222,180)"
-    [brown]="rgb(20,20,20) rgb(150,105,60)"
-    [pink]="rgb(30,45,30) rgb(240,180,190)"
-    [green]="rgb(60,30,30) rgb(160,210,160)"
-    [backlit]="rgb(60,40,25) rgb(252,252,245)"
-)
 photo() { # OUT LOOK AX AY ANGLE
-    local out=$1 look=$2 ax=$3 ay=$4 angle=$5 colours
-    colours=(${looks[$look]})
-    "$cli" punch -o page.png --format png --grey --dpi 200 --angle "$angle" --falloff 0.15 --blur 1 \
-        --sensor-noise 2 "$text" >/dev/null
-    local size w h negate=()
-    size=$(identify -format '%w %h' page.png); w=${size% *}; h=${size#* }
-    [[ $look == backlit ]] && negate=(-negate)
-    convert page.png "${negate[@]}" -virtual-pixel edge -distort Perspective "$(corners "$w" "$h" "$ax" "$ay")" \
-        -colorspace sRGB -type TrueColor +level-colors "${colours[0]},${colours[1]}" -quality 90 "$out"
+    local look=()
+    case $2 in
+        backlit) look=(--backlit) ;;
+        *) look=(--card-colour "$2") ;;
+    esac
+    "$cli" punch -o "$1" --photo --format jpeg --dpi 200 --angle "$5" --tilt "$3,$4" "${look[@]}" "$text" >/dev/null
 }
 verdict() { # the console of read --all on stdin: exact | flagged | wrong | refused
     awk -v want="$(printf '%-72.72s' "$text")" '/^Edit1 \[/ { n++; line = $0 }
@@ -53,7 +32,7 @@ verdict() { # the console of read --all on stdin: exact | flagged | wrong | refu
               else if (line ~ /^Edit1 \[red\]/) print "flagged"
               else print (substr(line, 16) == want ? "exact" : "wrong") }'
 }
-command -v convert >/dev/null || { echo "ImageMagick's convert is needed to make the photos" >&2; exit 2; }
+"$cli" punch --help | grep -q -- --tilt || { echo "this korvane-cli's punch has no --tilt" >&2; exit 2; }
 # One whole read: its wall and processor (user + system) seconds into the file timing. The machine
 # may be shared, so the processor time is printed beside the wall time.
 TIMEFORMAT='%R %U %S'
@@ -76,7 +55,8 @@ for look in cream brown pink green backlit; do
     done
 done
 
-# A 2-megapixel photo (1800 x 1110): tilted 15 degrees, and square on (the baseline).
+# A 2-megapixel photo (150 dpi: some 1750 x 1200 pixels), tilted, and square on (the baseline:
+# not straightened).
 median() { # FILE: medians of five whole processes, wall and processor seconds
     local t=() c=() wall user sys
     for run in 1 2 3 4 5; do
@@ -87,8 +67,6 @@ median() { # FILE: medians of five whole processes, wall and processor seconds
     printf '%.3f s (processor %.3f s)' "$(printf '%s\n' "${t[@]}" | sort -g | sed -n 3p)" \
         "$(printf '%s\n' "${c[@]}" | sort -g | sed -n 3p)"
 }
-photo big.jpg cream 10 12 4
-convert big.jpg -background 'rgb(25,30,45)' -gravity center -extent 1800x1110 big.jpg
-photo flat.jpg cream 0 0 4
-convert flat.jpg -background 'rgb(25,30,45)' -gravity center -extent 1800x1110 flat.jpg
-echo "2-megapixel photo (1800 x 1110), tilted: $(median big.jpg), target 0.5 s; square on, not straightened: $(median flat.jpg)"
+"$cli" punch -o big.jpg --photo --format jpeg --dpi 150 --angle 4 --tilt 10,12 "$text" >/dev/null
+"$cli" punch -o flat.jpg --photo --format jpeg --dpi 150 --angle 4 --tilt 0,0 "$text" >/dev/null
+echo "photo of $(identify -format '%w x %h' big.jpg 2>/dev/null || echo '2 megapixels'), tilted: $(median big.jpg), target 0.5 s; square on, not straightened: $(median flat.jpg)"

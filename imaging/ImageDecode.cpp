@@ -5,8 +5,8 @@
 #include "FileAccess.h"
 #include "FileReaders.h"
 #include "LeptSupport.h"
-#include "Perspective.h"
 #include "Resolution.h"
+#include "Straighten.h"
 #include "TiffDirectory.h"
 
 #include <algorithm>
@@ -236,8 +236,9 @@ PixPtr GreyOrBinary(PixPtr pix, Polarity holes)
 
 // A photographed card seen square on, binarised by its own levels: when the outline in the
 // binarised picture (card white) is measurably not a rectangle, or when that picture shows no card
-// at all (a coloured card, uneven light: one level for the whole photo fails) but one binarised by
-// local levels does, the grey picture is carried onto the card's rectangle and binarised there by
+// at all (a coloured card, uneven light: one level for the whole photo fails; only with the
+// default method, never against a threshold or method the user chose) but one binarised by local
+// levels does, the grey picture is carried onto the card's rectangle and binarised there by
 // the card's own brightness (BinariseCard). Null, leaving all as it was, for anything else: a
 // picture whose card is a rectangle is a scan, and a page of several cards is never straightened.
 // Sets the info's corners and the scale of the new picture.
@@ -247,7 +248,7 @@ PixPtr Straighten(PIX* grey, PIX* binary, const DecodeOptions& options, ImageInf
     auto card = Lept::FindCardQuadrilateral(binary, &several);
     if (card && card->Deviation <= Lept::kPerspectiveThreshold)
         return nullptr;
-    if (!card && !several) {
+    if (!card && !several && options.Method == Binarisation::Otsu) {
         DecodeOptions local = options;
         local.Method = Binarisation::Sauvola;
         int threshold = 0;

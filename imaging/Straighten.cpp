@@ -1,4 +1,4 @@
-#include "Perspective.h"
+#include "Straighten.h"
 
 #include "Binarise.h"
 #include "Resolution.h"
@@ -84,8 +84,10 @@ std::optional<FoundCard> FindCardQuadrilateral(PIX* pix1, bool* several)
         *several = false;
     const int w = pixGetWidth(pix1), h = pixGetHeight(pix1);
     PixPtr light(pixInvert(nullptr, pix1));
-    // Regions too small to be a card the picture could be read at are not traced one by one.
-    const int smallest = std::max(40, std::min(w, h) / 8);
+    // Regions too small to be a card the picture could be read at are not traced one by one; a card
+    // less than 100 pixels across (under some 30 ppi) is not straightened: its cut corner takes
+    // too much of its short sides for their lines to be fitted.
+    const int smallest = std::max(100, std::min(w, h) / 8);
     PixPtr large(
         pixSelectBySize(light.get(), smallest, smallest, 8, L_SELECT_IF_BOTH, L_SELECT_IF_GTE, nullptr));
     if (!large)
