@@ -6,6 +6,7 @@
 #include "FileReaders.h"
 #include "LeptSupport.h"
 #include "Resolution.h"
+#include "Straighten.h"
 #include "TiffDirectory.h"
 
 #include <algorithm>
@@ -233,6 +234,45 @@ PixPtr GreyOrBinary(PixPtr pix, Polarity holes)
     }
 }
 
+// A photographed card seen square on, binarised by its own levels: when the outline in the
+// binarised picture (card white) is measurably not a rectangle, or when that picture shows no card
+// at all (a coloured card, uneven light: one level for the whole photo fails; only with the
+// default method, never against a threshold or method the user chose) but one binarised by local
+// levels does, the grey picture is carried onto the card's rectangle and binarised there by
+// the card's own brightness (BinariseCard). Null, leaving all as it was, for anything else: a
+// picture whose card is a rectangle is a scan, and a page of several cards is never straightened.
+// Sets the info's corners and the scale of the new picture.
+PixPtr Straighten(PIX* grey, PIX* binary, const DecodeOptions& options, ImageInfo& info, double& scale)
+{
+    bool several = false;
+    auto card = Lept::FindCardQuadrilateral(binary, &several);
+    if (card && card->Deviation <= Lept::kPerspectiveThreshold)
+        return nullptr;
+    if (!card && !several && options.Method == Binarisation::Otsu) {
+        DecodeOptions local = options;
+        local.Method = Binarisation::Sauvola;
+        int threshold = 0;
+        PixPtr other = Lept::Binarise(grey, local, 0.0, threshold);
+        if (!other)
+            return nullptr;
+        if (options.Holes == Polarity::LightHoles)
+            pixInvert(other.get(), other.get());
+        card = Lept::FindCardQuadrilateral(other.get());
+    }
+    if (!card)
+        return nullptr;
+    const double s = Lept::CardScale(card->Quad);
+    const std::uint8_t outside = options.Holes == Polarity::DarkHoles ? 0 : 255;
+    PixPtr square = Lept::WarpToCard(grey, card->Quad, s, outside);
+    if (square)
+        square = Lept::BinariseCard(square.get(), s, options.Holes);
+    if (!square)
+        return nullptr;
+    info.Perspective = card->Quad.Corners;
+    scale = s;
+    return square;
+}
+
 } // namespace
 
 namespace {
@@ -299,17 +339,24 @@ DecodeResult DecodeImage(const std::uint8_t* data, std::size_t size, const Decod
     const bool believed = JudgeResolution(info.Ppi) != ResolutionVerdict::Implausible;
 
     pix = GreyOrBinary(std::move(pix), options.Holes);
-    if (pix && pixGetDepth(pix.get()) == 8)
+    PixPtr grey;
+    if (pix && pixGetDepth(pix.get()) == 8) {
+        grey.reset(pixClone(pix.get()));
         pix = Lept::Binarise(pix.get(), options, believed ? info.Ppi : 0.0, info.Threshold);
+    }
     if (!pix)
         return Refused("the " + label + " picture could not be converted (" + messages.First() + ")");
     if (options.Holes == Polarity::LightHoles)
         pixInvert(pix.get(), pix.get());
+    double straightened = 0.0;
+    if (grey)
+        if (PixPtr square = Straighten(grey.get(), pix.get(), options, info, straightened))
+            pix = std::move(square); // holes dark already, whatever the polarity
     if (options.Face == Side::Front)
         pixFlipLR(pix.get(), pix.get());
 
     result.Picture = Lept::PictureFromPix(pix.get());
-    result.Picture.PixelsPerMillimetre = believed ? info.Ppi / 25.4 : 0.0;
+    result.Picture.PixelsPerMillimetre = straightened > 0.0 ? straightened : believed ? info.Ppi / 25.4 : 0.0;
     result.Ok = true;
     return result;
 }

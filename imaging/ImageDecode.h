@@ -4,11 +4,14 @@
 // says what was found and chosen so that the caller can report it.
 #pragma once
 
+#include "Arrays.h"
 #include "DecodeOptions.h"
 #include "Picture.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace Imaging {
@@ -28,6 +31,9 @@ struct ImageInfo
     Binarisation Method = Binarisation::Otsu;
     int Pages = 1; // pages in the file (TIFF); 1 for the other formats
     int Page = 0;  // the page decoded
+    // A photographed card straightened: its four corners in the file's pixels (clockwise from one
+    // end of a long side), carried onto the card's rectangle at the picture's PixelsPerMillimetre.
+    std::optional<std::array<Algemeen::RealPoint, 4>> Perspective;
 };
 
 // Ok and the picture, or not Ok and a message that says why the file was refused (too large,

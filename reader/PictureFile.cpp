@@ -86,7 +86,10 @@ OpenedPicture OpenOtherPicture(const std::string& fileName, const PictureSetting
     console.Line("Height = " + std::to_string(info.Height));
 
     PictureScale& scale = opened.Scale;
-    if (settings.Dpi > 0.0) {
+    if (info.Perspective) {
+        // A straightened photo has the scale of the card's own rectangle, whatever was given.
+        scale = {decoded.Picture.PixelsPerMillimetre, "card"};
+    } else if (settings.Dpi > 0.0) {
         scale = {settings.Dpi / 25.4, "option"};
     } else if (Imaging::JudgeResolution(info.Ppi) == Imaging::ResolutionVerdict::Plausible) {
         scale = {decoded.Picture.PixelsPerMillimetre, "file"};
@@ -101,6 +104,9 @@ OpenedPicture OpenOtherPicture(const std::string& fileName, const PictureSetting
         console.Line("Resolution = " + Number(settings.Dpi, 0) + " ppi (given; " + fileSays + ")");
     else if (scale.Source == "file")
         console.Line("Resolution = " + Number(info.Ppi, 0) + " ppi (from the file)");
+    else if (scale.Source == "card")
+        console.Line("Resolution = " + Number(scale.PixelsPerMillimetre * 25.4, 0) +
+                     " ppi (the card straightened from its perspective; " + fileSays + ")");
     else if (scale.Source == "estimated")
         console.Line("Resolution = " + Number(scale.PixelsPerMillimetre * 25.4, 0) +
                      " ppi (estimated from the card outlines; " + fileSays + ")");
@@ -265,9 +271,13 @@ bool RetryPicture(OpenedPicture& opened, Algemeen::Console& console)
         if (again.Ok &&
             (again.Picture.PixelsPerMillimetre > 0 || EstimatePixelsPerMillimetre(again.Picture) > 0)) {
             console.Line("Polarity = light-holes (auto: no card with dark holes)");
+            if (again.Info.Perspective)
+                console.Line("Resolution = " + Number(again.Scale.PixelsPerMillimetre * 25.4, 0) +
+                             " ppi (the card straightened from its perspective)");
             settings = other;
             picture = std::move(again.Picture);
             scale = again.Scale;
+            opened.Info.Perspective = again.Info.Perspective;
             return true;
         }
     }

@@ -24,7 +24,7 @@ struct PictureSettings
 struct PictureScale
 {
     double PixelsPerMillimetre = 0.0;
-    std::string Source; // "file", "estimated", "option"; empty when unknown
+    std::string Source; // "file", "estimated", "option", "card" (a straightened photo); empty when unknown
 };
 
 enum class OpenStatus

@@ -121,6 +121,11 @@ void AddPictureJson(json& result, const korvane::OpenedPicture& picture)
         {"side", decoding.Face == Imaging::Side::Front  ? "front"
                  : decoding.Face == Imaging::Side::Auto ? "auto"
                                                         : "back"}};
+    if (info.Perspective) {
+        result["perspective"] = json::array();
+        for (const auto& corner : *info.Perspective)
+            result["perspective"].push_back({corner.X, corner.Y});
+    }
 }
 
 struct Outcome

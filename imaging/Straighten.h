@@ -1,0 +1,50 @@
+// Straightening a photographed card (inside the imaging unit): the card found as the largest light
+// region of the binarised picture whose outline is a quadrilateral of a card's proportions, and,
+// when that quadrilateral is measurably not a rectangle, the grey picture carried onto the card's
+// own rectangle by the projective transform of its four corners. Scans never need it: their card
+// outlines are rectangles, and they are left exactly as they were.
+#pragma once
+
+#include "DecodeOptions.h"
+#include "LeptSupport.h"
+#include "Quadrilateral.h"
+
+#include <optional>
+
+namespace Imaging::Lept {
+
+// A quadrilateral deviates from a card-shaped rectangle by more than this share of its length
+// before the picture is straightened (the measurements are beside the definition).
+extern const double kPerspectiveThreshold;
+
+// The card found in a 1-bit picture whose card is white (0) and whose holes and surroundings are
+// black: the quadrilateral and its deviation from the rectangle (see Ogenblik::RectangleDeviation).
+// Nothing when no region inside the picture (clear of its edges) has a card's outline, or when two regions of
+// nearly the largest size do (a page of several cards: *several is set then).
+struct FoundCard
+{
+    Ogenblik::Quadrilateral Quad;
+    double Deviation = 0.0;
+};
+std::optional<FoundCard> FindCardQuadrilateral(PIX* pix1, bool* several = nullptr);
+
+// The grey picture (8 bit) seen square on: the quadrilateral carried onto the card's rectangle at
+// `pixelsPerMillimetre`, with a margin round it taken from the picture as it lies there (outside
+// the picture: `outside`). Bilinear sampling through the inverse transform. Null when the corners
+// make no transform.
+PixPtr WarpToCard(PIX* pix8, const Ogenblik::Quadrilateral& quad, double pixelsPerMillimetre,
+                  std::uint8_t outside);
+
+// The straightened card (8-bit grey from WarpToCard at `pixelsPerMillimetre`) as a 1-bit picture
+// (1 = black) with the card white and its holes black, whatever the card's colour and the light:
+// each pixel of the card's rectangle is weighed against the card's own level around it (a map of
+// the bright part of every 4 mm cell, cells darker than the card's run, such as the cut corner,
+// filled from their neighbours) and the level of the surroundings in the margin, and is dark when
+// nearer the surroundings. The margin is black. With light holes (a backlit card) the grey is
+// taken the other way round, so the result has dark holes either way.
+PixPtr BinariseCard(PIX* square8, double pixelsPerMillimetre, Polarity holes);
+
+// The scale at which a straightened card keeps the detail of its larger side, pixels per millimetre.
+double CardScale(const Ogenblik::Quadrilateral& quad);
+
+} // namespace Imaging::Lept
