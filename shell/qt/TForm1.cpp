@@ -17,11 +17,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
@@ -110,7 +112,16 @@ QWidget* TForm1::CreateTextLine(QWidget* central)
     bold.setBold(true);
     bold.setPixelSize(16);
     edit1_->setFont(bold);
-    panelLayout->addWidget(edit1_);
+    auto* line = new QHBoxLayout;
+    line->setSpacing(6);
+    line->addWidget(edit1_, 1);
+    // Offered by the text line when it says a card lies face up.
+    readAsFrontButton_ = new QPushButton("Read as front", panel1);
+    readAsFrontButton_->setObjectName("ReadAsFrontButton");
+    readAsFrontButton_->setVisible(false);
+    connect(readAsFrontButton_, &QPushButton::clicked, this, [this] { SetSide(Imaging::Side::Auto); });
+    line->addWidget(readAsFrontButton_);
+    panelLayout->addLayout(line);
     ruler_ = new ColumnRuler(edit1_, kTextColumns, panel1);
     panelLayout->addWidget(ruler_);
     return panel1;
@@ -255,6 +266,8 @@ void TForm1::SetEditText(const std::string& text)
     edit1_->setMaxLength(std::max<qsizetype>(72, q.size()));
     edit1_->setText(q);
     edit1_->setCursorPosition(0);
+    if (readAsFrontButton_ != nullptr)
+        readAsFrontButton_->setVisible(text == korvane::kFaceUp);
 }
 
 void TForm1::SetEditColour(Algemeen::Colour colour)

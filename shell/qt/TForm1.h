@@ -19,6 +19,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QLineEdit;
+class QPushButton;
 class QScrollArea;
 
 namespace Unit1 {
@@ -139,6 +140,10 @@ public:
     QAction* ZoomOut() const { return zoomOut_; }
     QAction* Fit() const { return fit_; }
     QAction* Actual() const { return actual_; }
+    // Edit > Read as front, the button of the same name by the text line, and View > Side.
+    QAction* ReadAsFront() const { return readAsFront_; }
+    QPushButton* ReadAsFrontButton() const { return readAsFrontButton_; }
+    QAction* SideAction(Imaging::Side side) const { return sides_[static_cast<int>(side)]; }
     QMenu* RecentFiles() const { return recent_; }
     ResultsPanel* Results() const { return results_; }
     ColumnRuler* Ruler() const { return ruler_; }
@@ -162,6 +167,8 @@ private:
     void CreateFileMenu();
     void CreateEditMenu();
     void CreateViewMenu();
+    // The side the pictures show from now on; the picture shown is opened and read again with it.
+    void SetSide(Imaging::Side side);
     // Runs a command of the menus or the mouse; a close asked for meanwhile happens after it
     // (defined in TForm1Internal.h).
     template <class Command> void Run(Command command);
@@ -218,6 +225,9 @@ private:
     QAction* zoomOut_ = nullptr;
     QAction* fit_ = nullptr;
     QAction* actual_ = nullptr;
+    QAction* readAsFront_ = nullptr;
+    QPushButton* readAsFrontButton_ = nullptr;
+    QAction* sides_[3] = {nullptr, nullptr, nullptr}; // by Imaging::Side
     ResultsPanel* results_ = nullptr;
     ColumnRuler* ruler_ = nullptr;
     QLabel* warning_ = nullptr;

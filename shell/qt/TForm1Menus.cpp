@@ -7,6 +7,7 @@
 #include "TForm1Internal.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenuBar>
@@ -114,6 +115,21 @@ void TForm1::CreateEditMenu()
     readAll_->setObjectName("ReadAll");
     readAll_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     readAll_->setEnabled(false);
+    exit2_->addSeparator();
+    // A card lying face up is read from its front: the side is left to the reader, which reads each
+    // card as the side its cut corner shows.
+    readAsFront_ = exit2_->addAction("Read as &front", this, [this] { SetSide(Imaging::Side::Auto); });
+    readAsFront_->setObjectName("ReadAsFront");
+}
+
+void TForm1::SetSide(Imaging::Side side)
+{
+    if (state_.Busy)
+        return;
+    state_.PictureOptions.Decoding.Face = side;
+    sides_[static_cast<int>(side)]->setChecked(true);
+    if (state_.PictureLoaded && !state_.PictureFileName.empty())
+        OpenFile(state_.PictureFileName);
 }
 
 void TForm1::CreateViewMenu()
@@ -135,6 +151,20 @@ void TForm1::CreateViewMenu()
     contours_->setChecked(true);
     contours_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     connect(contours_, &QAction::toggled, this, [this] { ShowScanWithOverlay(); });
+    view_->addSeparator();
+    QMenu* side = view_->addMenu("&Side");
+    auto* sides = new QActionGroup(this);
+    const std::pair<Imaging::Side, const char*> named[] = {
+        {Imaging::Side::Back, "&Back"},
+        {Imaging::Side::Front, "&Front (mirrored)"},
+        {Imaging::Side::Auto, "&Either: as the cut corner shows"}};
+    for (const auto& [face, label] : named) {
+        QAction* item = side->addAction(label, this, [this, face = face] { SetSide(face); });
+        item->setCheckable(true);
+        item->setChecked(face == state_.PictureOptions.Decoding.Face);
+        sides->addAction(item);
+        sides_[static_cast<int>(face)] = item;
+    }
     view_->addSeparator();
     view_->addAction(results_->toggleViewAction());
 }

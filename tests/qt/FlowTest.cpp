@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <cstdlib>
@@ -189,4 +190,37 @@ TEST_F(FlowTest, TheTextLineAndTheMarksFollowTheChosenCard)
             EXPECT_TRUE(inside(strip, strip.column, gridRow)) << strip.column;
             EXPECT_FALSE(inside(strip, strip.column == 1 ? 2 : strip.column - 1, gridRow)) << strip.column;
         }
+}
+
+// A card lying face up offers to be read from its front, by the text line and in the Edit menu;
+// taken, the picture is read again with the side left to the reader, and every card reads.
+TEST_F(FlowTest, AFaceUpCardIsReadAsFrontWhenAsked)
+{
+    Punch("-o page.bmp --dpi 100 --per-page 3 --face-up=2 'FIRST' 'TURNED OVER' 'THIRD'");
+    answer = "page-0001.bmp";
+    form->Open1()->trigger();
+    form->ReadAll()->trigger();
+    const auto& rows = form->Results()->Rows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1].message, korvane::kFaceUp);
+    form->Results()->Table()->selectRow(1);
+    EXPECT_EQ(form->Edit1()->text().toStdString(), korvane::kFaceUp);
+    EXPECT_FALSE(form->ReadAsFrontButton()->isHidden());
+
+    form->ReadAsFrontButton()->click();
+    EXPECT_TRUE(form->SideAction(Imaging::Side::Auto)->isChecked());
+    form->ReadAll()->trigger();
+    ASSERT_EQ(form->Results()->Rows().size(), 3u);
+    const std::string texts[] = {"FIRST", "TURNED OVER", "THIRD"};
+    for (std::size_t k = 0; k < 3; ++k)
+        EXPECT_EQ(form->Results()->Rows()[k].text.substr(0, texts[k].size()), texts[k]) << k;
+    form->Results()->Table()->selectRow(1);
+    EXPECT_EQ(form->Edit1()->text().toStdString().substr(0, 11), "TURNED OVER");
+    EXPECT_TRUE(form->ReadAsFrontButton()->isHidden());
+
+    // Back to the back: the face-up card is refused again.
+    form->SideAction(Imaging::Side::Back)->trigger();
+    form->ReadAll()->trigger();
+    ASSERT_EQ(form->Results()->Rows().size(), 3u);
+    EXPECT_EQ(form->Results()->Rows()[1].message, korvane::kFaceUp);
 }
