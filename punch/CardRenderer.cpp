@@ -246,6 +246,20 @@ Box BoundsOf(const Polygon& polygon)
     return box;
 }
 
+// The pixels a box covers, cut to the image: columns left .. right - 1, rows top .. bottom - 1.
+struct PixelSpan
+{
+    std::int32_t left, top, right, bottom;
+};
+
+PixelSpan PixelsOf(const Box& box, const BMPunit::BitImage& image)
+{
+    return {std::max<std::int32_t>(0, static_cast<std::int32_t>(std::floor(box.left))),
+            std::max<std::int32_t>(0, static_cast<std::int32_t>(std::floor(box.top))),
+            std::min<std::int32_t>(image.width, static_cast<std::int32_t>(std::ceil(box.right))),
+            std::min<std::int32_t>(image.height, static_cast<std::int32_t>(std::ceil(box.bottom)))};
+}
+
 void SetSpan(BMPunit::BitImage& image, std::int32_t y, std::int32_t from, std::int32_t to, bool black)
 {
     if (from >= to)
@@ -301,13 +315,7 @@ void PaintHoles(BMPunit::BitImage& image, const CardPlacement& placement, const 
             if ((punches[static_cast<std::size_t>(column - 1)] & Algemeen::RowBit(position - 1)) == 0)
                 continue;
             const Shape hole(placement.Hole(column, position));
-            const Box box = BoundsOf(hole.Corners());
-            const auto left = std::max<std::int32_t>(0, static_cast<std::int32_t>(std::floor(box.left)));
-            const auto right =
-                std::min<std::int32_t>(image.width, static_cast<std::int32_t>(std::ceil(box.right)));
-            const auto top = std::max<std::int32_t>(0, static_cast<std::int32_t>(std::floor(box.top)));
-            const auto bottom =
-                std::min<std::int32_t>(image.height, static_cast<std::int32_t>(std::ceil(box.bottom)));
+            const auto [left, top, right, bottom] = PixelsOf(BoundsOf(hole.Corners()), image);
             for (std::int32_t y = top; y < bottom; ++y)
                 for (std::int32_t x = left; x < right; ++x) {
                     const double covered = hole.Coverage(x, y);
@@ -329,13 +337,7 @@ void PaintInk(BMPunit::BitImage& image, const CardPlacement& placement, const st
 {
     for (const InkStroke& stroke : strokes) {
         const Shape shape(placement.Stroke(stroke));
-        const Box box = BoundsOf(shape.Corners());
-        const auto left = std::max<std::int32_t>(0, static_cast<std::int32_t>(std::floor(box.left)));
-        const auto right =
-            std::min<std::int32_t>(image.width, static_cast<std::int32_t>(std::ceil(box.right)));
-        const auto top = std::max<std::int32_t>(0, static_cast<std::int32_t>(std::floor(box.top)));
-        const auto bottom =
-            std::min<std::int32_t>(image.height, static_cast<std::int32_t>(std::ceil(box.bottom)));
+        const auto [left, top, right, bottom] = PixelsOf(BoundsOf(shape.Corners()), image);
         for (std::int32_t y = top; y < bottom; ++y)
             for (std::int32_t x = left; x < right; ++x)
                 if (!image.Black(x, y) && shape.Coverage(x, y) >= kInkCoverage)

@@ -15,6 +15,14 @@ json PointJson(Algemeen::RealPoint p)
 
 } // namespace
 
+json PunchesJson(const Algemeen::CardPunches& punches)
+{
+    json columns = json::array();
+    for (const Deck::ColumnPunches column : punches)
+        columns.push_back(Deck::Octal(column));
+    return columns;
+}
+
 json CardJson(const korvane::CardResult& card, CardDetail detail)
 {
     json object;
@@ -39,10 +47,7 @@ json CardJson(const korvane::CardResult& card, CardDetail detail)
     }
     object["text"] = card.Text;
     object["text80"] = card.Text80;
-    json punches = json::array();
-    for (const Deck::ColumnPunches column : card.Punches)
-        punches.push_back(Deck::Octal(column));
-    object["punches"] = punches;
+    object["punches"] = PunchesJson(card.Punches);
     object["unknownColumns"] = card.UnknownColumns;
     json doubtful = json::array();
     for (const korvane::DoubtfulColumn& column : card.DoubtfulColumns)

@@ -22,6 +22,9 @@ enum class CardDetail
 // were not read, `message`.
 nlohmann::json CardJson(const korvane::CardResult& card, CardDetail detail);
 
+// A card's 80 columns as `punches` holds them: four octal digits each.
+nlohmann::json PunchesJson(const Algemeen::CardPunches& punches);
+
 // The orientation verdict of a card object, in the shape above or as the bare string that journals
 // written before held.
 std::string OrientationOf(const nlohmann::json& card);

@@ -262,10 +262,7 @@ Batch::CardRecord RecordOfPair(const korvane::CardResult* front, const korvane::
     const FusedCard fused = FuseSides(front, back, map);
     content["text"] = fused.text80.substr(0, 72);
     content["text80"] = fused.text80;
-    json punches = json::array();
-    for (const Deck::ColumnPunches column : fused.punches)
-        punches.push_back(Deck::Octal(column));
-    content["punches"] = punches;
+    content["punches"] = PunchesJson(fused.punches);
     content["unknownColumns"] = fused.unknownColumns;
     json doubtful = json::array();
     for (const FusedColumn& column : fused.doubtful) {
