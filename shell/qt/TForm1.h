@@ -144,6 +144,10 @@ public:
     QAction* ReadAsFront() const { return readAsFront_; }
     QPushButton* ReadAsFrontButton() const { return readAsFrontButton_; }
     QAction* SideAction(Imaging::Side side) const { return sides_[static_cast<int>(side)]; }
+    // View > Picture options: side, polarity, threshold or Sauvola, resolution, for the pictures
+    // opened from now on; the picture shown is opened and read again with them.
+    QAction* PictureOptionsAction() const { return pictureOptions_; }
+    void SetPictureOptions(const korvane::PictureSettings& settings);
     QMenu* RecentFiles() const { return recent_; }
     ResultsPanel* Results() const { return results_; }
     ColumnRuler* Ruler() const { return ruler_; }
@@ -169,6 +173,7 @@ private:
     void CreateViewMenu();
     // The side the pictures show from now on; the picture shown is opened and read again with it.
     void SetSide(Imaging::Side side);
+    void ChoosePictureOptions();
     // Runs a command of the menus or the mouse; a close asked for meanwhile happens after it
     // (defined in TForm1Internal.h).
     template <class Command> void Run(Command command);
@@ -228,6 +233,7 @@ private:
     QAction* readAsFront_ = nullptr;
     QPushButton* readAsFrontButton_ = nullptr;
     QAction* sides_[3] = {nullptr, nullptr, nullptr}; // by Imaging::Side
+    QAction* pictureOptions_ = nullptr;
     ResultsPanel* results_ = nullptr;
     ColumnRuler* ruler_ = nullptr;
     QLabel* warning_ = nullptr;

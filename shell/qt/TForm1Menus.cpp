@@ -8,10 +8,17 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFormLayout>
+#include <QLabel>
 #include <QMenuBar>
 #include <QSettings>
+#include <QSpinBox>
 #include <QStatusBar>
 
 namespace Unit1 {
@@ -124,12 +131,82 @@ void TForm1::CreateEditMenu()
 
 void TForm1::SetSide(Imaging::Side side)
 {
+    korvane::PictureSettings settings = state_.PictureOptions;
+    settings.Decoding.Face = side;
+    SetPictureOptions(settings);
+}
+
+void TForm1::SetPictureOptions(const korvane::PictureSettings& settings)
+{
     if (state_.Busy)
         return;
-    state_.PictureOptions.Decoding.Face = side;
-    sides_[static_cast<int>(side)]->setChecked(true);
+    state_.PictureOptions = settings;
+    sides_[static_cast<int>(settings.Decoding.Face)]->setChecked(true);
     if (state_.PictureLoaded && !state_.PictureFileName.empty())
         OpenFile(state_.PictureFileName);
+}
+
+// The picture options as a small form; OK applies them (and reads the picture shown again).
+void TForm1::ChoosePictureOptions()
+{
+    if (state_.Busy)
+        return;
+    QDialog dialog(this);
+    dialog.setObjectName("PictureOptions");
+    dialog.setWindowTitle("Picture options");
+    auto* form = new QFormLayout(&dialog);
+    const korvane::PictureSettings& now = state_.PictureOptions;
+    auto* side = new QComboBox(&dialog);
+    side->setObjectName("Side");
+    side->addItems({"Back", "Front (mirrored)", "Either: as the cut corner shows"});
+    side->setCurrentIndex(static_cast<int>(now.Decoding.Face));
+    auto* polarity = new QComboBox(&dialog);
+    polarity->setObjectName("Polarity");
+    polarity->addItems(
+        {"Dark holes (a light card)", "Light holes (a backlit card)", "Either: tried in turn"});
+    polarity->setCurrentIndex(now.AutoPolarity                                      ? 2
+                              : now.Decoding.Holes == Imaging::Polarity::LightHoles ? 1
+                                                                                    : 0);
+    auto* method = new QComboBox(&dialog);
+    method->setObjectName("Method");
+    method->addItems(
+        {"Otsu (one level for the picture)", "Fixed threshold", "Sauvola (a level per neighbourhood)"});
+    method->setCurrentIndex(static_cast<int>(now.Decoding.Method));
+    auto* threshold = new QSpinBox(&dialog);
+    threshold->setObjectName("Threshold");
+    threshold->setRange(0, 255);
+    threshold->setValue(now.Decoding.Threshold);
+    threshold->setEnabled(now.Decoding.Method == Imaging::Binarisation::Fixed);
+    connect(method, &QComboBox::currentIndexChanged, threshold, [threshold](int index) {
+        threshold->setEnabled(index == static_cast<int>(Imaging::Binarisation::Fixed));
+    });
+    auto* dpi = new QDoubleSpinBox(&dialog);
+    dpi->setObjectName("Dpi");
+    dpi->setRange(0, 4800);
+    dpi->setDecimals(0);
+    dpi->setSpecialValueText("from the file, or estimated");
+    dpi->setValue(now.Dpi);
+    form->addRow("Side", side);
+    form->addRow("Holes", polarity);
+    form->addRow("Black and white by", method);
+    form->addRow("Threshold (grey values up to it are dark)", threshold);
+    form->addRow("Resolution (ppi)", dpi);
+    form->addRow(new QLabel("Not used for 1-bit BMP files, except the side.", &dialog));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    korvane::PictureSettings chosen = now;
+    chosen.Decoding.Face = static_cast<Imaging::Side>(side->currentIndex());
+    chosen.AutoPolarity = polarity->currentIndex() == 2;
+    chosen.Decoding.Holes =
+        polarity->currentIndex() == 1 ? Imaging::Polarity::LightHoles : Imaging::Polarity::DarkHoles;
+    chosen.Decoding.Method = static_cast<Imaging::Binarisation>(method->currentIndex());
+    chosen.Decoding.Threshold = threshold->value();
+    chosen.Dpi = dpi->value();
+    SetPictureOptions(chosen);
 }
 
 void TForm1::CreateViewMenu()
@@ -165,6 +242,8 @@ void TForm1::CreateViewMenu()
         sides->addAction(item);
         sides_[static_cast<int>(face)] = item;
     }
+    pictureOptions_ = view_->addAction("&Picture options\u2026", this, [this] { ChoosePictureOptions(); });
+    pictureOptions_->setObjectName("PictureOptionsAction");
     view_->addSeparator();
     view_->addAction(results_->toggleViewAction());
 }

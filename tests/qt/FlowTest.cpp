@@ -8,11 +8,15 @@
 #include "WindowFixture.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -223,4 +227,35 @@ TEST_F(FlowTest, AFaceUpCardIsReadAsFrontWhenAsked)
     form->ReadAll()->trigger();
     ASSERT_EQ(form->Results()->Rows().size(), 3u);
     EXPECT_EQ(form->Results()->Rows()[1].message, korvane::kFaceUp);
+}
+
+// View > Picture options reads the picture shown again with what the form says: light holes find
+// no card on a light card, either polarity finds it again; the side chosen there is View > Side's.
+TEST_F(FlowTest, PictureOptionsReadThePictureAgain)
+{
+    Punch("-o card.png --format png --dpi 100 'OPTIONS'");
+    answer = "card.png";
+    form->Open1()->trigger();
+    ASSERT_TRUE(form->ReadAll()->isEnabled());
+    // Fills in the modal form when it shows, then presses OK.
+    const auto choose = [this](int side, int polarity) {
+        QTimer::singleShot(0, [side, polarity] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            ASSERT_NE(dialog, nullptr);
+            dialog->findChild<QComboBox*>("Side")->setCurrentIndex(side);
+            dialog->findChild<QComboBox*>("Polarity")->setCurrentIndex(polarity);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        form->PictureOptionsAction()->trigger();
+    };
+    choose(0, 1);
+    EXPECT_EQ(form->CurrentRun().PictureOptions.Decoding.Holes, Imaging::Polarity::LightHoles);
+    EXPECT_FALSE(form->ReadAll()->isEnabled()) << "a light card read for light holes shows no card";
+    choose(2, 2);
+    EXPECT_TRUE(form->CurrentRun().PictureOptions.AutoPolarity);
+    EXPECT_TRUE(form->SideAction(Imaging::Side::Auto)->isChecked());
+    ASSERT_TRUE(form->ReadAll()->isEnabled());
+    form->ReadAll()->trigger();
+    ASSERT_EQ(form->Results()->Rows().size(), 1u);
+    EXPECT_EQ(form->Results()->Rows()[0].text.substr(0, 7), "OPTIONS");
 }
