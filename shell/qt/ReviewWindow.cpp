@@ -1,5 +1,6 @@
 #include "ReviewWindow.h"
 
+#include "AskDialog.h"
 #include "BatchRead.h"
 #include "CardRow.h"
 #include "CodeTable.h"
@@ -14,9 +15,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -171,17 +170,7 @@ std::optional<int> ReviewWindow::Ask(const std::string& text, const std::vector<
 {
     if (askChoice)
         return askChoice(text, answers);
-    QMessageBox box(QMessageBox::Question, "Korvane", QString::fromStdString(text), QMessageBox::NoButton,
-                    this);
-    std::vector<QAbstractButton*> buttons;
-    for (const std::string& answer : answers)
-        buttons.push_back(box.addButton(QString::fromStdString(answer), QMessageBox::AcceptRole));
-    box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
-    box.setEscapeButton(buttons.front());
-    box.exec();
-    const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
-    return chosen == buttons.end() ? std::nullopt
-                                   : std::optional<int>(static_cast<int>(chosen - buttons.begin()));
+    return AskWithButtons(this, text, answers, 0);
 }
 
 bool ReviewWindow::OpenFolder(const std::string& folder, std::string* problem)

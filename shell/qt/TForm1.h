@@ -188,7 +188,6 @@ private:
     void MarkColumns(const CardRow& row);
     void ShowScanWithOverlay();
     bool AllCardsHaveRows() const;
-    std::optional<int> AskWithButtons(const std::string& text, const std::vector<std::string>& answers);
     void RememberRecent(const QString& path);
     void FillRecentMenu();
     void WarnAtStart();

@@ -1,5 +1,6 @@
 // TForm1's results panel ("Cards read"): filling it from the cards read, framing the chosen card in
 // the picture, and saving the cards read as a deck.
+#include "AskDialog.h"
 #include "CardRow.h"
 #include "DeckFile.h"
 #include "FileAccess.h"
@@ -7,8 +8,6 @@
 #include "TForm1.h"
 #include "TForm1Internal.h"
 
-#include <QMessageBox>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <algorithm>
@@ -28,22 +27,6 @@ int CardNumber(const RunState& state, std::int32_t card)
 }
 
 } // namespace
-
-std::optional<int> TForm1::AskWithButtons(const std::string& text, const std::vector<std::string>& answers)
-{
-    QMessageBox box(QMessageBox::Question, "Korvane", QString::fromStdString(text), QMessageBox::NoButton,
-                    this);
-    std::vector<QAbstractButton*> buttons;
-    for (const std::string& answer : answers)
-        buttons.push_back(box.addButton(QString::fromStdString(answer), QMessageBox::AcceptRole));
-    box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
-    box.setEscapeButton(buttons.back());
-    box.exec();
-    const auto chosen = std::find(buttons.begin(), buttons.end(), box.clickedButton());
-    if (chosen == buttons.end())
-        return std::nullopt;
-    return static_cast<int>(chosen - buttons.begin());
-}
 
 void TForm1::CreateResultsPanel()
 {
@@ -194,7 +177,7 @@ void TForm1::SaveDeckOfPicture(std::string path)
     if (state_.Busy || !isVisible())
         return;
     const auto ask = [this](const std::string& text, const std::vector<std::string>& answers) {
-        return askChoice ? askChoice(text, answers) : AskWithButtons(text, answers);
+        return askChoice ? askChoice(text, answers) : AskWithButtons(this, text, answers, answers.size() - 1);
     };
     if (path.empty()) {
         path = DeckNameForPicture();
