@@ -197,7 +197,12 @@ Batch::PictureOutcome ReadPictureFile(korvane::Reader& reader, const std::string
 int RunBatchRead(const ReadOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
                  bool errIsTerminal)
 {
-    const Batch::BatchOptions batch = BatchOptionsOf(options);
+    Batch::BatchOptions batch = BatchOptionsOf(options);
+    // Pairs read without --jsonl print a line per card as they finish (in input order): those lines
+    // show the progress, and a progress line on the same terminal would break into them.
+    const bool pairLines = !options.duplex.empty() && options.jsonl.empty();
+    if (pairLines && !options.progress)
+        batch.quiet = true;
     std::string problem = Unsupported(options);
     if (problem.empty())
         problem = Batch::CheckBatchOptions(batch);
@@ -271,6 +276,9 @@ int RunBatchRead(const ReadOptions& options, std::istream& in, std::ostream& out
             });
     hooks.onPicture = [&](std::size_t, const std::string& file, const Batch::PictureOutcome& outcome) {
         tally.Add(outcome);
+        if (pairLines)
+            for (const std::string& line : PairLines(file, outcome))
+                out << line << "\n";
         if (!format)
             return;
         if (outcome.refused || outcome.cards.empty()) {

@@ -1,6 +1,7 @@
 // `korvane-cli read` in batch mode: many pictures (folders, --files-from lists) read on worker
 // threads, each with a reader of its own, into JSON lines, a deck and a summary. No console lines
-// per picture (they would interleave): standard output gets the summary only.
+// per picture (they would interleave): standard output gets the summary only, after a line per
+// card of pairs read without --jsonl (written in input order as the pairs finish).
 #pragma once
 
 #include "Batch.h"

@@ -1,6 +1,7 @@
 #include "CardRow.h"
 
 #include "CodeTable.h"
+#include "FileAccess.h"
 
 #include <algorithm>
 #include <cmath>
@@ -90,6 +91,40 @@ Deck::DeckCard DeckCardOf(const CardRow& row, const Deck::CodeMap& map, const st
     card.orientation = row.verdict;
     card.centre = row.centre;
     return card;
+}
+
+std::string WriteRowsAsDeck(const std::vector<CardRow>& rows, const std::string& path, bool blankForMissing,
+                            const Deck::CodeMap& map, const std::string& scanFile)
+{
+    std::vector<Deck::DeckCard> cards;
+    for (const CardRow& row : rows) {
+        if (!row.read && !blankForMissing)
+            continue;
+        CardRow written = row;
+        if (!row.read)
+            written.punches = {}; // a blank card holds the card's place
+        cards.push_back(DeckCardOf(written, map, scanFile, static_cast<int>(cards.size()) + 1));
+    }
+    if (cards.empty())
+        return "No card of this picture has been read: Edit > Read all cards first";
+    const std::string bytes = Deck::WriteDeck(DeckFormatOfPath(path), cards, map);
+    const Algemeen::WriteResult written = Algemeen::WriteWholeFile(path, bytes);
+    return written.ok ? std::string() : written.message;
+}
+
+std::string MissingCardsQuestion(const std::vector<CardRow>& rows)
+{
+    std::string missing;
+    std::size_t count = 0;
+    for (const CardRow& row : rows)
+        if (!row.read) {
+            ++count;
+            missing += "\ncard " + std::to_string(row.number) + ": " + row.message;
+        }
+    if (count == 0)
+        return "";
+    return std::to_string(count) + " of " + std::to_string(rows.size()) +
+           (rows.size() == 1 ? " card has" : " cards have") + " no punches to save:" + missing;
 }
 
 std::string ColumnList(const std::vector<int>& columns)

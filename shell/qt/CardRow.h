@@ -38,6 +38,10 @@ struct CardRow
     Algemeen::RealPoint centre;       // centre of the card outline, picture pixels
     bool complete = false;            // the text line may show it in black (CardResult::Complete)
     Ogenblik::CardGrid grid;          // the fitted grid, when read
+    // A card of a pair of pictures: the sides read ("both", "front", "back"; empty for a card of
+    // one picture) and the columns where they disagree (also among the doubtful ones).
+    std::string sides;
+    std::vector<int> disagreeColumns;
 };
 
 // The code map of the table in use (the run state's SpecFileName); a map without codes when it
@@ -55,6 +59,18 @@ CardRow RowFromResult(const korvane::CardResult& result, const Deck::CodeMap& ma
 // The deck card of a row that was read; `cardInPicture` counts from 1 in the order of the rows.
 Deck::DeckCard DeckCardOf(const CardRow& row, const Deck::CodeMap& map, const std::string& scanFile,
                           int cardInPicture);
+
+// The deck of the rows, in their order, written whole to `path` in the layout its extension names;
+// a row not read is written as a blank card when `blankForMissing`, else left out. Empty, or what
+// went wrong.
+std::string WriteRowsAsDeck(const std::vector<CardRow>& rows, const std::string& path, bool blankForMissing,
+                            const Deck::CodeMap& map, const std::string& scanFile);
+
+// The question Save deck asks when rows were not read ("1 of 3 cards has no punches to save: ..."),
+// with its answers: write a blank card, leave it out, cancel. Empty when every row was read.
+std::string MissingCardsQuestion(const std::vector<CardRow>& rows);
+inline const std::vector<std::string> kMissingCardsAnswers = {"Write a blank card in its place",
+                                                              "Leave it out of the deck", "Cancel"};
 
 // The bounding box of a card outline (picture pixels); empty for an empty outline.
 CardBox OutlineBox(const Algemeen::Jordan& outline);

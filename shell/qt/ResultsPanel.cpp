@@ -24,10 +24,11 @@ enum Column
 };
 
 // The columns as rich text, every unknown column in bold red, every doubtful one in bold red on
-// amber, spaces kept.
+// amber, spaces kept; a card of a pair with a column in doubt all red, as its text line would be.
 QString MarkedText(const CardRow& row)
 {
-    QString html = "<span style=\"white-space:pre\">";
+    QString html = !row.sides.empty() && !row.complete ? "<span style=\"white-space:pre;color:#c00000\">"
+                                                       : "<span style=\"white-space:pre\">";
     for (std::size_t k = 0; k < row.text.size(); ++k) {
         const char c = row.text[k];
         const QString ch = QString(QChar::fromLatin1(c)).toHtmlEscaped();
@@ -41,13 +42,29 @@ QString MarkedText(const CardRow& row)
     return html + "</span>";
 }
 
-// The unknown columns, and the doubtful ones after them ("3; doubtful 12, 40").
+// The unknown columns, the doubtful ones after them and the columns where the two sides of a card
+// disagree ("3; doubtful 12, 40; sides disagree 17").
 QString ColumnsInDoubt(const CardRow& row)
 {
     std::string text = ColumnList(row.unknownColumns);
-    if (!row.doubtfulColumns.empty())
-        text += (text.empty() ? "" : "; ") + std::string("doubtful ") + ColumnList(row.doubtfulColumns);
+    std::vector<int> doubtful;
+    for (const int column : row.doubtfulColumns)
+        if (std::find(row.disagreeColumns.begin(), row.disagreeColumns.end(), column) ==
+            row.disagreeColumns.end())
+            doubtful.push_back(column);
+    if (!doubtful.empty())
+        text += (text.empty() ? "" : "; ") + std::string("doubtful ") + ColumnList(doubtful);
+    if (!row.disagreeColumns.empty())
+        text += (text.empty() ? "" : "; ") + std::string("sides disagree ") + ColumnList(row.disagreeColumns);
     return QString::fromStdString(text);
+}
+
+// The orientation verdict; for a card of a pair read from one side, which side.
+QString Verdict(const CardRow& row)
+{
+    if (row.sides.empty() || row.sides == "both")
+        return QString::fromStdString(row.verdict);
+    return QString::fromStdString(row.verdict + (row.verdict.empty() ? "" : ", ") + row.sides + " only");
 }
 
 } // namespace
@@ -129,7 +146,7 @@ void ResultsPanel::Fill(int tableRow, const CardRow& row)
         new QTableWidgetItem(row.fitQuality ? QString::number(*row.fitQuality, 'f', 1) + " %" : QString());
     fit->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     table_->setItem(tableRow, kFit, fit);
-    table_->setItem(tableRow, kVerdict, new QTableWidgetItem(QString::fromStdString(row.verdict)));
+    table_->setItem(tableRow, kVerdict, new QTableWidgetItem(Verdict(row)));
 }
 
 void ResultsPanel::Choose(std::int32_t card)

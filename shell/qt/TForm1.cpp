@@ -5,6 +5,7 @@
 #include "TForm1.h"
 
 #include "ColumnRuler.h"
+#include "PairView.h"
 #include "ResultsPanel.h"
 #include "ReviewWindow.h"
 #include "TForm1Internal.h"
@@ -40,13 +41,18 @@ namespace {
 constexpr qint64 kPumpIntervalMs = 15;
 constexpr int kTextColumns = 72;
 
-// The dropped or given picture, when it is one local file.
-std::optional<QString> DroppedFile(const QMimeData* data)
+// The dropped pictures, when they are one or two local files (two different ones: a pair); empty
+// otherwise.
+std::vector<QString> DroppedFiles(const QMimeData* data)
 {
-    if (data == nullptr || !data->hasUrls() || data->urls().size() != 1 ||
-        !data->urls().front().isLocalFile())
-        return std::nullopt;
-    return data->urls().front().toLocalFile();
+    if (data == nullptr || !data->hasUrls() || data->urls().size() > 2 ||
+        (data->urls().size() == 2 && data->urls().front() == data->urls().back()))
+        return {};
+    std::vector<QString> files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            files.push_back(url.toLocalFile());
+    return files.size() == static_cast<std::size_t>(data->urls().size()) ? files : std::vector<QString>{};
 }
 
 } // namespace
@@ -229,17 +235,23 @@ std::string KeptLines::LastLine() const
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!state_.Busy && file1_->isEnabled() && DroppedFile(event->mimeData()))
+    if (!state_.Busy && file1_->isEnabled() && !DroppedFiles(event->mimeData()).empty())
         event->acceptProposedAction();
 }
 
+// One picture dropped opens it; two open them as a pair, front and back as their names say.
 void TForm1::dropEvent(QDropEvent* event)
 {
-    const auto file = DroppedFile(event->mimeData());
-    if (!file || state_.Busy || !file1_->isEnabled())
+    const std::vector<QString> files = DroppedFiles(event->mimeData());
+    if (files.empty() || state_.Busy || !file1_->isEnabled())
         return;
     event->acceptProposedAction();
-    OpenFile(file->toStdString());
+    if (files.size() == 1) {
+        OpenFile(files[0].toStdString());
+        return;
+    }
+    const auto [front, back] = FrontAndBack(files[0].toStdString(), files[1].toStdString());
+    OpenPair(front, back);
 }
 
 void TForm1::WarnAtStart()

@@ -44,6 +44,7 @@ private:
 };
 
 class ColumnRuler;
+class PairView;
 class ReviewWindow;
 class ResultsPanel;
 struct CardRow;
@@ -69,6 +70,7 @@ public:
     std::function<std::optional<std::string>()> chooseDeckFile; // File > Save deck as
     std::function<std::optional<std::string>()> chooseFolder;   // File > Open folder
     std::function<std::optional<std::string>()> chooseJournal;  // File > Open journal
+    std::function<std::vector<std::string>()> choosePair;       // File > Open pair: two pictures
     // A question with several answers (the first is the default): the index of the answer, or
     // none when the question was closed.
     std::function<std::optional<int>(const std::string& text, const std::vector<std::string>& answers)>
@@ -81,6 +83,9 @@ public:
     // in the background) or over a batch's journal; null, with the reason shown, when it cannot be
     // opened. The window closes with this one.
     ReviewWindow* OpenReview(const std::string& path, bool journal);
+    // File > Open pair (and two pictures dropped): a pair view over the front and the back of the
+    // same card(s), read together; null, with the reason shown, when neither side can be read.
+    PairView* OpenPair(const std::string& frontFile, const std::string& backFile);
     // Edit > Read all cards: picks every accepted card, one row each in the results panel.
     void ReadAllCards();
     // File > Save overlay: the shown overlay as PNG, written whole or not at all.
@@ -135,6 +140,7 @@ public:
     QAction* QuickSaveDeck() const { return quickSaveDeck_; }
     QAction* OpenFolderAction() const { return openFolder_; }
     QAction* OpenJournalAction() const { return openJournal_; }
+    QAction* OpenPairAction() const { return openPair_; }
     QAction* ContoursAction() const { return contours_; }
     QAction* ZoomIn() const { return zoomIn_; }
     QAction* ZoomOut() const { return zoomOut_; }
@@ -180,6 +186,7 @@ private:
     void ImagePressed(Qt::MouseButton button, QPoint picturePixel);
     void ChooseAndSaveOverlay();
     void ChooseAndSaveDeck();
+    void ChooseAndOpenPair();
     void PickAt(QPoint picturePixel);
     void AfterProcess();
     void OpenAndProcess();
@@ -224,6 +231,7 @@ private:
     QAction* quickSaveDeck_ = nullptr;
     QAction* openFolder_ = nullptr;
     QAction* openJournal_ = nullptr;
+    QAction* openPair_ = nullptr;
     QAction* contours_ = nullptr;
     QAction* zoomIn_ = nullptr;
     QAction* zoomOut_ = nullptr;

@@ -1,6 +1,8 @@
-// TForm1's menus and their actions: File (Open, Recent files, Save overlay, Save deck, Exit), Edit
+// TForm1's menus and their actions: File (Open, Open pair, Recent files, Save overlay, Save deck, Exit), Edit
 // (Process, Select, Read all cards), View (zoom, the results panel) and Help; and the enabled
 // state of the items the commands switch.
+#include "AskDialog.h"
+#include "PairView.h"
 #include "ResultsPanel.h"
 #include "ReviewWindow.h"
 #include "TForm1.h"
@@ -8,6 +10,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -80,6 +83,8 @@ void TForm1::CreateFileMenu()
             OpenReview(*journal, true);
     });
     openJournal_->setObjectName("OpenJournal");
+    openPair_ = file1_->addAction("Open &pair\u2026", this, [this] { ChooseAndOpenPair(); });
+    openPair_->setObjectName("OpenPair");
     recent_ = file1_->addMenu("&Recent files");
     recent_->setObjectName("RecentFiles");
     FillRecentMenu();
@@ -300,6 +305,57 @@ ReviewWindow* TForm1::OpenReview(const std::string& path, bool journal)
     }
     review->show();
     return review;
+}
+
+// File > Open pair: two pictures, front and back as their names say (or in the order chosen), which
+// the person confirms or swaps before they are read.
+void TForm1::ChooseAndOpenPair()
+{
+    if (state_.Busy)
+        return;
+    std::vector<std::string> files;
+    if (choosePair)
+        files = choosePair();
+    else
+        for (const QString& name :
+             QFileDialog::getOpenFileNames(this, "Open pair: the front and the back", lastFolder_,
+                                           kOpenFilter, nullptr, QFileDialog::DontUseNativeDialog))
+            files.push_back(name.toStdString());
+    if (files.empty())
+        return;
+    if (files.size() != 2) {
+        ShowMessage("Choose two pictures: the front and the back of the same card(s)", "Open pair");
+        return;
+    }
+    auto [front, back] = FrontAndBack(files[0], files[1]);
+    const std::string question = "Front: " + front + "\nBack: " + back;
+    const std::vector<std::string> answers{"Read them", "Swap front and back", "Cancel"};
+    const std::optional<int> answer =
+        askChoice ? askChoice(question, answers) : AskWithButtons(this, question, answers, 2);
+    if (!answer || *answer == 2)
+        return;
+    if (*answer == 1)
+        std::swap(front, back);
+    OpenPair(front, back);
+}
+
+PairView* TForm1::OpenPair(const std::string& frontFile, const std::string& backFile)
+{
+    auto* pair = new PairView(state_.SpecFileName, state_.PictureOptions, this);
+    pair->setWindowFlag(Qt::Window);
+    pair->askChoice = askChoice;
+    std::string problem;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool opened = pair->Open(frontFile, backFile, &problem);
+    QApplication::restoreOverrideCursor();
+    if (!opened) {
+        delete pair;
+        ShowMessage("Cannot read the pair " + frontFile + " and " + backFile + ":\n" + problem, "Open pair");
+        return nullptr;
+    }
+    pair->setAttribute(Qt::WA_DeleteOnClose);
+    pair->show();
+    return pair;
 }
 
 void TForm1::RememberRecent(const QString& path)

@@ -2,8 +2,6 @@
 // the picture, and saving the cards read as a deck.
 #include "AskDialog.h"
 #include "CardRow.h"
-#include "DeckFile.h"
-#include "FileAccess.h"
 #include "ResultsPanel.h"
 #include "TForm1.h"
 #include "TForm1Internal.h"
@@ -141,21 +139,8 @@ void TForm1::AfterProcess()
 
 std::string TForm1::SaveDeck(const std::string& path, bool blankForMissing) const
 {
-    const Deck::CodeMap map = CodeMapInUse(state_.SpecFileName);
-    std::vector<Deck::DeckCard> cards;
-    for (const CardRow& row : results_->Rows()) {
-        if (!row.read && !blankForMissing)
-            continue;
-        CardRow written = row;
-        if (!row.read)
-            written.punches = {}; // a blank card holds the card's place
-        cards.push_back(DeckCardOf(written, map, state_.PictureFileName, static_cast<int>(cards.size()) + 1));
-    }
-    if (cards.empty())
-        return "No card of this picture has been read: Edit > Read all cards first";
-    const std::string bytes = Deck::WriteDeck(DeckFormatOfPath(path), cards, map);
-    const Algemeen::WriteResult written = Algemeen::WriteWholeFile(path, bytes);
-    return written.ok ? std::string() : written.message;
+    return WriteRowsAsDeck(results_->Rows(), path, blankForMissing, CodeMapInUse(state_.SpecFileName),
+                           state_.PictureFileName);
 }
 
 std::string TForm1::DeckNameForPicture() const
@@ -184,19 +169,12 @@ void TForm1::SaveDeckOfPicture(std::string path)
         if (std::filesystem::exists(path) && ask(path + " exists. Replace it?", {"Replace", "Cancel"}) != 0)
             return;
     }
-    std::vector<const CardRow*> missing;
-    for (const CardRow& row : results_->Rows())
-        if (!row.read)
-            missing.push_back(&row);
     const std::size_t total = results_->Rows().size();
+    const auto missing = static_cast<std::size_t>(std::count_if(
+        results_->Rows().begin(), results_->Rows().end(), [](const CardRow& row) { return !row.read; }));
     bool blank = false;
-    if (!missing.empty()) {
-        std::string text = std::to_string(missing.size()) + " of " + std::to_string(total) +
-                           (total == 1 ? " card has" : " cards have") + " no punches to save:";
-        for (const CardRow* row : missing)
-            text += "\ncard " + std::to_string(row->number) + ": " + row->message;
-        const std::optional<int> answer =
-            ask(text, {"Write a blank card in its place", "Leave it out of the deck", "Cancel"});
+    if (const std::string question = MissingCardsQuestion(results_->Rows()); !question.empty()) {
+        const std::optional<int> answer = ask(question, kMissingCardsAnswers);
         if (!answer || *answer > 1)
             return;
         blank = *answer == 0;
@@ -205,10 +183,10 @@ void TForm1::SaveDeckOfPicture(std::string path)
         ShowMessage(problem, "Save deck");
         return;
     }
-    const std::size_t read = total - missing.size();
+    const std::size_t read = total - missing;
     QString report = QString("Deck saved: %1 of %2 cards").arg(read).arg(total);
     if (blank)
-        report += QString(", %1 blank in place of the cards not read").arg(missing.size());
+        report += QString(", %1 blank in place of the cards not read").arg(missing);
     statusBar()->showMessage(report + QString(" in %1").arg(FileNameOnly(path)));
 }
 

@@ -1,13 +1,12 @@
 // The fusion of a card's two sides, position by position, and the pairing of the cards of a page
 // with those of its other side.
-#include "Duplex.h"
-
 #include "DeckOutput.h"
+#include "SideFusion.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
-using namespace Cli;
+using namespace Unit1;
 using korvane::PositionCall;
 
 namespace {

@@ -2,12 +2,14 @@
 // one card per pair, every card exact or its wrong columns flagged; an odd picture refused, a
 // resumed run the same as a whole one, review pictures of both sides.
 #include "CliRunner.h"
+#include "Duplex.h"
 #include "TestSupport.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 namespace {
 
@@ -124,4 +126,53 @@ TEST_F(DuplexCliTest, DamagedSidesNeverGiveAnUnflaggedWrongColumn)
     fs::remove("box.jsonl");
     EXPECT_EQ(RunCli("read --duplex front-first box --jsonl box.jsonl --resume --quiet"), 2);
     EXPECT_EQ(ReadFileText("box.jsonl"), whole);
+}
+
+// Without --jsonl each physical card is one line before the summary: the pair's files and the fused
+// text, black when the sides agree, red with the disagreeing columns named when not; an odd picture
+// is a red line of its own.
+TEST_F(DuplexCliTest, PlainReadPrintsALinePerCard)
+{
+    const auto punched = CliToFiles("punch -o c.png --format png --dpi 150 --duplex --per-page 2 "
+                                    "--damage-back 0.5 --seed 1 ONE TWO 'THREE 3' 'FOUR 4'");
+    ASSERT_EQ(punched.status, 0) << punched.err;
+    ASSERT_EQ(RunCli("punch -o c-z.png --dpi 150 ODD"), 0);
+    // "damage: card K back column C row R covered" names the one damaged column of each damaged card
+    // (seed 1 covers a hole of cards 1 and 3).
+    std::map<int, int> damaged;
+    std::istringstream damage(punched.err);
+    for (std::string line; std::getline(damage, line);) {
+        int card = 0, column = 0;
+        if (std::sscanf(line.c_str(), "damage: card %d back column %d", &card, &column) == 2)
+            damaged[card] = column;
+    }
+    ASSERT_FALSE(damaged.empty()) << punched.err;
+    const auto run = CliToFiles("read --duplex front-first c-0001-a-front.png c-0001-b-back.png "
+                                "c-0002-a-front.png c-0002-b-back.png c-z.png --quiet");
+    EXPECT_EQ(run.status, 2) << run.err;
+    std::vector<std::string> lines;
+    std::istringstream out(run.out);
+    for (std::string line; std::getline(out, line) && line.find(" = ") == std::string::npos;)
+        lines.push_back(line);
+    const char* texts[] = {"ONE", "TWO", "THREE 3", "FOUR 4"};
+    ASSERT_EQ(lines.size(), 5u) << run.out;
+    for (int card = 1; card <= 4; ++card) {
+        std::string text = texts[card - 1];
+        text.resize(72, ' ');
+        const std::string page = card <= 2 ? "0001" : "0002";
+        const std::string files = "c-" + page + "-a-front.png + c-" + page + "-b-back.png";
+        const std::string disagree =
+            damaged.contains(card) ? "  (sides disagree: " + std::to_string(damaged[card]) + ")" : "";
+        std::string line = lines[std::size_t(card - 1)];
+        // Where the sides disagree the firmer side decides: a speck may win its column, flagged.
+        if (const auto column = damaged.find(card); column != damaged.end()) {
+            const std::size_t at =
+                files.size() + std::string(" [red]: ").size() + std::size_t(column->second - 1);
+            if (at < line.size())
+                line[at] = text[std::size_t(column->second - 1)];
+        }
+        EXPECT_EQ(line, files + (disagree.empty() ? " [black]: " : " [red]: ") + text + disagree);
+    }
+    EXPECT_EQ(lines[4], "c-z.png [red]: " + std::string(Cli::kNoOtherSide));
+    EXPECT_NE(run.out.find("Cards whose sides agree = "), std::string::npos) << run.out;
 }

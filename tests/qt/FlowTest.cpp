@@ -2,6 +2,8 @@
 // trace of the picture before it, the text line and the marks follow the chosen card, and Save deck
 // never leaves a card out unasked. Offscreen, through menus, shortcuts and the mouse.
 #include "CardRow.h"
+#include "CardView.h"
+#include "PairView.h"
 #include "ResultsPanel.h"
 #include "TForm1.h"
 #include "TestSupport.h"
@@ -11,16 +13,23 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
+#include <QUrl>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iostream>
+#include <map>
+#include <sstream>
 
 using namespace Unit1;
 
@@ -258,4 +267,101 @@ TEST_F(FlowTest, PictureOptionsReadThePictureAgain)
     form->ReadAll()->trigger();
     ASSERT_EQ(form->Results()->Rows().size(), 1u);
     EXPECT_EQ(form->Results()->Rows()[0].text.substr(0, 7), "OPTIONS");
+}
+
+// File > Open pair and two pictures dropped read a front and a back together: a punched pair with
+// its front damaged reads as its text, the damaged column marked as disagreeing on both pictures
+// and named in the results panel; the real grey pair reads exact with the sides agreeing; a front
+// that cannot be read leaves the card to the back, shown as one-sided. Save deck writes the fused
+// card.
+TEST_F(FlowTest, APairIsReadTogetherAndItsDisagreementsMarked)
+{
+    Punch("-o p.png --format png --dpi 150 --duplex --damage-front 1 --seed 3 'SIDES OF A PAIR 42' "
+          "2>damage.txt");
+    // "damage: card 1 front column C row R covered|speck"
+    std::istringstream damage(TestSupport::ReadFileText("damage.txt"));
+    std::string word;
+    int damaged = 0;
+    while (damage >> word)
+        if (word == "column")
+            damage >> damaged;
+    ASSERT_GT(damaged, 0) << TestSupport::ReadFileText("damage.txt");
+    struct Case
+    {
+        std::string first, second; // as chosen: the names say which is the front
+        bool drop;
+        std::string text, sides;
+        std::vector<int> disagree;
+    };
+    std::vector<Case> cases{
+        {"p-0001-b-back.png", "p-0001-a-front.png", false, "SIDES OF A PAIR 42", "both", {damaged}},
+        {"p-0001-b-back.png", "no-such-front.png", false, "SIDES OF A PAIR 42", "back", {}},
+    };
+    // The six real pairs (the grey one dropped on the window), exact and agreeing.
+    const std::string real = TestSupport::SourcePath("tests/data/real-scans/");
+    std::map<std::string, std::string> texts;
+    for (const std::string& line : TestSupport::ReadFileLines(real + "sides.tsv"))
+        texts[line.substr(0, line.find('\t'))] = line.substr(line.find('\t') + 1);
+    cases.push_back({real + "florida-example_02-back.png",
+                     real + "florida-example_02-front.png",
+                     true,
+                     texts["florida-example_02-back.png"],
+                     "both",
+                     {}});
+    for (int k = 0; k < 10; k += 2) {
+        const std::string back = "nara-C04D01L-" + std::to_string(k) + "-back.png";
+        cases.push_back({real + back,
+                         real + "nara-C04D01L-" + std::to_string(k + 1) + "-front.png",
+                         false,
+                         texts[back],
+                         "both",
+                         {}});
+    }
+    std::vector<std::string> questions;
+    form->askChoice = [&](const std::string& text, const std::vector<std::string>&) {
+        questions.push_back(text);
+        return std::optional<int>(0);
+    };
+    for (const Case& c : cases) {
+        if (c.drop) {
+            QMimeData mime;
+            mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(c.first)),
+                          QUrl::fromLocalFile(QString::fromStdString(c.second))});
+            QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(form.get(), &enter);
+            EXPECT_TRUE(enter.isAccepted());
+            QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(form.get(), &drop);
+        } else {
+            form->choosePair = [&c] { return std::vector<std::string>{c.first, c.second}; };
+            form->OpenPairAction()->trigger();
+            EXPECT_EQ(questions.back(), "Front: " + c.second + "\nBack: " + c.first);
+        }
+        const QList<PairView*> views = form->findChildren<PairView*>();
+        ASSERT_EQ(views.size(), 1) << c.first << (messages.empty() ? "" : messages.back());
+        std::unique_ptr<PairView> view(views.front());
+        ASSERT_EQ(view->Results()->Rows().size(), 1u) << c.first;
+        const CardRow& row = view->Results()->Rows().front();
+        std::string expected = c.text;
+        expected.resize(80, ' ');
+        // For bench/pair.sh: how long the window took to read the pair.
+        std::cout << "pair: " << std::filesystem::path(c.second).filename().string() << " + "
+                  << std::filesystem::path(c.first).filename().string() << ": " << view->MillisecondsToRead()
+                  << " ms, " << (row.text == expected ? "exact" : "NOT exact") << ", "
+                  << (row.disagreeColumns.empty() ? "sides agree" : "sides disagree") << "\n";
+        EXPECT_EQ(row.text, expected) << c.first;
+        EXPECT_EQ(row.sides, c.sides) << c.first;
+        EXPECT_EQ(row.disagreeColumns, c.disagree) << c.first;
+        EXPECT_EQ(row.complete, c.disagree.empty()) << c.first;
+        const QString named = view->Results()->Table()->item(0, 2)->text();
+        EXPECT_EQ(named.contains(QString("sides disagree %1").arg(damaged)), !c.disagree.empty())
+            << named.toStdString();
+        for (const CardView* side : {view->FrontView(), view->BackView()})
+            for (const int column : c.disagree)
+                EXPECT_NE(std::find(side->Content().doubtful.begin(), side->Content().doubtful.end(), column),
+                          side->Content().doubtful.end());
+        EXPECT_EQ(view->FrontView()->Content().scan.isNull(), c.sides == "back") << c.first;
+        EXPECT_EQ(view->SaveDeck("pair.txt"), "") << c.first;
+        EXPECT_EQ(TestSupport::ReadFileLines("pair.txt"), std::vector<std::string>{expected}) << c.first;
+    }
 }
