@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Prints how long the window takes to open and read a duplex pair (File > Open pair: both sides
-# read, paired and fused) for the six real pairs of tests/data/real-scans and a punched pair, from
-# the offscreen window test, and whether each reads exact with its sides agreeing. Beside it, the
+# Prints how long the window takes to open a duplex pair (File > Open pair or a drop until the pair
+# view is shown) and to read it (both sides read, paired and fused), for the six real pairs of
+# tests/data/real-scans and a punched pair, from the offscreen window test, and whether each reads
+# exact with its sides agreeing. Beside it, the
 # baseline of the same run: korvane-cli's read --duplex of the six real pairs on one core.
 #   bench/pair.sh
 set -euo pipefail
