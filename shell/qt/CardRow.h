@@ -56,6 +56,10 @@ CardRow RowFromResult(const korvane::CardResult& result, const Deck::CodeMap& ma
 Deck::DeckCard DeckCardOf(const CardRow& row, const Deck::CodeMap& map, const std::string& scanFile,
                           int cardInPicture);
 
+// A card whose orientation verdict says it has no cut corner ("uncertain", "from-punches"): it can
+// be read both ways up (korvane::Reader::ReadBothWays).
+bool WithoutCutCorner(const std::string& verdict);
+
 // The bounding box of a card outline (picture pixels); empty for an empty outline.
 CardBox OutlineBox(const Algemeen::Jordan& outline);
 

@@ -59,6 +59,7 @@ void TForm1::PickAt(QPoint p)
         results_->Show(row);
         results_->Choose(row.card);
         MarkColumns(row);
+        OfferChoices(&row);
         statusBar()->showMessage(QString("Card %1 read").arg(row.number));
     });
 }
@@ -72,6 +73,7 @@ void TForm1::ShowRow(const CardRow& row)
     SetEditColour(row.read && row.complete ? Algemeen::kBlack : Algemeen::kRed);
     SetEditText(row.read ? row.text.substr(0, 72) : row.message);
     MarkColumns(row);
+    OfferChoices(&row);
 }
 
 void TForm1::MarkColumns(const CardRow& row)
@@ -110,6 +112,7 @@ void TForm1::ReadAllCards()
             row.number = CardNumber(state_, card);
             results_->Show(row);
             results_->Choose(card);
+            OfferChoices(&row);
         });
         if (!isVisible())
             return;
