@@ -187,7 +187,7 @@ void TForm1::RefuseOpen(const std::string& reason)
 {
     ForgetPicture(*this, state_);
     showsOverlay_ = false;
-    overlay_ = Algemeen::Raster{};
+    overlay_ = DrawingRecord{};
     image1_->SetPicture(QImage());
     image1_->SetHighlight({});
     image1_->SetMarks({}, {});

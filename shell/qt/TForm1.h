@@ -219,7 +219,7 @@ private:
     QAction* exit1_ = nullptr;
     QAction* process1_ = nullptr;
     QAction* select1_ = nullptr;
-    Algemeen::Raster overlay_; // the shown drawing; Image1 paints straight from its pixels
+    DrawingRecord overlay_; // the overlay shown, drawn onto the scan that Image1 paints
     bool showsOverlay_ = false;
     QElapsedTimer sincePump_;
     unsigned pumpCalls_ = 0;
