@@ -3,7 +3,8 @@
 # in the window, from the file chosen until the picture with its cards found is painted (OpenBench:
 # the real main window on the offscreen platform), beside the baseline of the same run: korvane-cli's
 # whole read of the same file (`read --all`). Medians of RUNS runs each (default 5), in
-# milliseconds; the target is the window within 1.5 times the baseline.
+# milliseconds, and the first Open of a new window apart (it also pays for the memory the window
+# takes the first time); the target is the window within 1.5 times the baseline.
 #   bench/open.sh [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,8 +29,12 @@ cli_ms=$(for run in $(seq "$runs"); do
     echo $((($(date +%s%N) - start) / 1000000))
 done | median)
 export XDG_RUNTIME_DIR=$work QT_QPA_PLATFORM=offscreen
-open_ms=$("$root/build/bench/OpenBench" "$page" "$runs" | awk '{print $2}' | median)
+"$root/build/bench/OpenBench" "$page" "$runs" 2>/dev/null | awk '{print $2}' >opens.txt
+first_ms=$(head -1 opens.txt)
+open_ms=$(median <opens.txt)
 echo "page: $size pixels, grey PNG, 600 dpi, 3 cards"
 echo "baseline: korvane-cli read $page --all: median $cli_ms ms of $runs runs"
-echo "window: Open until the picture with its cards is painted: median $open_ms ms of $runs runs"
-awk -v w="$open_ms" -v c="$cli_ms" 'BEGIN {printf "window / baseline: %.2f (target at most 1.5)\n", w / c}'
+echo "window: Open until the picture with its cards is painted: first in a new window $first_ms ms," \
+    "median $open_ms ms of $runs runs"
+awk -v f="$first_ms" -v w="$open_ms" -v c="$cli_ms" \
+    'BEGIN {printf "window / baseline: first %.2f, median %.2f (target at most 1.5)\n", f / c, w / c}'

@@ -1,6 +1,7 @@
 // TForm1's picture view: what Image1 shows (the opened picture, the overlay and its grid dots),
 // the zoom, and saving the overlay.
 #include "CardView.h"
+#include "ColourIndex.h"
 #include "PlotLine.h"
 #include "ResultsPanel.h"
 #include "TForm1.h"
@@ -76,15 +77,31 @@ public:
     }
 
 private:
+    // A picture in a colour table (the scan's two and the overlay's few) takes a quarter of the
+    // memory of one in 32-bit colours; it becomes one only when the table is full.
     void Put(std::int32_t x, std::int32_t y, Algemeen::Colour c)
     {
         untouched_ = untouched_ && c == Algemeen::kWhite;
-        reinterpret_cast<QRgb*>(shown_.scanLine(y))[x] = Shown(scan_, x, y, c);
+        const QRgb colour = Shown(scan_, x, y, c);
+        if (shown_.format() == QImage::Format_Indexed8) {
+            if (colour != lastColour_ || !lastIndex_) {
+                lastColour_ = colour;
+                lastIndex_ = ColourIndex(shown_, colour);
+            }
+            if (lastIndex_) {
+                shown_.scanLine(y)[x] = *lastIndex_;
+                return;
+            }
+            shown_ = shown_.convertToFormat(QImage::Format_RGB32);
+        }
+        reinterpret_cast<QRgb*>(shown_.scanLine(y))[x] = colour;
     }
 
     QImage& shown_;
     const korvane::Picture& scan_;
     bool untouched_ = true;
+    QRgb lastColour_ = 0;
+    std::optional<uchar> lastIndex_;
     Algemeen::Colour pen_ = Algemeen::kBlack;
     std::int64_t penX_ = 0, penY_ = 0;
 };
@@ -246,7 +263,7 @@ void TForm1::ShowScanWithOverlay()
         image1_->SetPicture(std::move(shown));
         return;
     }
-    shown = shown.convertToFormat(QImage::Format_RGB32);
+    shown = shown.convertToFormat(QImage::Format_Indexed8);
     ShownSurface surface(shown, state_.Shown.Picture);
     overlay_.ReplayOnto(surface);
     image1_->SetPicture(std::move(shown));
