@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -56,7 +57,7 @@ const CodeTableEntries* TableForCard(ReaderContext& reader, std::string& failure
 // Decodes the card's punches through the code table, the rendering block to the console. The
 // punches of a back are its hole cells; those of a front are what the pixels at each position
 // show, weighed here (the print on a front merges with the holes into outlines no hole model takes).
-void Decode(ReaderContext& reader, CardResult& result)
+void Decode(ReaderContext& reader, CardResult& result, Algemeen::Console& console)
 {
     if (reader.Front && reader.Scan != nullptr) {
         auto evidence = std::make_shared<CardEvidence>(WeighFrontEvidence(*reader.Scan, result.Grid));
@@ -70,7 +71,7 @@ void Decode(ReaderContext& reader, CardResult& result)
     for (const int column : all.UnknownColumns)
         if (column <= Ogenblik::kTextColumns)
             decoded.UnknownColumns.push_back(column);
-    WriteRendering(reader.Log.Out(), decoded);
+    WriteRendering(console, decoded);
     result.Decoded = true;
     result.Text = std::move(decoded.Text);
     result.UnknownColumns = std::move(decoded.UnknownColumns);
@@ -100,7 +101,7 @@ void ReadUncutCard(ReaderContext& reader, CardResult& result)
     }
     result.Orientation = Orientation::FromPunches;
     reader.Log.Out().Line(kFromPunches);
-    Decode(reader, result);
+    Decode(reader, result, reader.Log.Out());
 }
 
 // The evidence at every hole position of a decoded card, weighed in the picture it was read from
@@ -124,12 +125,25 @@ void WeighCard(const ReaderContext& reader, const Ogenblik::momenten& holes, Car
 
 } // namespace
 
-CardResult ReadCard(ReaderContext& reader, std::int32_t card)
+namespace {
+
+// What ReadCard and ReadBothWays share: the card's outline judged by its cut corner, and (unless
+// it lies face up) its grid fitted to its holes and the holes placed in its cells, the fit lines
+// to `console`.
+struct FittedCard
+{
+    CardResult result;
+    Ogenblik::OrientationVerdict verdict = Ogenblik::OrientationVerdict::Settled;
+    Ogenblik::momenten holes;
+};
+
+FittedCard FitCard(ReaderContext& reader, std::int32_t card, Algemeen::Console& console)
 {
     const AcceptedCard* accepted = reader.FindCard(card);
     if (accepted == nullptr)
         throw std::out_of_range("contour " + std::to_string(card) + " is no accepted card");
-    CardResult result;
+    FittedCard fitted;
+    CardResult& result = fitted.result;
     result.Contour = card;
     result.Front = reader.Front;
 
@@ -140,6 +154,7 @@ CardResult ReadCard(ReaderContext& reader, std::int32_t card)
     const Ogenblik::Ponskaart& model = *reader.CardModel;
     Ogenblik::BestFitVerdict turn = model.BestFit(outline);
     const Ogenblik::OrientationJudgement judgement = SettleOrientation(model, outline, turn);
+    fitted.verdict = judgement.verdict;
     switch (judgement.verdict) {
     case Ogenblik::OrientationVerdict::Settled:
         result.Orientation = Orientation::Settled;
@@ -156,19 +171,29 @@ CardResult ReadCard(ReaderContext& reader, std::int32_t card)
     if (judgement.verdict == Ogenblik::OrientationVerdict::FaceUp) {
         result.Refused = true;
         result.Message = kFaceUp;
-        return result;
+        return fitted;
     }
 
-    auto& console = reader.Log.Out();
-    const Ogenblik::momenten holes = HoleMoments(reader, *accepted);
+    fitted.holes = HoleMoments(reader, *accepted);
     const Ogenblik::GridFitResult fit =
-        Ogenblik::FitGridToHoles(model, turn, accepted->Moments, holes, console);
+        Ogenblik::FitGridToHoles(model, turn, accepted->Moments, fitted.holes, console);
     result.Grid = fit.Grid;
     result.FitFirst = fit.FitFirst;
     result.FitLast = fit.FitLast;
     result.HasFitLast = fit.HasFitLast;
-    result.HoleCells = Ogenblik::PlaceHoles(fit.Grid, holes, console);
-    if (judgement.verdict == Ogenblik::OrientationVerdict::NoCutCorner) {
+    result.HoleCells = Ogenblik::PlaceHoles(fit.Grid, fitted.holes, console);
+    return fitted;
+}
+
+} // namespace
+
+CardResult ReadCard(ReaderContext& reader, std::int32_t card)
+{
+    FittedCard fitted = FitCard(reader, card, reader.Log.Out());
+    CardResult& result = fitted.result;
+    if (result.Refused)
+        return result;
+    if (fitted.verdict == Ogenblik::OrientationVerdict::NoCutCorner) {
         ReadUncutCard(reader, result);
     } else {
         // On a table that cannot be read, only the result's message says so.
@@ -176,10 +201,40 @@ CardResult ReadCard(ReaderContext& reader, std::int32_t card)
         if (TableForCard(reader, failure) == nullptr)
             result.Message = failure;
         else
-            Decode(reader, result);
+            Decode(reader, result, reader.Log.Out());
     }
-    WeighCard(reader, holes, result);
+    WeighCard(reader, fitted.holes, result);
     return result;
+}
+
+std::optional<BothWays> ReadBothWays(ReaderContext& reader, std::int32_t card)
+{
+    Algemeen::NullConsole quiet;
+    FittedCard fitted = FitCard(reader, card, quiet);
+    std::string failure;
+    if (fitted.verdict != Ogenblik::OrientationVerdict::NoCutCorner ||
+        TableForCard(reader, failure) == nullptr)
+        return std::nullopt;
+    BothWays both;
+    switch (OrientationFromPunches(reader.CodeTableIndex, fitted.result.HoleCells)) {
+    case PunchVerdict::AsFitted:
+        both.Chosen = 0;
+        break;
+    case PunchVerdict::HalfTurn:
+        both.Chosen = 1;
+        break;
+    case PunchVerdict::Uncertain:
+        break;
+    }
+    both.AsFitted = fitted.result;
+    both.HalfTurned = std::move(fitted.result);
+    TurnGridAndCells(both.HalfTurned.Grid, both.HalfTurned.HoleCells);
+    for (CardResult* reading : {&both.AsFitted, &both.HalfTurned}) {
+        reading->Orientation = Orientation::FromPunches;
+        Decode(reader, *reading, quiet);
+        WeighCard(reader, fitted.holes, *reading);
+    }
+    return both;
 }
 
 } // namespace korvane

@@ -6,6 +6,7 @@
 #include "korvane/Card.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace korvane {
 
@@ -18,5 +19,9 @@ namespace korvane {
 // the failure and no console line. A decoded card read from the reader's picture carries the
 // evidence at its hole positions and its doubtful columns (korvane/Evidence.h).
 CardResult ReadCard(ReaderContext& reader, std::int32_t card);
+
+// Both readings of a card without a cut corner (Reader::ReadBothWays); none for a card with one,
+// or when the code table cannot be read. Writes no console line.
+std::optional<BothWays> ReadBothWays(ReaderContext& reader, std::int32_t card);
 
 } // namespace korvane

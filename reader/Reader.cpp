@@ -219,6 +219,14 @@ CardResult Reader::ReadCard(std::int32_t card)
     return result;
 }
 
+std::optional<BothWays> Reader::ReadBothWays(std::int32_t card)
+{
+    std::optional<BothWays> both = korvane::ReadBothWays(*context_, card);
+    if (both)
+        both->AsFitted.Centre = both->HalfTurned.Centre = CardCentre(card);
+    return both;
+}
+
 namespace {
 
 // Carries a card read from the mirrored copy of a picture back into the picture: the pixel with

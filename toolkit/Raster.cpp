@@ -1,5 +1,7 @@
 #include "Raster.h"
 
+#include "PlotLine.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
@@ -42,27 +44,13 @@ void Raster::MoveTo(std::int32_t x, std::int32_t y)
     penY_ = y;
 }
 
-// Bresenham's line from the pen position to (x, y); the end pixel is left undrawn so that a
-// polyline does not draw its joints twice.
+// The line from the pen position to (x, y) (PlotLine); the end pixel is left undrawn.
 void Raster::LineTo(std::int32_t x, std::int32_t y)
 {
-    std::int64_t cx = penX_, cy = penY_;
-    const std::int64_t dx = std::llabs(x - cx), dy = -std::llabs(y - cy);
-    const std::int64_t sx = cx < x ? 1 : -1, sy = cy < y ? 1 : -1;
-    std::int64_t err = dx + dy;
-    while (cx != x || cy != y) {
+    PlotLine(penX_, penY_, x, y, [this](std::int64_t cx, std::int64_t cy) {
         if (cx >= 0 && cy >= 0 && cx < width_ && cy < height_)
             pixels_[static_cast<std::size_t>(cy * width_ + cx)] = pen_;
-        const std::int64_t e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            cx += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            cy += sy;
-        }
-    }
+    });
     penX_ = x;
     penY_ = y;
 }

@@ -88,4 +88,18 @@ struct CardResult
     }
 };
 
+// The two readings of a card without a cut corner: its grid as fitted and turned half way (the same
+// grid points numbered from the other corner), each decoded through the code table, with the
+// evidence at its positions and its doubtful columns, and with Orientation FromPunches (a reading
+// whose way up nothing on the card settles is never shown as sound).
+struct BothWays
+{
+    CardResult AsFitted;
+    CardResult HalfTurned;
+    // The reading the reader takes (Reader::ReadCard): 0 as fitted, 1 turned half way; -1 when the
+    // punches do not decide and it takes neither (the card is Uncertain).
+    int Chosen = -1;
+    const CardResult& Reading(int k) const { return k == 1 ? HalfTurned : AsFitted; }
+};
+
 } // namespace korvane

@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,11 @@ public:
     // Reads the accepted card with this contour number (std::out_of_range for another number):
     // writes the fit-quality lines and the rendering block to the console.
     CardResult ReadCard(std::int32_t card);
+    // Both readings of the accepted card with this number when it has no cut corner: as fitted and
+    // turned half way (BothWays says which one ReadCard takes). None for a card whose cut corner
+    // settles it or shows it face up, and when the code table cannot be read. Writes no console
+    // line; std::out_of_range for a number that is no accepted card.
+    std::optional<BothWays> ReadBothWays(std::int32_t card);
 
     // Draws the overlay of the last Process onto the surface, sized to the picture: on white, every
     // contour that survived the pass coloured by its card (colours continue from paletteIndex,

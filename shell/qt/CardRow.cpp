@@ -26,6 +26,12 @@ CardBox OutlineBox(const Algemeen::Jordan& points)
             static_cast<std::int32_t>(std::ceil(bottom)) - y + 1};
 }
 
+bool WithoutCutCorner(const std::string& verdict)
+{
+    return verdict == korvane::OrientationName(korvane::Orientation::Uncertain) ||
+           verdict == korvane::OrientationName(korvane::Orientation::FromPunches);
+}
+
 Deck::CodeMap CodeMapInUse(const std::string& specFileName)
 {
     std::string failure;

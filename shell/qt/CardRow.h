@@ -72,6 +72,10 @@ std::string MissingCardsQuestion(const std::vector<CardRow>& rows);
 inline const std::vector<std::string> kMissingCardsAnswers = {"Write a blank card in its place",
                                                               "Leave it out of the deck", "Cancel"};
 
+// A card whose orientation verdict says it has no cut corner ("uncertain", "from-punches"): it can
+// be read both ways up (korvane::Reader::ReadBothWays).
+bool WithoutCutCorner(const std::string& verdict);
+
 // The bounding box of a card outline (picture pixels); empty for an empty outline.
 CardBox OutlineBox(const Algemeen::Jordan& outline);
 

@@ -1,5 +1,7 @@
 #include "ImageArea.h"
 
+#include "ColourIndex.h"
+
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -36,6 +38,57 @@ QImage Darkened(QImage reduced)
     return reduced;
 }
 
+// The picture reduced to `size` by averaging: each picture pixel counts in the one reduced pixel its
+// position falls in (a box filter), read straight from the picture's rows, a 1-bit picture through
+// its colour table without a full-size copy in colour first.
+QImage Reduced(const QImage& picture, QSize size)
+{
+    const bool mono = picture.format() == QImage::Format_Mono;
+    const bool indexed = picture.format() == QImage::Format_Indexed8;
+    const QImage source = mono || indexed || picture.format() == QImage::Format_RGB32
+                              ? picture
+                              : picture.convertToFormat(QImage::Format_RGB32);
+    const int width = source.width(), height = source.height();
+    const int reducedWidth = std::clamp(size.width(), 1, width);
+    const int reducedHeight = std::clamp(size.height(), 1, height);
+    std::vector<int> bin(static_cast<std::size_t>(width));
+    for (int x = 0; x < width; ++x)
+        bin[static_cast<std::size_t>(x)] = static_cast<int>(static_cast<long long>(x) * reducedWidth / width);
+    std::array<QRgb, 256> table{};
+    table.fill(qRgb(0, 0, 0));
+    table[1] = qRgb(255, 255, 255);
+    for (int k = 0; k < std::min(source.colorCount(), 256); ++k)
+        table[static_cast<std::size_t>(k)] = source.color(k);
+    QImage out(reducedWidth, reducedHeight, QImage::Format_RGB32);
+    std::vector<std::uint32_t> sums(3 * static_cast<std::size_t>(reducedWidth));
+    std::vector<std::uint32_t> counts(static_cast<std::size_t>(reducedWidth));
+    int y = 0;
+    for (int row = 0; row < reducedHeight; ++row) {
+        std::fill(sums.begin(), sums.end(), 0u);
+        std::fill(counts.begin(), counts.end(), 0u);
+        for (; y < height && static_cast<long long>(y) * reducedHeight / height == row; ++y) {
+            const uchar* line = source.constScanLine(y);
+            for (int x = 0; x < width; ++x) {
+                const QRgb c = mono      ? table[(line[x >> 3] >> (7 - (x & 7))) & 1]
+                               : indexed ? table[line[x]]
+                                         : reinterpret_cast<const QRgb*>(line)[x];
+                const auto b = static_cast<std::size_t>(bin[static_cast<std::size_t>(x)]);
+                sums[3 * b] += static_cast<std::uint32_t>(qRed(c));
+                sums[3 * b + 1] += static_cast<std::uint32_t>(qGreen(c));
+                sums[3 * b + 2] += static_cast<std::uint32_t>(qBlue(c));
+                ++counts[b];
+            }
+        }
+        auto* target = reinterpret_cast<QRgb*>(out.scanLine(row));
+        for (std::size_t b = 0; b < counts.size(); ++b) {
+            const std::uint32_t n = std::max(counts[b], 1u);
+            target[b] = qRgb(static_cast<int>(sums[3 * b] / n), static_cast<int>(sums[3 * b + 1] / n),
+                             static_cast<int>(sums[3 * b + 2] / n));
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 ImageArea::ImageArea(QWidget* parent) : QWidget(parent) {}
@@ -48,13 +101,21 @@ void ImageArea::SetPicture(QImage picture)
     update();
 }
 
+// A picture in a colour table keeps it while the table has room for the colour; else it becomes a
+// picture of 32-bit colours.
 void ImageArea::SetPixel(int x, int y, QRgb colour)
 {
     if (!picture_.valid(x, y))
         return;
-    if (picture_.format() != QImage::Format_RGB32)
+    if (picture_.format() == QImage::Format_Mono)
+        picture_ = picture_.convertToFormat(QImage::Format_Indexed8);
+    std::optional<uchar> index;
+    if (picture_.format() == QImage::Format_Indexed8 && !(index = ColourIndex(picture_, colour)))
         picture_ = picture_.convertToFormat(QImage::Format_RGB32);
-    picture_.setPixel(x, y, colour);
+    if (index)
+        picture_.scanLine(y)[x] = *index;
+    else
+        picture_.setPixel(x, y, colour);
     PixelChanged(x, y, colour);
 }
 
@@ -174,7 +235,7 @@ void ImageArea::paintEvent(QPaintEvent* event)
             painter.drawImage(event->rect().topLeft(), Enlarged(event->rect()));
         } else {
             if (reducedStale_) {
-                reduced_ = Darkened(picture_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+                reduced_ = Darkened(Reduced(picture_, size()));
                 reducedStale_ = false;
             }
             painter.drawImage(event->rect().topLeft(), reduced_, event->rect());

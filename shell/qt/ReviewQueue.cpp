@@ -179,6 +179,12 @@ bool ReviewQueue::TypeCharacter(std::size_t card, int column, char c)
     return true;
 }
 
+void ReviewQueue::TakeReading(std::size_t card, const Algemeen::CardPunches& punches)
+{
+    if (cards_.at(card).punches != punches)
+        Apply(card, punches);
+}
+
 bool ReviewQueue::Undo()
 {
     if (done_.empty())

@@ -91,6 +91,9 @@ public:
     // Punches the character's code into the column; false (nothing changed) when the code table
     // has no code for it.
     bool TypeCharacter(std::size_t card, int column, char c);
+    // Turn half way: the card's punches become those of another reading of it (an edit like the
+    // others, undone by Undo; Accept makes it the card's correction).
+    void TakeReading(std::size_t card, const Algemeen::CardPunches& punches);
     bool Undo();
     bool Redo();
     // The card a last Undo or Redo changed.

@@ -9,6 +9,7 @@
 #include "ReviewQueue.h"
 
 #include <QMainWindow>
+#include <array>
 #include <atomic>
 #include <functional>
 #include <future>
@@ -70,6 +71,10 @@ public:
     QProgressBar* Progress() const { return progress_; }
     QAction* UndoAction() const { return undo_; }
     QAction* RedoAction() const { return redo_; }
+    // Card > Turn half way: offered for a card without a cut corner; shows its two readings and
+    // takes the one chosen as an edit of the card (Enter makes it its correction).
+    QAction* TurnHalfWayAction() const { return turn_; }
+    void TurnHalfWay();
 
 signals:
     // Every picture has been read (or was held by the journal already).
@@ -85,6 +90,9 @@ private:
     {
         QImage scan;
         std::vector<std::optional<Ogenblik::CardGrid>> grids;
+        // The punches of its two readings, as fitted and turned half way, of a card without a cut
+        // corner (Reader::ReadBothWays); none for the others.
+        std::vector<std::optional<std::array<Algemeen::CardPunches, 2>>> ways;
     };
     void CreateMenus();
     void StartReading(const std::vector<std::string>& files, const std::string& folder);
@@ -101,7 +109,8 @@ private:
     void WriteCorrection(std::size_t card);
     void TypeOver(char c);
     void Edited();
-    std::optional<int> Ask(const std::string& text, const std::vector<std::string>& answers);
+    std::optional<int> Ask(const std::string& text, const std::vector<std::string>& answers,
+                           std::size_t escapeAnswer = 0);
 
     std::string codeTable_;
     ReviewQueue queue_;
@@ -125,6 +134,7 @@ private:
     QLabel* hint_ = nullptr;
     QAction* undo_ = nullptr;
     QAction* redo_ = nullptr;
+    QAction* turn_ = nullptr;
 };
 
 } // namespace Unit1

@@ -125,8 +125,14 @@ QWidget* TForm1::CreateTextLine(QWidget* central)
     readAsFrontButton_ = new QPushButton("Read as front", panel1);
     readAsFrontButton_->setObjectName("ReadAsFrontButton");
     readAsFrontButton_->setVisible(false);
-    connect(readAsFrontButton_, &QPushButton::clicked, this, [this] { SetSide(Imaging::Side::Auto); });
+    connect(readAsFrontButton_, &QPushButton::clicked, this, [this] { ReadChosenAsFront(); });
     line->addWidget(readAsFrontButton_);
+    // Offered when the chosen card has no cut corner.
+    turnHalfWayButton_ = new QPushButton("Turn half way", panel1);
+    turnHalfWayButton_->setObjectName("TurnHalfWayButton");
+    turnHalfWayButton_->setVisible(false);
+    connect(turnHalfWayButton_, &QPushButton::clicked, this, [this] { TurnChosenHalfWay(); });
+    line->addWidget(turnHalfWayButton_);
     panelLayout->addLayout(line);
     ruler_ = new ColumnRuler(edit1_, kTextColumns, panel1);
     panelLayout->addWidget(ruler_);
@@ -187,7 +193,7 @@ void TForm1::RefuseOpen(const std::string& reason)
 {
     ForgetPicture(*this, state_);
     showsOverlay_ = false;
-    overlay_ = Algemeen::Raster{};
+    overlay_ = DrawingRecord{};
     image1_->SetPicture(QImage());
     image1_->SetHighlight({});
     image1_->SetMarks({}, {});
@@ -280,6 +286,7 @@ void TForm1::SetEditText(const std::string& text)
     edit1_->setCursorPosition(0);
     if (readAsFrontButton_ != nullptr)
         readAsFrontButton_->setVisible(text == korvane::kFaceUp);
+    OfferChoices(nullptr); // until a row of a card without a cut corner is shown
 }
 
 void TForm1::SetEditColour(Algemeen::Colour colour)

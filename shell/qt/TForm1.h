@@ -149,6 +149,11 @@ public:
     // Edit > Read as front, the button of the same name by the text line, and View > Side.
     QAction* ReadAsFront() const { return readAsFront_; }
     QPushButton* ReadAsFrontButton() const { return readAsFrontButton_; }
+    // Edit > Turn half way and the button of the same name: offered for a card without a cut corner,
+    // they show its two readings (as fitted, turned half way) and the row, the text line, the marks
+    // and a saved deck take the one chosen.
+    QAction* TurnHalfWayAction() const { return turnHalfWay_; }
+    QPushButton* TurnHalfWayButton() const { return turnHalfWayButton_; }
     QAction* SideAction(Imaging::Side side) const { return sides_[static_cast<int>(side)]; }
     // View > Picture options: side, polarity, threshold or Sauvola, resolution, for the pictures
     // opened from now on; the picture shown is opened and read again with them.
@@ -192,6 +197,13 @@ private:
     void OpenAndProcess();
     void RefuseOpen(const std::string& reason);
     void ShowRow(const CardRow& row);
+    // The row chosen in the results panel; null when none is.
+    const CardRow* ChosenRow() const;
+    // Shows Turn half way when the row is of a card without a cut corner, hides it otherwise.
+    void OfferChoices(const CardRow* row);
+    void TurnChosenHalfWay();
+    void TakeReading(const korvane::CardResult& reading, int number);
+    void ReadChosenAsFront();
     void MarkColumns(const CardRow& row);
     void ShowScanWithOverlay();
     bool AllCardsHaveRows() const;
@@ -214,7 +226,7 @@ private:
     QAction* exit1_ = nullptr;
     QAction* process1_ = nullptr;
     QAction* select1_ = nullptr;
-    Algemeen::Raster overlay_; // the shown drawing; Image1 paints straight from its pixels
+    DrawingRecord overlay_; // the overlay shown, drawn onto the scan that Image1 paints
     bool showsOverlay_ = false;
     QElapsedTimer sincePump_;
     unsigned pumpCalls_ = 0;
@@ -239,6 +251,8 @@ private:
     QAction* actual_ = nullptr;
     QAction* readAsFront_ = nullptr;
     QPushButton* readAsFrontButton_ = nullptr;
+    QAction* turnHalfWay_ = nullptr;
+    QPushButton* turnHalfWayButton_ = nullptr;
     QAction* sides_[3] = {nullptr, nullptr, nullptr}; // by Imaging::Side
     QAction* pictureOptions_ = nullptr;
     ResultsPanel* results_ = nullptr;

@@ -130,8 +130,11 @@ void TForm1::CreateEditMenu()
     exit2_->addSeparator();
     // A card lying face up is read from its front: the side is left to the reader, which reads each
     // card as the side its cut corner shows.
-    readAsFront_ = exit2_->addAction("Read as &front", this, [this] { SetSide(Imaging::Side::Auto); });
+    readAsFront_ = exit2_->addAction("Read as &front", this, [this] { ReadChosenAsFront(); });
     readAsFront_->setObjectName("ReadAsFront");
+    turnHalfWay_ = exit2_->addAction("&Turn half way", this, [this] { TurnChosenHalfWay(); });
+    turnHalfWay_->setObjectName("TurnHalfWay");
+    turnHalfWay_->setEnabled(false);
 }
 
 void TForm1::SetSide(Imaging::Side side)

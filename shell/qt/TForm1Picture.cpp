@@ -1,6 +1,8 @@
 // TForm1's picture view: what Image1 shows (the opened picture, the overlay and its grid dots),
 // the zoom, and saving the overlay.
 #include "CardView.h"
+#include "ColourIndex.h"
+#include "PlotLine.h"
 #include "ResultsPanel.h"
 #include "TForm1.h"
 #include "TForm1Internal.h"
@@ -22,6 +24,87 @@ namespace Unit1 {
 namespace {
 
 constexpr double kMillimetresPerInch = 25.4;
+
+// The overlay drawn straight onto the picture shown (the scan in colour): a pixel drawn in any
+// colour but white shows that colour, one drawn white shows the scan again. Lines are the raster's
+// (Algemeen::PlotLine), so the drawing is the one `korvane-cli --overlay` saves.
+// Remark: the drawing was first replayed onto a raster of its own the size of the picture and laid
+// over the scan afterwards; for a 4709 x 6417 page that was two more passes over 120 MB, most of
+// the time the window's Open took beyond the reading itself (bench/open.sh).
+class ShownSurface : public Algemeen::DrawingSurface
+{
+public:
+    ShownSurface(QImage& shown, const korvane::Picture& scan) : shown_(shown), scan_(scan) {}
+    void SetSize(std::int32_t, std::int32_t) override {} // the picture shown keeps the scan's size
+    std::int32_t Width() const override { return shown_.width(); }
+    std::int32_t Height() const override { return shown_.height(); }
+    void FillRect(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
+                  Algemeen::Colour c) override
+    {
+        x0 = std::clamp(x0, 0, Width());
+        x1 = std::clamp(x1, 0, Width());
+        y0 = std::clamp(y0, 0, Height());
+        y1 = std::clamp(y1, 0, Height());
+        if (c == Algemeen::kWhite && untouched_)
+            return; // the scan shows already
+        for (std::int32_t y = y0; y < y1; ++y)
+            for (std::int32_t x = x0; x < x1; ++x)
+                Put(x, y, c);
+    }
+    void SetPenColour(Algemeen::Colour c) override { pen_ = c; }
+    void MoveTo(std::int32_t x, std::int32_t y) override
+    {
+        penX_ = x;
+        penY_ = y;
+    }
+    void LineTo(std::int32_t x, std::int32_t y) override
+    {
+        Algemeen::PlotLine(penX_, penY_, x, y, [this](std::int64_t px, std::int64_t py) {
+            if (px >= 0 && py >= 0 && px < Width() && py < Height())
+                Put(static_cast<std::int32_t>(px), static_cast<std::int32_t>(py), pen_);
+        });
+        penX_ = x;
+        penY_ = y;
+    }
+
+    // The colour a pixel drawn in `colour` shows.
+    static QRgb Shown(const korvane::Picture& scan, std::int32_t x, std::int32_t y, Algemeen::Colour colour)
+    {
+        if (colour != Algemeen::kWhite)
+            return ToQRgb(colour);
+        const bool dark = (scan.Row(y)[x / 8] & (0x80 >> (x % 8))) == 0;
+        return dark ? qRgb(0, 0, 0) : qRgb(255, 255, 255);
+    }
+
+private:
+    // A picture in a colour table (the scan's two and the overlay's few) takes a quarter of the
+    // memory of one in 32-bit colours; it becomes one only when the table is full.
+    void Put(std::int32_t x, std::int32_t y, Algemeen::Colour c)
+    {
+        untouched_ = untouched_ && c == Algemeen::kWhite;
+        const QRgb colour = Shown(scan_, x, y, c);
+        if (shown_.format() == QImage::Format_Indexed8) {
+            if (colour != lastColour_ || !lastIndex_) {
+                lastColour_ = colour;
+                lastIndex_ = ColourIndex(shown_, colour);
+            }
+            if (lastIndex_) {
+                shown_.scanLine(y)[x] = *lastIndex_;
+                return;
+            }
+            shown_ = shown_.convertToFormat(QImage::Format_RGB32);
+        }
+        reinterpret_cast<QRgb*>(shown_.scanLine(y))[x] = colour;
+    }
+
+    QImage& shown_;
+    const korvane::Picture& scan_;
+    bool untouched_ = true;
+    QRgb lastColour_ = 0;
+    std::optional<uchar> lastIndex_;
+    Algemeen::Colour pen_ = Algemeen::kBlack;
+    std::int64_t penX_ = 0, penY_ = 0;
+};
 
 } // namespace
 
@@ -142,7 +225,7 @@ void TForm1::ShowPictureFile(const std::string& fileName)
     image1_->SetPicture(MonoImageOf(state_.Shown.Picture));
     image1_->SetHighlight({});
     image1_->SetMarks({}, {});
-    overlay_ = Algemeen::Raster{};
+    overlay_ = DrawingRecord{};
     results_->Clear();
     const QString path = QFileInfo(QString::fromStdString(fileName)).absoluteFilePath();
     setWindowTitle(FileNameOnly(fileName) + " - Korvane");
@@ -160,12 +243,12 @@ void TForm1::ShowPictureFile(const std::string& fileName)
     FitToWindow();
 }
 
-// The drawing is kept in a raster (one 32-bit colour per pixel, red in the lowest byte); what
-// Image1 shows is the scan itself with every drawn pixel that is not white on top of it, or the
-// scan alone when View > Contours and grid is off.
+// What Image1 shows is the scan itself with every pixel the overlay drew in a colour other than
+// white on top of it (and the grid dots of the card read), or the scan alone when View > Contours
+// and grid is off. The drawing is kept as its record, to be drawn again when it is switched on.
 void TForm1::ShowBitmap(const DrawingRecord& bitmap)
 {
-    bitmap.ReplayOnto(overlay_);
+    overlay_ = bitmap;
     showsOverlay_ = true;
     saveOverlay_->setEnabled(true);
     ShowScanWithOverlay();
@@ -180,37 +263,22 @@ void TForm1::ShowScanWithOverlay()
         image1_->SetPicture(std::move(shown));
         return;
     }
-    shown = shown.convertToFormat(QImage::Format_RGB32);
-    const int width = std::min(shown.width(), overlay_.Width());
-    const int height = std::min(shown.height(), overlay_.Height());
-    const Algemeen::Colour white = Algemeen::kWhite;
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(shown.scanLine(y));
-        const Algemeen::Colour* drawn =
-            overlay_.Pixels().data() + static_cast<std::size_t>(y) * overlay_.Width();
-        for (int x = 0; x < width; ++x)
-            if (drawn[x] != white)
-                line[x] = ToQRgb(drawn[x]);
-    }
+    shown = shown.convertToFormat(QImage::Format_Indexed8);
+    ShownSurface surface(shown, state_.Shown.Picture);
+    overlay_.ReplayOnto(surface);
     image1_->SetPicture(std::move(shown));
+    if (state_.GridShown)
+        DotGrid(*this, state_, Algemeen::kBlack);
 }
 
 void TForm1::SetImagePixel(std::int32_t x, std::int32_t y, Algemeen::Colour colour)
 {
     if (!showsOverlay_)
         return image1_->SetPixel(x, y, colour);
-    if (!overlay_.Contains(x, y))
+    if (!contours_->isChecked() || x < 0 || y < 0 || x >= state_.Shown.Picture.Width ||
+        y >= state_.Shown.Picture.Height)
         return;
-    overlay_.SetPixel(x, y, colour);
-    if (!contours_->isChecked())
-        return;
-    // A pixel drawn white gives the scan back.
-    const auto& scan = state_.Shown.Picture;
-    const bool dark = (scan.Row(y)[x / 8] & (0x80 >> (x % 8))) == 0;
-    const QRgb shown = colour != Algemeen::kWhite ? ToQRgb(colour)
-                       : dark                     ? qRgb(0, 0, 0)
-                                                  : qRgb(255, 255, 255);
-    image1_->SetPixel(x, y, shown);
+    image1_->SetPixel(x, y, ShownSurface::Shown(state_.Shown.Picture, x, y, colour));
 }
 
 void TForm1::Repaint()

@@ -57,6 +57,7 @@ void TForm1::PickAt(QPoint p)
         results_->Show(row);
         results_->Choose(row.card);
         MarkColumns(row);
+        OfferChoices(&row);
         statusBar()->showMessage(QString("Card %1 read").arg(row.number));
     });
 }
@@ -70,6 +71,7 @@ void TForm1::ShowRow(const CardRow& row)
     SetEditColour(row.read && row.complete ? Algemeen::kBlack : Algemeen::kRed);
     SetEditText(row.read ? row.text.substr(0, 72) : row.message);
     MarkColumns(row);
+    OfferChoices(&row);
 }
 
 void TForm1::MarkColumns(const CardRow& row)
@@ -108,6 +110,7 @@ void TForm1::ReadAllCards()
             row.number = CardNumber(state_, card);
             results_->Show(row);
             results_->Choose(card);
+            OfferChoices(&row);
         });
         if (!isVisible())
             return;

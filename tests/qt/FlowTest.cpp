@@ -223,6 +223,10 @@ TEST_F(FlowTest, AFaceUpCardIsReadAsFrontWhenAsked)
 
     form->ReadAsFrontButton()->click();
     EXPECT_TRUE(form->SideAction(Imaging::Side::Auto)->isChecked());
+    // The card is read at once, and both of its readings are told.
+    EXPECT_EQ(Status(), "Card 2 read both ways: as its back, refused (it lies face up); as its front, "
+                        "TURNED OVER");
+    EXPECT_EQ(form->Edit1()->text().toStdString().substr(0, 11), "TURNED OVER");
     form->ReadAll()->trigger();
     ASSERT_EQ(form->Results()->Rows().size(), 3u);
     const std::string texts[] = {"FIRST", "TURNED OVER", "THIRD"};
@@ -369,4 +373,101 @@ TEST_F(FlowTest, APairIsReadTogetherAndItsDisagreementsMarked)
         EXPECT_EQ(view->SaveDeck("pair.txt"), "") << c.first;
         EXPECT_EQ(TestSupport::ReadFileLines("pair.txt"), std::vector<std::string>{expected}) << c.first;
     }
+}
+
+// A card without a cut corner offers Turn half way (the button and Edit > Turn half way), which
+// shows its two readings and takes the one chosen: the uncertain card gets the reading of its digits,
+// the card the punches turned goes the other way and back, and the deck saved holds what the rows
+// say. A card with its cut corner offers nothing; a cancelled question changes nothing.
+TEST_F(FlowTest, ACardWithoutCutCornerIsTurnedHalfWayWhenAsked)
+{
+    Punch("-o page.bmp --dpi 100 --per-page 3 --no-cut=1,2 'NO CUT CARD' '1234' 'ORDINARY'");
+    answer = "page-0001.bmp";
+    form->Open1()->trigger();
+    form->ReadAll()->trigger();
+    const auto& rows = form->Results()->Rows();
+    ASSERT_EQ(rows.size(), 3u);
+    ASSERT_EQ(rows[0].verdict, "from-punches");
+    ASSERT_EQ(rows[1].message, korvane::kUncertain);
+    form->Results()->Table()->selectRow(2);
+    EXPECT_TRUE(form->TurnHalfWayButton()->isHidden());
+    EXPECT_FALSE(form->TurnHalfWayAction()->isEnabled());
+
+    std::string question;
+    std::optional<int> take;
+    form->askChoice = [&](const std::string& text, const std::vector<std::string>&) {
+        question = text;
+        return take;
+    };
+    // Which reading of a card reads `text`: 0 as fitted, 1 turned half way.
+    const auto readingOf = [&](std::size_t row, const std::string& text) {
+        const auto both = form->CurrentRun().Reader->ReadBothWays(rows[row].card);
+        EXPECT_TRUE(both.has_value());
+        return both && both->HalfTurned.Text.substr(0, text.size()) == text ? 1 : 0;
+    };
+    const int digits = readingOf(1, "1234"), letters = readingOf(0, "NO CUT CARD");
+    struct Step
+    {
+        std::size_t row;
+        std::optional<int> take;
+        bool viaMenu;
+        std::string text;    // the row's text after the step, from column 1
+        bool marked;         // a column is marked unknown on the picture
+        const char* current; // the reading the question marks as taken now; none for the uncertain card
+    };
+    const Step steps[] = {
+        {1, std::nullopt, false, "", false, nullptr},
+        {1, digits, true, "1234", false, nullptr},
+        {0, 1 - letters, false, "", true, letters == 0 ? "\u25B6 As fitted" : "\u25B6 Turned half way"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.row);
+        form->Results()->Table()->selectRow(static_cast<int>(step.row));
+        ASSERT_FALSE(form->TurnHalfWayButton()->isHidden());
+        ASSERT_TRUE(form->TurnHalfWayAction()->isEnabled());
+        take = step.take;
+        if (step.viaMenu)
+            form->TurnHalfWayAction()->trigger();
+        else
+            form->TurnHalfWayButton()->click();
+        EXPECT_NE(question.find("As fitted: "), std::string::npos) << question;
+        EXPECT_NE(question.find("Turned half way: "), std::string::npos) << question;
+        if (step.current)
+            EXPECT_NE(question.find(step.current), std::string::npos) << question;
+        else
+            EXPECT_EQ(question.find("\u25B6"), std::string::npos) << question;
+        const CardRow& row = rows[step.row];
+        if (!step.take) {
+            EXPECT_FALSE(row.read);
+            EXPECT_EQ(form->Edit1()->text().toStdString(), korvane::kUncertain);
+            continue;
+        }
+        ASSERT_TRUE(row.read);
+        EXPECT_EQ(row.verdict, "from-punches");
+        if (!step.text.empty())
+            EXPECT_EQ(row.text.substr(0, step.text.size()), step.text);
+        else
+            EXPECT_NE(row.text.substr(0, 11), "NO CUT CARD");
+        EXPECT_EQ(form->Edit1()->text().toStdString(), row.text.substr(0, 72));
+        EXPECT_EQ(EditColour(), QColor(255, 0, 0)) << "a reading nothing settles is never black";
+        EXPECT_EQ(!form->Image1()->UnknownMarks().isEmpty(), step.marked);
+        EXPECT_FALSE(form->TurnHalfWayButton()->isHidden());
+    }
+
+    // The deck saved holds each row's punches: the digits, the card turned against its punches.
+    ASSERT_EQ(form->SaveDeck("deck.cbn"), "");
+    const Deck::DeckRead deck = Deck::ReadCbnDeck(TestSupport::ReadFileText("deck.cbn"));
+    ASSERT_TRUE(deck.ok) << deck.message;
+    ASSERT_EQ(deck.cards.size(), 3u);
+    for (std::size_t k = 0; k < 3; ++k)
+        EXPECT_EQ(deck.cards[k], rows[k].punches) << k;
+    EXPECT_EQ(rows[1].text.substr(0, 4), "1234");
+
+    // And back the way its punches read it.
+    form->Results()->Table()->selectRow(0);
+    take = letters;
+    form->TurnHalfWayButton()->click();
+    EXPECT_EQ(rows[0].text.substr(0, 11), "NO CUT CARD");
+    EXPECT_TRUE(form->Image1()->UnknownMarks().isEmpty());
+    EXPECT_EQ(form->Edit1()->text().toStdString().substr(0, 11), "NO CUT CARD");
 }

@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace Unit1;
@@ -404,4 +405,66 @@ TEST_F(ReviewTest, AJournalOfABatchFindsItsPicturesBesideIt)
     EXPECT_FALSE(review->View()->Content().scan.isNull());
     EXPECT_TRUE(review->View()->Content().grid.has_value());
     std::filesystem::current_path("..");
+}
+
+// A card without a cut corner offers Turn half way in the review too: the question shows both
+// readings (the one standing marked), the one taken is an edit, and Enter makes it the card's
+// correction in the journal: the uncertain card as its digits, the card its punches turned the other
+// way up. A card with its cut corner does not offer it.
+TEST_F(ReviewTest, ACardWithoutCutCornerIsTurnedAndCorrected)
+{
+    std::filesystem::copy_file(TestSupport::SourcePath("ibmkaart.txt"), "ibmkaart.txt");
+    std::filesystem::create_directory("box");
+    const std::string punch =
+        std::string(KORVANE_CLI) +
+        " punch -o box/page.bmp --dpi 150 --per-page 3 --no-cut=1,2 'NO CUT CARD' '1234' "
+        "'ORDINARY' >/dev/null";
+    ASSERT_EQ(std::system(punch.c_str()), 0);
+    ReviewWindow* review = form->OpenReview("box", false);
+    ASSERT_NE(review, nullptr);
+    WaitForReading(review);
+    ASSERT_EQ(review->Queue().Cards().size(), 3u);
+    std::string question;
+    std::function<int(const std::string&)> answer;
+    review->askChoice = [&](const std::string& text, const std::vector<std::string>&) {
+        question = text;
+        return std::optional<int>(answer(text));
+    };
+    struct Step
+    {
+        std::size_t card;
+        std::function<int(const std::string&)> answer; // the reading to take: 0 as fitted, 1 turned
+        bool marked;                                   // the question marks the reading standing now
+    };
+    const Step steps[] = {
+        {1, [](const std::string& q) { return q.find("Turned half way: 1234") != std::string::npos ? 1 : 0; },
+         false},
+        {0, [](const std::string& q) { return q.find("\u25B6 As fitted") != std::string::npos ? 1 : 0; },
+         true},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.card);
+        review->ChooseCard(step.card);
+        ASSERT_TRUE(review->TurnHalfWayAction()->isEnabled());
+        const Algemeen::CardPunches before = review->Queue().Card(step.card).punches;
+        answer = step.answer;
+        review->TurnHalfWayAction()->trigger();
+        EXPECT_EQ(question.find("\u25B6") != std::string::npos, step.marked) << question;
+        EXPECT_NE(review->Queue().Card(step.card).punches, before);
+        review->ChooseCard(step.card);
+        review->AcceptCard();
+    }
+    review->ChooseCard(2);
+    EXPECT_FALSE(review->TurnHalfWayAction()->isEnabled());
+
+    const Batch::CorrectionMap corrections =
+        Batch::CorrectionsOf(std::filesystem::path("box") / kReviewJournal);
+    ASSERT_EQ(corrections.size(), 2u);
+    const auto digits = corrections.find({"box/page-0001.bmp", 2});
+    ASSERT_NE(digits, corrections.end());
+    EXPECT_EQ(digits->second.Text80.substr(0, 4), "1234");
+    const auto turned = corrections.find({"box/page-0001.bmp", 1});
+    ASSERT_NE(turned, corrections.end());
+    EXPECT_NE(turned->second.Text80.substr(0, 11), "NO CUT CARD");
+    EXPECT_NE(turned->second.Text80.find('?'), std::string::npos) << turned->second.Text80;
 }

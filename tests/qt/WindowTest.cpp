@@ -446,3 +446,28 @@ TEST_F(WindowTest, ResultsPanelMarksUnknownAndDoubtfulColumns)
     EXPECT_EQ(html.count("background-color"), 1) << "only column 5 is marked doubtful";
     EXPECT_EQ(panel.Table()->item(0, 2)->text(), "3; doubtful 5");
 }
+
+// The picture shown keeps its colours in a table while there is room: pixels set in 300 colours on
+// a scan all show their colour, the table becoming 32-bit colours at the 255th new one, and the
+// fitted view (reduced) still shows a block of one colour in that colour.
+TEST_F(WindowTest, PixelsKeepTheirColoursBeyondTheColourTable)
+{
+    QImage scan(40, 40, QImage::Format_Mono);
+    scan.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+    scan.fill(1);
+    ImageArea* image = form->Image1();
+    image->SetPicture(scan);
+    image->SetAreaSize(40, 40);
+    for (int k = 0; k < 300; ++k)
+        image->SetPixel(k % 20, k / 20, qRgb(k % 256, k / 256 * 100, 7));
+    EXPECT_EQ(image->Picture().format(), QImage::Format_RGB32);
+    for (int k = 0; k < 300; ++k)
+        ASSERT_EQ(image->Picture().pixel(k % 20, k / 20), qRgb(k % 256, k / 256 * 100, 7)) << k;
+    EXPECT_EQ(image->Picture().pixel(30, 30), qRgb(255, 255, 255));
+    for (int y = 20; y < 40; ++y)
+        for (int x = 20; x < 40; ++x)
+            image->SetPixel(x, y, qRgb(0, 0, 255));
+    image->SetZoom(0.5);
+    const QImage shown = image->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(15, 15), QColor(0, 0, 255)) << "the blue block, reduced";
+}

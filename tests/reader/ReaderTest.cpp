@@ -341,3 +341,81 @@ TEST_F(ReaderTest, ReadFileOpensDecodesAndRefusesWithItsReason)
         }
     }
 }
+
+// A card without a cut corner read both ways: the reading the punches choose is ReadCard's, the
+// other is the same holes numbered from the other corner (column k as column 81 - k, the rows
+// upside down); both are decoded and flagged, and asking writes no console line. A card with a
+// cut corner has no second reading.
+TEST_F(ReaderTest, AnUncutCardIsReadBothWays)
+{
+    struct Case
+    {
+        const char* text;
+        bool noCut;
+        bool decided; // the punches choose one reading (digits read as digits both ways up)
+    };
+    const Case cases[] = {{"UPSIDE DOWN WITHOUT CUT", true, true},
+                          {"LETTERS READ THE RIGHT WAY", true, true},
+                          {"1234", true, false},
+                          {"WITH ITS CUT", false, true}};
+    std::vector<Punch::CardOnPage> page;
+    for (const Case& c : cases) {
+        page.push_back({Punch::PunchText(c.text, codes).punches, 0.0});
+        page.back().noCut = c.noCut;
+    }
+    page[0].angleDegrees = 180.0;
+    const double scale = 150 / 25.4;
+    const korvane::Picture picture = TestSupport::PictureOf(
+        Punch::RenderPage(page, Punch::LayOutPage(page, Punch::kModelCard, scale), Punch::kModelCard, scale),
+        5906);
+    Algemeen::StringConsole console;
+    korvane::ReadOptions options;
+    options.Console = &console;
+    options.LogFile.clear();
+    korvane::Reader reader(options);
+    Algemeen::NoEvents events;
+    ASSERT_TRUE(reader.Process(picture, events));
+    const std::vector<std::int32_t> cards = reader.AcceptedCards();
+    ASSERT_EQ(cards.size(), std::size(cases));
+    // Cards come by contour number, which follows their top edges: in the order of the page.
+    for (std::size_t n = 0; n < cards.size(); ++n) {
+        const Case& c = cases[n];
+        SCOPED_TRACE(c.text);
+        const korvane::CardResult read = reader.ReadCard(cards[n]);
+        const std::string before = console.Text();
+        const std::optional<korvane::BothWays> both = reader.ReadBothWays(cards[n]);
+        EXPECT_EQ(console.Text(), before) << "no console line";
+        if (!c.noCut) {
+            EXPECT_EQ(read.Orientation, korvane::Orientation::Settled);
+            EXPECT_FALSE(both.has_value());
+            continue;
+        }
+        ASSERT_TRUE(both.has_value());
+        const std::string text = std::string(c.text) + std::string(72 - std::string(c.text).size(), ' ');
+        if (!c.decided) {
+            EXPECT_EQ(both->Chosen, -1);
+            EXPECT_EQ(read.Orientation, korvane::Orientation::Uncertain);
+            EXPECT_TRUE(both->Reading(0).Text == text || both->Reading(1).Text == text);
+        } else {
+            ASSERT_NE(both->Chosen, -1);
+            EXPECT_EQ(both->Reading(both->Chosen).Text, text);
+            EXPECT_EQ(both->Reading(both->Chosen).Punches, read.Punches);
+            EXPECT_FALSE(both->Reading(1 - both->Chosen).UnknownColumns.empty());
+        }
+        for (int k = 0; k < 2; ++k) {
+            const korvane::CardResult& reading = both->Reading(k);
+            EXPECT_TRUE(reading.Decoded);
+            EXPECT_EQ(reading.Orientation, korvane::Orientation::FromPunches);
+            EXPECT_FALSE(reading.Complete());
+            EXPECT_TRUE(reading.Evidence != nullptr);
+            EXPECT_EQ(reading.Centre.X, read.Centre.X);
+            for (int column = 1; column <= 80; ++column) {
+                const Algemeen::ColumnPunches turned = both->Reading(1 - k).Punches[80 - column];
+                Algemeen::ColumnPunches back = 0;
+                for (int row = 0; row < 12; ++row)
+                    back |= static_cast<Algemeen::ColumnPunches>(((turned >> row) & 1u) << (11 - row));
+                EXPECT_EQ(reading.Punches[column - 1], back) << "column " << column;
+            }
+        }
+    }
+}
