@@ -248,9 +248,13 @@ PixPtr Straighten(PIX* grey, PIX* binary, const DecodeOptions& options, ImageInf
     bool several = false;
     auto card = Lept::FindCardQuadrilateral(binary, &several, &info.NotCards);
     const bool edges = card && Lept::EdgesHold(grey, card->Quad, options.Holes);
-    if (card && edges && card->Deviation <= Lept::kPerspectiveThreshold)
+    // A card seen square on whose dim end one level over the whole photo would lose is binarised
+    // by its own levels too.
+    const bool ownLevels = card && edges && options.Method == Binarisation::Otsu &&
+                           !Lept::GlobalLevelHolds(grey, card->Quad, info.Threshold, options.Holes);
+    if (card && edges && card->Deviation <= Lept::kPerspectiveThreshold && !ownLevels)
         return nullptr;
-    bool byLocalLevels = false;
+    bool byLocalLevels = ownLevels;
     if (!card && !several && options.LightHolesNext && options.Holes == Polarity::DarkHoles) {
         PixPtr other(pixInvert(nullptr, binary));
         if (other && Lept::FindCardQuadrilateral(other.get()))

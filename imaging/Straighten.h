@@ -29,9 +29,9 @@ struct FoundCard
 };
 // The light regions of at least a small card's size (some 100 pixels a side) that are not the card
 // are added to *notCards with the reason, largest first and at most kMostNotCards of them: those
-// that reach the picture's edge, are not four straight sides of a card's proportions, are not solid
-// (a frame), or are card-shaped but less than half the card's size. Card-shaped regions of a page of
-// several cards are all cards.
+// that reach the picture's edge (but not the surroundings spanning nearly all of it), are not four straight
+// sides of a card's proportions, are not solid (a frame), or are card-shaped but less than half the card's
+// size. Card-shaped regions of a page of several cards are all cards.
 std::optional<FoundCard> FindCardQuadrilateral(PIX* pix1, bool* several = nullptr,
                                                std::vector<NotCard>* notCards = nullptr);
 inline constexpr std::size_t kMostNotCards = 12;
@@ -57,6 +57,15 @@ PixPtr WarpToCard(PIX* pix8, const Ogenblik::Quadrilateral& quad, double pixelsP
 // nearer the surroundings. The margin is black. With light holes (a backlit card) the grey is
 // taken the other way round, so the result has dark holes either way.
 PixPtr BinariseCard(PIX* square8, double pixelsPerMillimetre, Polarity holes);
+
+// Whether one level over the whole picture (`threshold`: grey up to it is dark) tells the card from
+// its holes everywhere on the card in the quadrilateral: the dimmest part of the card (the 5th
+// percentile of the card's level per 4 mm cell) lies above the level by at least kGlobalLevelMargin
+// of its height above the surroundings. When it does not (light falling off across the card
+// brings its dim end near the level), the card is binarised by its own levels even when seen
+// square on.
+extern const double kGlobalLevelMargin;
+bool GlobalLevelHolds(PIX* pix8, const Ogenblik::Quadrilateral& quad, int threshold, Polarity holes);
 
 // The scale at which a straightened card keeps the detail of its larger side, pixels per millimetre.
 double CardScale(const Ogenblik::Quadrilateral& quad);

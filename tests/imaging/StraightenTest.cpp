@@ -81,8 +81,12 @@ TEST(StraightenTest, TheCardIsFoundAndEveryOtherLargeShapeIsNamed)
         EXPECT_NE(notCards[i].Why.find(expected[i].why), std::string::npos) << notCards[i].Why;
     }
 
-    // A page of two cards: both are cards, only the square is not.
+    // A page of two cards: both are cards, only the square is not; the backing round them, read the
+    // wrong way round, is not named.
     const PixPtr page = Shapes(1200, 800, {card, {100, 420, 600, 264}, {800, 100, 200, 200}});
+    PixPtr backing(pixInvert(nullptr, page.get()));
+    EXPECT_FALSE(Lept::FindCardQuadrilateral(backing.get(), &several, &notCards));
+    EXPECT_TRUE(notCards.empty());
     EXPECT_FALSE(Lept::FindCardQuadrilateral(page.get(), &several, &notCards));
     EXPECT_TRUE(several);
     ASSERT_EQ(notCards.size(), 1u);
@@ -107,6 +111,11 @@ TEST(StraightenTest, EdgesHoldAtTheCardNotWhereTheLightCrossesALevel)
     EXPECT_FALSE(Lept::EdgesHold(grey.get(), quad(600), Polarity::DarkHoles));
     EXPECT_TRUE(Lept::EdgesHold(inverted.get(), quad(900), Polarity::LightHoles));
     EXPECT_FALSE(Lept::EdgesHold(inverted.get(), quad(900), Polarity::DarkHoles));
+    // One level at 100 loses the card's dim end; one at 30 keeps all of it (the dim end at 40
+    // stands 10 above it, a half of its height above the surroundings).
+    EXPECT_FALSE(Lept::GlobalLevelHolds(grey.get(), quad(900), 100, Polarity::DarkHoles));
+    EXPECT_TRUE(Lept::GlobalLevelHolds(grey.get(), quad(900), 30, Polarity::DarkHoles));
+    EXPECT_TRUE(Lept::GlobalLevelHolds(inverted.get(), quad(900), 255 - 30, Polarity::LightHoles));
 }
 
 TEST(StraightenTest, BinarisingAgainGivesWhatAFreshDecodeGives)
