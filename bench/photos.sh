@@ -5,7 +5,8 @@
 # of the whole `korvane-cli read --all` process. Then the time of a 2-megapixel photo beside the
 # same card square on (the baseline: no straightening), and of backlit photos of 2 and 3.7
 # megapixels read with --polarity auto (dark holes tried first), medians of five runs. A
-# korvane-cli whose punch has no --dim (an older build) skips the dim look.
+# korvane-cli whose punch has no --dim (an older build) skips the dim look; LOOKS="..." names the
+# looks to run.
 # The photos come from `korvane-cli punch --photo --tilt` (a surface with things on it round the
 # card, light falloff and a hot spot, JPEG at a phone's quality), at 200 dpi: some 2300 x 1600 pixels.
 #   bench/photos.sh [KORVANE_CLI]
@@ -20,11 +21,11 @@ cd "$work"
 cp "$root/ibmkaart.txt" .
 text="PHOTO 0123456789 ABCDEFGHIJKLMNOPQRSTUVWXYZ +-*/=(),."
 
-photo() { # OUT LOOK AX AY ANGLE
+photo() { # OUT LOOK AX AY ANGLE SEED
     local look=()
     case $2 in
         backlit) look=(--backlit) ;;
-        dim) look=(--dim) ;;
+        dim) look=(--dim --seed "$6") ;; # the light's direction and the surface from the seed
         *) look=(--card-colour "$2") ;;
     esac
     "$cli" punch -o "$1" --photo --format jpeg --dpi 200 --angle "$5" --tilt "$3,$4" "${look[@]}" "$text" >/dev/null
@@ -43,12 +44,15 @@ timed() { { time "$cli" read "$@" >out 2>/dev/null || true; } 2>timing; }
 printf '%-8s %-5s %6s %6s %6s %6s %8s %8s\n' look tilt exact flagged wrong refused "s/photo" "cpu s"
 looks=(cream brown pink green backlit)
 "$cli" punch --help | grep -q -- --dim && looks+=(dim)
+[[ -n ${LOOKS:-} ]] && read -ra looks <<<"$LOOKS" # e.g. LOOKS="dim backlit" for those rows alone
 for look in "${looks[@]}"; do
     for tilt in 0 5 10 15 20; do
         declare -A n=([exact]=0 [flagged]=0 [wrong]=0 [refused]=0); total=0; ns=0; cpuns=0
+        seed=0
         for turn in "$tilt 0 0" "0 $tilt 30" "-$tilt $tilt 180" "$tilt -$tilt 95"; do
             set -- $turn
-            photo p.jpg "$look" "$1" "$2" "$3"
+            seed=$((seed + 1))
+            photo p.jpg "$look" "$1" "$2" "$3" "$seed"
             polarity=(); [[ $look == backlit ]] && polarity=(--polarity auto)
             timed p.jpg --all "${polarity[@]}"
             read -r wall user sys <timing
