@@ -36,6 +36,10 @@ struct DecodeOptions
     Polarity Holes = Polarity::DarkHoles;
     Side Face = Side::Back;
     int Page = 0; // page of a multi-page TIFF, 0 = the first
+    // The caller binarises the picture again with light holes when it shows no card with dark
+    // ones: a photo whose card shows by one level the other way round is left to that, not looked
+    // at again by local levels.
+    bool LightHolesNext = false;
     // A lower limit on the pixels of a picture than Korvane's own, for callers that must stay
     // quick (the fuzzer); 0 or more than Korvane's limit: Korvane's limit.
     std::int64_t MaxPixels = 0;

@@ -236,30 +236,49 @@ PixPtr GreyOrBinary(PixPtr pix, Polarity holes)
 
 // A photographed card seen square on, binarised by its own levels: when the outline in the
 // binarised picture (card white) is measurably not a rectangle, or when that picture shows no card
-// at all (a coloured card, uneven light: one level for the whole photo fails; only with the
-// default method, never against a threshold or method the user chose) but one binarised by local
-// levels does, the grey picture is carried onto the card's rectangle and binarised there by
-// the card's own brightness (BinariseCard). Null, leaving all as it was, for anything else: a
-// picture whose card is a rectangle is a scan, and a page of several cards is never straightened.
-// Sets the info's corners and the scale of the new picture.
+// at all or a card whose sides are not all a card's edges in the grey (a coloured card, uneven or
+// dim light: one level for the whole photo fails; only with the default method, never against a
+// threshold or method the user chose) but one binarised by local levels does, the grey picture is
+// carried onto the card's rectangle and binarised there by the card's own brightness
+// (BinariseCard). Null, leaving all as it was, for anything else: a picture whose card is a
+// rectangle is a scan, and a page of several cards is never straightened. Sets the info's corners,
+// the shapes that are not the card, and the scale of the new picture.
 PixPtr Straighten(PIX* grey, PIX* binary, const DecodeOptions& options, ImageInfo& info, double& scale)
 {
     bool several = false;
-    auto card = Lept::FindCardQuadrilateral(binary, &several);
-    if (card && card->Deviation <= Lept::kPerspectiveThreshold)
+    auto card = Lept::FindCardQuadrilateral(binary, &several, &info.NotCards);
+    const bool edges = card && Lept::EdgesHold(grey, card->Quad, options.Holes);
+    // A card seen square on whose dim end one level over the whole photo would lose is binarised
+    // by its own levels too.
+    const bool ownLevels = card && edges && options.Method == Binarisation::Otsu &&
+                           !Lept::GlobalLevelHolds(grey, card->Quad, info.Threshold, options.Holes);
+    if (card && edges && card->Deviation <= Lept::kPerspectiveThreshold && !ownLevels)
         return nullptr;
-    if (!card && !several && options.Method == Binarisation::Otsu) {
+    bool byLocalLevels = ownLevels;
+    if (!card && !several && options.LightHolesNext && options.Holes == Polarity::DarkHoles) {
+        PixPtr other(pixInvert(nullptr, binary));
+        if (other && Lept::FindCardQuadrilateral(other.get()))
+            return nullptr;
+    }
+    if ((!card || !edges) && !several && options.Method == Binarisation::Otsu) {
         DecodeOptions local = options;
         local.Method = Binarisation::Sauvola;
         int threshold = 0;
         PixPtr other = Lept::Binarise(grey, local, 0.0, threshold);
-        if (!other)
-            return nullptr;
-        if (options.Holes == Polarity::LightHoles)
-            pixInvert(other.get(), other.get());
-        card = Lept::FindCardQuadrilateral(other.get());
+        if (other) {
+            if (options.Holes == Polarity::LightHoles)
+                pixInvert(other.get(), other.get());
+            std::vector<NotCard> notCards;
+            // The card by local levels replaces one whose edges did not hold; found by neither,
+            // a card whose edges did not hold is still the best there is.
+            if (auto again = Lept::FindCardQuadrilateral(other.get(), nullptr, &notCards)) {
+                card = again;
+                info.NotCards = std::move(notCards);
+                byLocalLevels = true;
+            }
+        }
     }
-    if (!card)
+    if (!card || (!byLocalLevels && card->Deviation <= Lept::kPerspectiveThreshold))
         return nullptr;
     const double s = Lept::CardScale(card->Quad);
     const std::uint8_t outside = options.Holes == Polarity::DarkHoles ? 0 : 255;
@@ -274,6 +293,17 @@ PixPtr Straighten(PIX* grey, PIX* binary, const DecodeOptions& options, ImageInf
 }
 
 } // namespace
+
+// The grey (or 1-bit) pixels as decoded for one polarity, and the colour when its transparent parts
+// make the grey depend on the polarity; what the header said.
+struct DecodedPixels
+{
+    PixPtr pixels;
+    PixPtr colour;
+    Polarity madeFor = Polarity::DarkHoles;
+    ImageInfo info;
+    std::string label;
+};
 
 namespace {
 
@@ -323,8 +353,8 @@ DecodeResult DecodeImage(const std::uint8_t* data, std::size_t size, const Decod
                        (detail.empty() ? "" : " (" + detail + ")"));
     }
 
-    DecodeResult result;
-    ImageInfo& info = result.Info;
+    auto decoded = std::make_shared<DecodedPixels>();
+    ImageInfo& info = decoded->info;
     info.Format = label;
     info.Width = header.width;
     info.Height = header.height;
@@ -333,19 +363,42 @@ DecodeResult DecodeImage(const std::uint8_t* data, std::size_t size, const Decod
     info.Palette = header.palette;
     info.Ppi = pixGetXRes(pix.get());
     info.FileHasResolution = info.Ppi > 0.0;
-    info.Method = options.Method;
     info.Pages = IsTiff(header.format) ? std::max(1, Tiff::CountPages(data, size)) : 1;
     info.Page = IsTiff(header.format) ? options.Page : 0;
-    const bool believed = JudgeResolution(info.Ppi) != ResolutionVerdict::Implausible;
+    decoded->label = label;
+    // Only transparent parts make the grey depend on the polarity; only then is the colour kept.
+    if (pixGetDepth(pix.get()) == 32 && pixGetSpp(pix.get()) == 4)
+        decoded->colour.reset(pixCopy(nullptr, pix.get()));
+    decoded->madeFor = options.Holes;
+    decoded->pixels = GreyOrBinary(std::move(pix), options.Holes);
+    DecodeResult result = BinariseAgain(*decoded, options);
+    if (result.Ok)
+        result.Pixels = std::move(decoded);
+    return result;
+}
 
-    pix = GreyOrBinary(std::move(pix), options.Holes);
+DecodeResult BinariseAgain(const DecodedPixels& decoded, const DecodeOptions& options)
+{
+    Lept::MessageCatcher messages;
+    PixPtr pix;
+    if (decoded.colour && options.Holes != decoded.madeFor)
+        pix = GreyOrBinary(PixPtr(pixCopy(nullptr, decoded.colour.get())), options.Holes);
+    else if (decoded.pixels && pixGetDepth(decoded.pixels.get()) == 8)
+        pix.reset(pixClone(decoded.pixels.get())); // grey is only read
+    else if (decoded.pixels)
+        pix.reset(pixCopy(nullptr, decoded.pixels.get())); // 1 bit: inverted and flipped in place below
+    DecodeResult result;
+    ImageInfo& info = result.Info;
+    info = decoded.info;
+    info.Method = options.Method;
+    const bool believed = JudgeResolution(info.Ppi) != ResolutionVerdict::Implausible;
     PixPtr grey;
     if (pix && pixGetDepth(pix.get()) == 8) {
-        grey.reset(pixClone(pix.get()));
-        pix = Lept::Binarise(pix.get(), options, believed ? info.Ppi : 0.0, info.Threshold);
+        grey = std::move(pix);
+        pix = Lept::Binarise(grey.get(), options, believed ? info.Ppi : 0.0, info.Threshold);
     }
     if (!pix)
-        return Refused("the " + label + " picture could not be converted (" + messages.First() + ")");
+        return Refused("the " + decoded.label + " picture could not be converted (" + messages.First() + ")");
     if (options.Holes == Polarity::LightHoles)
         pixInvert(pix.get(), pix.get());
     double straightened = 0.0;

@@ -11,10 +11,20 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace Imaging {
+
+// A large light shape of a photo that was looked at as the card and turned down: its box in the
+// file's pixels and why it is not the card.
+struct NotCard
+{
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+    std::string Why;
+};
 
 // What the file held and what was chosen.
 struct ImageInfo
@@ -34,7 +44,15 @@ struct ImageInfo
     // A photographed card straightened: its four corners in the file's pixels (clockwise from one
     // end of a long side), carried onto the card's rectangle at the picture's PixelsPerMillimetre.
     std::optional<std::array<Algemeen::RealPoint, 4>> Perspective;
+    // Shapes of a grey or colour picture's binarised picture as large as a small card or larger
+    // that were not taken for the card (see Lept::FindCardQuadrilateral); empty for a scan of cards
+    // on a plain backing.
+    std::vector<NotCard> NotCards;
 };
+
+// The pixels of a decoded file before they were binarised (grey, or 1 bit), kept so that the
+// picture can be binarised again with other options without decoding the file again.
+struct DecodedPixels;
 
 // Ok and the picture, or not Ok and a message that says why the file was refused (too large,
 // truncated or corrupt, not a picture, no such page). Picture.PixelsPerMillimetre is the file's
@@ -45,12 +63,19 @@ struct DecodeResult
     std::string Message;
     korvane::Picture Picture;
     ImageInfo Info;
+    // The decoded pixels, for BinariseAgain; null when the file was refused.
+    std::shared_ptr<const DecodedPixels> Pixels;
 };
 
 // Decodes the bytes of a picture file. Every refusal comes back as a result; throws only
 // std::bad_alloc. BMP files are decoded too, but the program sends 1-bit BMP files to its own
 // loader (see IsBmp).
 DecodeResult DecodeImage(const std::uint8_t* data, std::size_t size, const DecodeOptions& options = {});
+
+// The picture of an earlier DecodeImage binarised again with other options (another polarity, side
+// or method; the page and the pixel limit stay as they were decoded), as DecodeImage would have
+// given it for those options, without decoding the file again.
+DecodeResult BinariseAgain(const DecodedPixels& pixels, const DecodeOptions& options);
 
 // Reads the file (refused like a corrupt one when larger than the BMP loader's file limit) and
 // decodes it. A missing file is a result ("<name>: does Not exist"); a file that exists but cannot

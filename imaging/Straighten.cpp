@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 namespace Imaging::Lept {
@@ -18,6 +19,13 @@ namespace Imaging::Lept {
 // degrees 0.030 to 0.038. Without straightening, the reader's similarity fit flags columns from
 // 0.0052 (3 degrees) on and reads nothing right by 0.01.
 const double kPerspectiveThreshold = 0.003;
+
+// Measured (the dimmest card cell's height above the level, as a share of its height above the
+// surroundings): punched photos of cream, brown, pink and green cards square on, on dark and light
+// surfaces, 0.34 to 0.45; grey and colour scans and the real pictures 0.47 to 0.51; a dim cream
+// card (punch --photo --dim) that read a column wrong by the one level 0.26, and read exactly by
+// its own levels.
+const double kGlobalLevelMargin = 0.3;
 
 namespace {
 
@@ -65,20 +73,35 @@ double SideLength(const Quadrilateral& quad, int k)
     return std::hypot(b.X - a.X, b.Y - a.Y);
 }
 
-// A quadrilateral that can be a card seen at up to some 30 degrees: its long sides 1.5 to 3.5
-// times its short ones, opposite sides within a factor 1.6, and the outline on its sides.
-bool CardShaped(const Ogenblik::QuadrilateralFit& fit)
+// Why a quadrilateral cannot be a card seen at up to some 30 degrees (empty when it can be): the
+// outline on its sides, its long sides 1.5 to 3.5 times its short ones, opposite sides within a
+// factor 1.6.
+std::string NotCardShaped(const Ogenblik::QuadrilateralFit& fit)
 {
     const Quadrilateral& q = fit.Quad;
     const double l0 = SideLength(q, 0), l2 = SideLength(q, 2), s1 = SideLength(q, 1), s3 = SideLength(q, 3);
     const double aspect = (l0 + l2) / (s1 + s3);
-    return fit.Inliers >= 0.85 && aspect > 1.5 && aspect < 3.5 && std::max(l0, l2) < 1.6 * std::min(l0, l2) &&
-           std::max(s1, s3) < 1.6 * std::min(s1, s3);
+    if (fit.Inliers < 0.85)
+        return "its outline is not four straight sides";
+    if (!(aspect > 1.5 && aspect < 3.5)) {
+        char why[96];
+        std::snprintf(why, sizeof why, "its sides are %.1f : 1, a card's %.1f : 1",
+                      std::max(aspect, 1 / aspect), kCardLengthMm / kCardWidthMm);
+        return why;
+    }
+    if (std::max(l0, l2) >= 1.6 * std::min(l0, l2) || std::max(s1, s3) >= 1.6 * std::min(s1, s3))
+        return "its opposite sides differ more than a card's in perspective";
+    return {};
+}
+
+NotCard NotCardAt(const l_int32 left, const l_int32 top, const l_int32 w, const l_int32 h, std::string why)
+{
+    return {left, top, w, h, std::move(why)};
 }
 
 } // namespace
 
-std::optional<FoundCard> FindCardQuadrilateral(PIX* pix1, bool* several)
+std::optional<FoundCard> FindCardQuadrilateral(PIX* pix1, bool* several, std::vector<NotCard>* notCards)
 {
     if (several != nullptr)
         *several = false;
@@ -97,35 +120,108 @@ std::optional<FoundCard> FindCardQuadrilateral(PIX* pix1, bool* several)
     boxaDestroy(&boxes);
     if (regions == nullptr)
         return std::nullopt;
-    std::vector<FoundCard> found;
+    struct Candidate
+    {
+        FoundCard card;
+        NotCard box;
+    };
+    std::vector<Candidate> found;
+    std::vector<NotCard> rejected;
     for (int i = 0; i < pixaGetCount(regions); ++i) {
         PixPtr region(pixaGetPix(regions, i, L_CLONE));
         l_int32 left = 0, top = 0, rw = 0, rh = 0;
         pixaGetBoxGeometry(regions, i, &left, &top, &rw, &rh);
         // A region that reaches the picture's edge is the surroundings (a scan read the wrong
         // way round), or a card cut off by the frame: neither is straightened.
-        if (left <= 0 || top <= 0 || left + rw >= w || top + rh >= h)
+        // Only a region that spans nearly the whole picture is the surroundings themselves (a
+        // scan's backing read the wrong way round, the room round a light box): not named.
+        if (left <= 0 || top <= 0 || left + rw >= w || top + rh >= h) {
+            if (rw < 0.9 * w || rh < 0.9 * h)
+                rejected.push_back(NotCardAt(left, top, rw, rh, "it runs off the picture"));
             continue;
+        }
         const auto fit = Ogenblik::FitQuadrilateral(OutlinePoints(region.get(), left, top));
+        std::string why = fit ? NotCardShaped(*fit) : "its outline is not four straight sides";
         // A card is solid: its holes take a small part of it, never most of it as the card inside
         // a light frame (the light box round a backlit card read the wrong way round) does.
         l_int32 solid = 0;
         pixCountPixels(region.get(), &solid, nullptr);
-        if (fit && CardShaped(*fit) && solid >= 0.6 * Area(fit->Quad))
+        if (why.empty() && solid < 0.6 * Area(fit->Quad))
+            why = "it is not solid: a frame or a ring, not a card";
+        if (why.empty())
             found.push_back(
-                {fit->Quad, Ogenblik::RectangleDeviation(fit->Quad, kCardLengthMm / kCardWidthMm)});
+                {{fit->Quad, Ogenblik::RectangleDeviation(fit->Quad, kCardLengthMm / kCardWidthMm)},
+                 NotCardAt(left, top, rw, rh, "a card's shape, but less than half the card's size")});
+        else
+            rejected.push_back(NotCardAt(left, top, rw, rh, std::move(why)));
     }
     pixaDestroy(&regions);
+    std::sort(found.begin(), found.end(),
+              [](const Candidate& a, const Candidate& b) { return Area(a.card.Quad) > Area(b.card.Quad); });
+    const bool page = found.size() > 1 && Area(found[1].card.Quad) > 0.5 * Area(found[0].card.Quad);
+    if (!page)
+        for (std::size_t i = 1; i < found.size(); ++i)
+            rejected.push_back(found[i].box);
+    if (notCards != nullptr) {
+        std::stable_sort(rejected.begin(), rejected.end(), [](const NotCard& a, const NotCard& b) {
+            return std::int64_t{a.Width} * a.Height > std::int64_t{b.Width} * b.Height;
+        });
+        rejected.resize(std::min(rejected.size(), kMostNotCards));
+        *notCards = std::move(rejected);
+    }
     if (found.empty())
         return std::nullopt;
-    std::sort(found.begin(), found.end(),
-              [](const FoundCard& a, const FoundCard& b) { return Area(a.Quad) > Area(b.Quad); });
-    if (found.size() > 1 && Area(found[1].Quad) > 0.5 * Area(found[0].Quad)) {
+    if (page) {
         if (several != nullptr)
             *several = true;
         return std::nullopt;
     }
-    return found.front();
+    return found.front().card;
+}
+
+bool EdgesHold(PIX* pix8, const Quadrilateral& quad, Polarity holes)
+{
+    // Samples 1.5 mm inside and outside each side (clear of the holes, which lie 4.5 mm or more in
+    // from the edges), at 15 points from 15 % to 85 % of its length (clear of the corners, one of
+    // them cut); the side holds when the median difference is at least a fifth of the median
+    // inside. Measured on dim photos with light falling off strongly (punch --photo --dim, and
+    // grey scans with --falloff 0.6 --card-white 110): a card's edge gives 0.6 to 0.7 of the
+    // inside; the line where the light crosses the level of the whole picture 0.02.
+    const double reach = std::max(2.0, 1.5 * CardScale(quad));
+    const int w = pixGetWidth(pix8), h = pixGetHeight(pix8), wpl = pixGetWpl(pix8);
+    const l_uint32* data = pixGetData(pix8);
+    const auto grey = [&](double x, double y) {
+        const int ix = std::clamp(static_cast<int>(x), 0, w - 1),
+                  iy = std::clamp(static_cast<int>(y), 0, h - 1);
+        const int v = GET_DATA_BYTE(data + static_cast<std::ptrdiff_t>(iy) * wpl, ix);
+        return holes == Polarity::LightHoles ? 255 - v : v;
+    };
+    RealPoint centre{0, 0};
+    for (const RealPoint& c : quad.Corners)
+        centre = {centre.X + c.X / 4, centre.Y + c.Y / 4};
+    for (int k = 0; k < 4; ++k) {
+        const RealPoint a = quad.Corners[k], b = quad.Corners[(k + 1) % 4];
+        const double length = SideLength(quad, k);
+        double nx = -(b.Y - a.Y) / length, ny = (b.X - a.X) / length;
+        const RealPoint middle{(a.X + b.X) / 2, (a.Y + b.Y) / 2};
+        if (nx * (centre.X - middle.X) + ny * (centre.Y - middle.Y) < 0) {
+            nx = -nx;
+            ny = -ny;
+        }
+        std::vector<double> inside, step;
+        for (int i = 0; i < 15; ++i) {
+            const double t = 0.15 + 0.7 * i / 14;
+            const double x = a.X + t * (b.X - a.X), y = a.Y + t * (b.Y - a.Y);
+            const double in = grey(x + reach * nx, y + reach * ny);
+            inside.push_back(in);
+            step.push_back(in - grey(x - reach * nx, y - reach * ny));
+        }
+        std::nth_element(inside.begin(), inside.begin() + 7, inside.end());
+        std::nth_element(step.begin(), step.begin() + 7, step.end());
+        if (step[7] < 0.2 * inside[7])
+            return false;
+    }
+    return true;
 }
 
 double CardScale(const Quadrilateral& quad)
@@ -218,10 +314,8 @@ double MarginLevel(PIX* square, const CardRect& card)
     return 0;
 }
 
-// The card's level per cell of `cell` pixels: the 75th percentile of its grey; -1 for cells that
-// are darker than the card's run (half-way from the surroundings to the median cell) until filled.
-std::vector<double> CardLevels(PIX* square, const CardRect& card, int cell, double surroundings, int& nx,
-                               int& ny)
+// The card's level per cell of `cell` pixels: the 75th percentile of its grey.
+std::vector<double> RawCardLevels(PIX* square, const CardRect& card, int cell, int& nx, int& ny)
 {
     nx = (card.right - card.left + cell - 1) / cell;
     ny = (card.bottom - card.top + cell - 1) / cell;
@@ -242,6 +336,15 @@ std::vector<double> CardLevels(PIX* square, const CardRect& card, int cell, doub
                 ++v;
             levels[static_cast<std::size_t>(j) * nx + i] = v;
         }
+    return levels;
+}
+
+// The card's level per cell as RawCardLevels; cells that are darker than the card's run (half-way
+// from the surroundings to the median cell), such as the cut corner, filled from their neighbours.
+std::vector<double> CardLevels(PIX* square, const CardRect& card, int cell, double surroundings, int& nx,
+                               int& ny)
+{
+    std::vector<double> levels = RawCardLevels(square, card, cell, nx, ny);
     std::vector<double> sorted = levels;
     std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
     const double run = sorted[sorted.size() / 2];
@@ -295,6 +398,27 @@ PixPtr BinariseCard(PIX* square8, double pixelsPerMillimetre, Polarity holes)
         }
     }
     return out;
+}
+
+bool GlobalLevelHolds(PIX* pix8, const Quadrilateral& quad, int threshold, Polarity holes)
+{
+    // The card looked at coarsely (2 pixels a millimetre, cells of 4 mm) is enough to know its light.
+    constexpr double kScale = 2.0;
+    PixPtr square = WarpToCard(pix8, quad, kScale, holes == Polarity::DarkHoles ? 0 : 255);
+    if (!square)
+        return true;
+    if (holes == Polarity::LightHoles)
+        pixInvert(square.get(), square.get());
+    const CardRect card = CardRectangle(square.get(), kScale);
+    const double surroundings = MarginLevel(square.get(), card);
+    int nx = 0, ny = 0;
+    std::vector<double> levels = RawCardLevels(square.get(), card, 8, nx, ny);
+    if (levels.empty())
+        return true;
+    const std::size_t at = levels.size() / 20;
+    std::nth_element(levels.begin(), levels.begin() + at, levels.end());
+    const double low = levels[at], level = holes == Polarity::LightHoles ? 255 - threshold : threshold;
+    return low - level >= kGlobalLevelMargin * (low - surroundings);
 }
 
 } // namespace Imaging::Lept

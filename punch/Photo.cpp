@@ -83,13 +83,23 @@ private:
 };
 
 // The light on the scene: falling off from a centre near the middle, with a hot spot of a lamp's
-// reflection (not on a light box, which shines evenly through).
+// reflection (not on a light box, which shines evenly through). In a dim room (not on a light box)
+// the light is less than half as strong and falls off besides from one side of the picture to the
+// other to a third, along a direction drawn from the seed.
 class Light
 {
 public:
-    Light(std::int32_t width, std::int32_t height, bool backlit, std::mt19937_64& random)
+    Light(std::int32_t width, std::int32_t height, bool backlit, bool dim, std::mt19937_64& random)
     {
         std::uniform_real_distribution<double> unit(0.0, 1.0);
+        if (dim && !backlit) {
+            const double angle = unit(random) * 6.283185307179586;
+            dx_ = std::cos(angle) / std::hypot(width, height);
+            dy_ = std::sin(angle) / std::hypot(width, height);
+            x0_ = width / 2.0;
+            y0_ = height / 2.0;
+            level_ = 0.45;
+        }
         cx_ = width * (0.35 + 0.3 * unit(random));
         cy_ = height * (0.35 + 0.3 * unit(random));
         radius2_ = 0.25 * (double(width) * width + double(height) * height);
@@ -104,11 +114,15 @@ public:
     {
         const double r2 = (x - cx_) * (x - cx_) + (y - cy_) * (y - cy_);
         const double h2 = (x - hx_) * (x - hx_) + (y - hy_) * (y - hy_);
-        return 1.0 - falloff_ * std::min(1.0, r2 / radius2_) + hot_ * std::exp(-h2 / spread2_);
+        const double across = std::clamp(0.5 + (x - x0_) * dx_ + (y - y0_) * dy_, 0.0, 1.0);
+        return level_ * (1.0 - kDimFalloff * across * (level_ < 1.0)) *
+               (1.0 - falloff_ * std::min(1.0, r2 / radius2_) + hot_ * std::exp(-h2 / spread2_));
     }
 
 private:
+    static constexpr double kDimFalloff = 2.0 / 3.0;
     double cx_, cy_, radius2_, falloff_, hot_, hx_, hy_, spread2_;
+    double dx_ = 0.0, dy_ = 0.0, x0_ = 0.0, y0_ = 0.0, level_ = 1.0;
 };
 
 bool Set(const BMPunit::BitImage& image, std::int32_t x, std::int32_t y)
@@ -173,7 +187,7 @@ ColourPicture PaintPhoto(const FlatPage& flat, const Perspective& perspective, c
     const PagePoint corner = perspective.Map({0.0, 0.0});
     const double margin = std::max(8.0, std::min(corner.x, corner.y));
     const Surface surface(photo.width, photo.height, margin, random);
-    const Light light(photo.width, photo.height, look.backlit, random);
+    const Light light(photo.width, photo.height, look.backlit, look.dim, random);
     const Rgb card = CardColour(look.cardColour);
     std::normal_distribution<double> noise(0.0, 2.5);
     constexpr std::array<double, 2> kSamples{0.25, 0.75};

@@ -18,6 +18,7 @@ struct PhotoLook
     bool wanted = false;    // --photo
     std::string cardColour; // --card-colour cream|brown|pink|green|white (empty: cream)
     bool backlit = false;   // --backlit: on a light box
+    bool dim = false;       // --dim: a dim room, the light falling off strongly from one side
     int jpegQuality = 80;   // a phone's compression
 };
 

@@ -37,6 +37,15 @@ const char* PolarityName(Imaging::Polarity holes)
     return holes == Imaging::Polarity::LightHoles ? "light-holes" : "dark-holes";
 }
 
+// One line per shape of a photo that was looked at as the card and turned down.
+void ReportNotCards(const Imaging::ImageInfo& info, Algemeen::Console& console)
+{
+    for (const Imaging::NotCard& shape : info.NotCards)
+        console.Line("Not a card: shape at (" + std::to_string(shape.Left) + ", " +
+                     std::to_string(shape.Top) + "), " + std::to_string(shape.Width) + " x " +
+                     std::to_string(shape.Height) + " px (" + shape.Why + ")");
+}
+
 } // namespace
 
 bool IsOtherPictureFile(const std::string& fileName)
@@ -55,13 +64,13 @@ bool IsOtherPictureFile(const std::string& fileName)
     return Imaging::IsOtherPicture(bytes, size);
 }
 
-OpenedPicture OpenOtherPicture(const std::string& fileName, const PictureSettings& settings,
-                               Algemeen::Console& console)
+namespace {
+
+// The console lines and the opened picture of a decoded file of another format (refused or not).
+OpenedPicture OpenDecoded(OpenedPicture opened, Imaging::DecodeResult decoded, Algemeen::Console& console)
 {
-    OpenedPicture opened;
-    opened.File = fileName;
-    opened.Settings = settings;
-    Imaging::DecodeResult decoded = Imaging::DecodeImageFile(fileName, settings.Decoding);
+    const std::string& fileName = opened.File;
+    const PictureSettings& settings = opened.Settings;
     if (!decoded.Ok) {
         console.Line(fileName + ": " + decoded.Message);
         opened.Status = OpenStatus::NotAPicture;
@@ -126,13 +135,30 @@ OpenedPicture OpenOtherPicture(const std::string& fileName, const PictureSetting
         console.Line("Side = front (mirrored)");
     else if (settings.Decoding.Face == Imaging::Side::Auto)
         console.Line("Side = auto (a card lying face up is read from its front)");
+    ReportNotCards(info, console);
 
+    if (settings.AutoPolarity && settings.Decoding.Holes == Imaging::Polarity::DarkHoles)
+        opened.Decoded = std::move(decoded.Pixels);
     opened.Picture = std::move(decoded.Picture);
     opened.Picture.PixelsPerMillimetre = scale.PixelsPerMillimetre;
     opened.Info = info;
     opened.Status = OpenStatus::Opened;
     opened.Ok = true;
     return opened;
+}
+
+} // namespace
+
+OpenedPicture OpenOtherPicture(const std::string& fileName, const PictureSettings& settings,
+                               Algemeen::Console& console)
+{
+    OpenedPicture opened;
+    opened.File = fileName;
+    opened.Settings = settings;
+    Imaging::DecodeOptions decoding = settings.Decoding;
+    decoding.LightHolesNext = settings.AutoPolarity && decoding.Holes == Imaging::Polarity::DarkHoles;
+    Imaging::DecodeResult decoded = Imaging::DecodeImageFile(fileName, decoding);
+    return OpenDecoded(std::move(opened), std::move(decoded), console);
 }
 
 OpenedPicture OpenPicture(const std::string& fileName, const PictureSettings& settings,
@@ -267,17 +293,26 @@ bool RetryPicture(OpenedPicture& opened, Algemeen::Console& console)
         PictureSettings other = settings;
         other.Decoding.Holes = Imaging::Polarity::LightHoles;
         Algemeen::NullConsole silent;
-        OpenedPicture again = OpenOtherPicture(opened.File, other, silent);
+        std::shared_ptr<const Imaging::DecodedPixels> decoded = std::move(opened.Decoded);
+        OpenedPicture base;
+        base.File = opened.File;
+        base.Settings = other;
+        OpenedPicture again =
+            decoded ? OpenDecoded(std::move(base), Imaging::BinariseAgain(*decoded, other.Decoding), silent)
+                    : OpenOtherPicture(opened.File, other, silent);
+        decoded.reset();
         if (again.Ok &&
             (again.Picture.PixelsPerMillimetre > 0 || EstimatePixelsPerMillimetre(again.Picture) > 0)) {
             console.Line("Polarity = light-holes (auto: no card with dark holes)");
             if (again.Info.Perspective)
                 console.Line("Resolution = " + Number(again.Scale.PixelsPerMillimetre * 25.4, 0) +
                              " ppi (the card straightened from its perspective)");
+            ReportNotCards(again.Info, console);
             settings = other;
             picture = std::move(again.Picture);
             scale = again.Scale;
             opened.Info.Perspective = again.Info.Perspective;
+            opened.Info.NotCards = again.Info.NotCards;
             return true;
         }
     }

@@ -139,6 +139,7 @@ bool Reader::Process(OpenedPicture& picture, Algemeen::EventPump& events)
     bool processed = ProcessSide(picture.Picture, front, events);
     while (!processed && RetryPicture(picture, *console_))
         processed = ProcessSide(picture.Picture, front, events);
+    picture.Decoded.reset(); // no retry is left that would binarise it again
     sideAuto_ = picture.Settings.Decoding.Face == Imaging::Side::Auto;
     return processed;
 }

@@ -8,6 +8,7 @@
 #include "Picture.h"
 #include "Seams.h"
 
+#include <memory>
 #include <string>
 
 namespace korvane {
@@ -47,6 +48,9 @@ struct OpenedPicture
     // The settings this picture was opened with; a retry in the other polarity changes them.
     PictureSettings Settings;
     std::string File;
+    // The decoded pixels of a file of another format, kept while a retry in the other polarity can
+    // binarise them again (automatic polarity, dark holes tried first); null otherwise.
+    std::shared_ptr<const Imaging::DecodedPixels> Decoded;
     // The file is not a 1-bit BMP file: it was decoded and binarised, and may be retried.
     bool Other() const { return !Info.Format.empty(); }
 };
@@ -57,8 +61,9 @@ bool IsOtherPictureFile(const std::string& fileName);
 
 // Opens the file: a 1-bit BMP file through the loader (which writes its header report), any other
 // picture decoded and binarised by the settings, writing its console lines (format, size,
-// resolution and its source, threshold). A refused picture of another format writes the reason as
-// its last line, after the file's name.
+// resolution and its source, threshold, and a line "Not a card: shape at (x, y), w x h px (why)"
+// for each large shape of a photo not taken for the card). A refused picture of another format writes the
+// reason as its last line, after the file's name.
 OpenedPicture OpenPicture(const std::string& fileName, const PictureSettings& settings,
                           Algemeen::Console& console);
 
@@ -86,7 +91,8 @@ korvane::Picture WithoutPrint(const korvane::Picture& picture, double pixelsPerM
 double EstimatePixelsPerMillimetre(const korvane::Picture& picture);
 
 // After a Process found no card in a picture: when the polarity is automatic and dark holes were
-// tried, the picture is made again with light holes (for a 1-bit BMP file, its negative), whichever
+// tried, the picture is made again with light holes (binarised again from the pixels decoded by
+// OpenPicture, which are let go then) (for a 1-bit BMP file, its negative), whichever
 // side was asked for; for a picture of another format, when the scale came from the file and the
 // card outlines imply another, the scale is changed. Either comes with a console line saying so and
 // returns true, so that the caller processes the picture again. false, leaving all as it was,

@@ -100,6 +100,8 @@ void DefinePunch(CLI::App& app, PunchOptions& punch, std::string& angles)
     cmd->add_option("--card-colour", punch.photo.cardColour, "with --photo: the card stock (default cream)")
         ->check(CLI::IsMember(Punch::CardColourNames()));
     cmd->add_flag("--backlit", punch.photo.backlit, "with --photo: the card on a light box (bright holes)");
+    cmd->add_flag("--dim", punch.photo.dim,
+                  "with --photo: a dim room, the light falling off strongly from one side to the other");
     cmd->add_flag("--duplex{front-first}", punch.duplex,
                   "both sides of every card (of every page with --per-page), as OUT-0001-a-front.EXT, "
                   "OUT-0001-b-back.EXT, ...; =back-first names the back a and the front b")

@@ -25,8 +25,8 @@ Problem CheckPhoto(const PunchOptions& options)
 {
     const Punch::ScanOutputOptions& scan = options.scan;
     if (!options.photo.wanted)
-        return !options.photo.cardColour.empty() || options.photo.backlit
-                   ? "--card-colour and --backlit paint a photo: give --photo with them"
+        return !options.photo.cardColour.empty() || options.photo.backlit || options.photo.dim
+                   ? "--card-colour, --backlit and --dim paint a photo: give --photo with them"
                    : Problem();
     if (options.noise > 0.0 || scan.grey || scan.colour || scan.blur > 0 || scan.falloff > 0.0 ||
         scan.sensorNoise > 0.0 || scan.blackLevel != Punch::ScanOutputOptions{}.blackLevel ||

@@ -121,6 +121,12 @@ void AddPictureJson(json& result, const korvane::OpenedPicture& picture)
         {"side", decoding.Face == Imaging::Side::Front  ? "front"
                  : decoding.Face == Imaging::Side::Auto ? "auto"
                                                         : "back"}};
+    if (!info.NotCards.empty()) {
+        json& notCards = result["picture"]["notCards"] = json::array();
+        for (const Imaging::NotCard& shape : info.NotCards)
+            notCards.push_back(
+                {{"box", {shape.Left, shape.Top, shape.Width, shape.Height}}, {"reason", shape.Why}});
+    }
     if (info.Perspective) {
         result["perspective"] = json::array();
         for (const auto& corner : *info.Perspective)

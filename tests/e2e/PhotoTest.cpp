@@ -9,6 +9,7 @@
 #include "Photos.h"
 #include "ReadBack.h"
 
+#include <algorithm>
 #include <leptonica/allheaders.h>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -54,6 +55,9 @@ TEST_F(ReadBackTest, PunchedPhotosReadAsScans)
         {"tilted, dark brown card, uneven light", 8, 14, -5, true, Jpeg, 15, 120, 0.2, 3.0},
         {"tilted, backlit", 15, 5, 10, true, Png, 20, 235, 0.0, 2.0, true},
         {"tilted, dim card, strong falloff", 10, 0, 4, true, Jpeg, 30, 110, 0.4, 2.0},
+        // One level over the whole photo leaves the dim end of these cards out of the card.
+        {"square on, dim card, light lost across it", 0, 0, 0, true, Jpeg, 30, 110, 0.6, 2.0},
+        {"square on, turned, dim card, light lost across it", 0, 0, 4, true, Jpeg, 30, 110, 0.7, 2.0},
         {"tilted, things round the card", 12, -8, 3, true, Jpeg, 20, 235, 0.0, 1.0, false, true},
         {"square on, things round the card", 0, 0, -3, false, Png, 20, 235, 0.0, 1.0, false, true},
         {"square on, a wrong resolution in the file", 0, 0, 2, false, Jpeg, 20, 235, 0.0, 0.0, false, false,
@@ -87,6 +91,22 @@ TEST_F(ReadBackTest, PunchedPhotosReadAsScans)
         EXPECT_EQ(scan["cards"][0].value("text", std::string()), Columns72(text));
         EXPECT_TRUE(scan["cards"][0]["doubtfulColumns"].empty());
         EXPECT_EQ(scan.contains("perspective"), c.straightened);
+        // The sheet beside the card is named as not a card (the table's edge and the marks are too
+        // narrow to be looked at); in a photo with nothing round its card nothing inside the picture
+        // is named (a backlit card's dark room round the light box runs off the picture).
+        const json notCards = scan["picture"].value("notCards", json::array());
+        const auto sheet = [](const json& shape) {
+            const json& box = shape["box"];
+            return box.size() == 4u && std::abs(box[0].get<int>() - 10) <= 2 &&
+                   std::abs(box[1].get<int>() - 10) <= 2 && std::abs(box[2].get<int>() - 120) <= 4 &&
+                   std::abs(box[3].get<int>() - 120) <= 4 && !shape.value("reason", std::string()).empty();
+        };
+        EXPECT_EQ(std::count_if(notCards.begin(), notCards.end(), sheet), c.clutter ? 1 : 0)
+            << notCards.dump();
+        for (const json& shape : notCards)
+            if (!c.clutter) {
+                EXPECT_EQ(shape.value("reason", std::string()), "it runs off the picture") << notCards.dump();
+            }
         if (c.straightened) {
             EXPECT_EQ(scan["perspective"].size(), 4u);
         }
