@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
+#include <vector>
 
 namespace Ogenblik {
 
@@ -47,7 +49,67 @@ RealPoint PlaceInSpecimen(const Ponskaart& model, const MomentRecord& specimen, 
     return {specimen.Centre.X + cosine * v.X - sine * v.Y, specimen.Centre.Y + sine * v.X + cosine * v.Y};
 }
 
+// The part of a ring inside the half-plane left of the directed line a -> b (Sutherland-Hodgman,
+// one edge). A concave ring may come out with edges running back along the line; they enclose no
+// area, so the shoelace area of the result is still that of the ring's part in the half-plane.
+std::vector<RealPoint> ClipLeftOf(const std::vector<RealPoint>& ring, RealPoint a, RealPoint b)
+{
+    auto side = [&](RealPoint p) { return (b.X - a.X) * (p.Y - a.Y) - (b.Y - a.Y) * (p.X - a.X); };
+    std::vector<RealPoint> out;
+    for (std::size_t k = 0; k < ring.size(); ++k) {
+        const RealPoint p = ring[k], q = ring[(k + 1) % ring.size()];
+        const double sp = side(p), sq = side(q);
+        if (sp >= 0.0)
+            out.push_back(p);
+        if ((sp >= 0.0) != (sq >= 0.0)) {
+            const double t = sp / (sp - sq);
+            out.push_back({p.X + t * (q.X - p.X), p.Y + t * (q.Y - p.Y)});
+        }
+    }
+    return out;
+}
+
+double RingArea(const std::vector<RealPoint>& ring)
+{
+    double twice = 0.0;
+    for (std::size_t k = 0; k < ring.size(); ++k) {
+        const RealPoint p = ring[k], q = ring[(k + 1) % ring.size()];
+        twice += p.X * q.Y - q.X * p.Y;
+    }
+    return std::abs(twice) / 2.0;
+}
+
 } // namespace
+
+std::array<double, 4> CornerMissingShares(const Ponskaart& model, const Contour& specimen, bool reversed)
+{
+    std::array<double, 4> shares{};
+    const double s = model.Scale;
+    const double area = kCutAlongLength * kCutAlongHeight * s * s / 2.0;
+    const Jordan& points = specimen.Points;
+    if (!(area > 0.0) || points.Length() < 3)
+        return shares;
+    // The cut-off triangle in the model's frame: along the upper edge, the corner, down the side.
+    const std::array<RealPoint, 3> corner{RealPoint{(kCardLength - kCutAlongLength) * s, -kCardHeight * s},
+                                          RealPoint{kCardLength * s, -kCardHeight * s},
+                                          RealPoint{kCardLength * s, (kCutAlongHeight - kCardHeight) * s}};
+    for (std::size_t h = 0; h < shares.size(); ++h) {
+        std::array<RealPoint, 3> t{};
+        for (std::size_t i = 0; i < 3; ++i)
+            t[i] =
+                PlaceInSpecimen(model, specimen.AreaMoments, reversed, static_cast<Placement>(h), corner[i]);
+        // Counter-clockwise in the picture's coordinates, so that the inside lies left of each edge.
+        const double turn = (t[1].X - t[0].X) * (t[2].Y - t[0].Y) - (t[1].Y - t[0].Y) * (t[2].X - t[0].X);
+        if (turn < 0.0)
+            std::swap(t[1], t[2]);
+        std::vector<RealPoint> ring(points.begin(), points.end());
+        for (std::size_t i = 0; i < 3 && !ring.empty(); ++i)
+            ring = ClipLeftOf(ring, t[i], t[(i + 1) % 3]);
+        const double kept = ring.size() < 3 ? 0.0 : RingArea(ring);
+        shares[h] = std::isfinite(kept) ? std::clamp(1.0 - kept / area, 0.0, 1.0) : 0.0;
+    }
+    return shares;
+}
 
 std::array<double, 4> PlacementScores(const Ponskaart& model, const Contour& specimen, bool reversed)
 {
@@ -83,10 +145,12 @@ std::array<double, 4> PlacementScores(const Ponskaart& model, const Contour& spe
     return scores;
 }
 
-OrientationJudgement JudgeOrientation(const std::array<double, 4>& scores)
+OrientationJudgement JudgeOrientation(const std::array<double, 4>& scores,
+                                      const std::array<double, 4>& missing)
 {
     OrientationJudgement j;
     j.scores = scores;
+    j.missing = missing;
     const auto best =
         static_cast<std::size_t>(std::max_element(scores.begin(), scores.end()) - scores.begin());
     j.best = static_cast<Placement>(best);
@@ -94,7 +158,12 @@ OrientationJudgement JudgeOrientation(const std::array<double, 4>& scores)
     for (std::size_t h = 0; h < scores.size(); ++h)
         if (h != best)
             j.alternative = std::max(j.alternative, scores[h]);
-    if (j.score >= kCutShare && j.score >= kCutLead * j.alternative)
+    bool othersThere = true;
+    for (std::size_t h = 0; h < missing.size(); ++h)
+        if (h != best)
+            othersThere = othersThere && missing[h] <= kCornerMissing;
+    if (j.score >= kCutShare && missing[best] >= kCutMissing &&
+        (j.score >= kCutLead * j.alternative || othersThere))
         j.verdict = best < 2 ? OrientationVerdict::Settled : OrientationVerdict::FaceUp;
     else
         j.verdict = OrientationVerdict::NoCutCorner;

@@ -33,6 +33,7 @@ struct OrientationJudgement
     double score = 0.0;                  // its score
     double alternative = 0.0;            // the highest score of the three others
     std::array<double, 4> scores{};      // per Placement
+    std::array<double, 4> missing{};     // per Placement, the share of its cut corner missing
 };
 
 // Measured on punched pages (100, 150, 200, 300 and 600 dpi; 0, 90, 180, 270, 7, -33 and 133
@@ -46,6 +47,21 @@ struct OrientationJudgement
 inline constexpr double kCutShare = 0.3;
 inline constexpr double kCutLead = 1.5;
 
+// Worn edges and specks touching them lengthen the outline near every placement's target, the
+// square corners' as much as the cut's: on 32 harsh pages (bench/orientation.sh: speck noise 0.05
+// and 0.1, edges worn by bites and bumps of up to 0.5 and 0.8 mm, 100 to 300 dpi, 1-bit and
+// blurred grey with sensor noise, both card sizes) the cut scores 0.47 to 0.90 and its lead falls
+// to 1.10, so the edge rule alone lets a fifth of the cut cards fall back on their punches. The
+// area of the corner each placement cuts off holds: the cut's corner is 0.88 to 1.00 missing, every
+// other corner at most 0.34 (a square corner of a real card, smaller than the model, 0.10 to 0.20;
+// its rounded corners in the five real scans up to 0.20, in the grey duplex pair 0.31, whose cut
+// is 0.78 missing); an uncut card's corners at most 0.32. Worn edges can also lend an uncut card a
+// lead of 1.5 (one of 32 uncut letter cards was taken for a face-up card). So a placement is
+// believed only where its corner is at least kCutMissing missing, and then also when its edge lead
+// falls short but every other corner is at most kCornerMissing missing.
+inline constexpr double kCutMissing = 0.7;
+inline constexpr double kCornerMissing = 0.45;
+
 // Scores of one outline under each placement: the outline's edges, each weighed along its whole
 // length by the Gaussian of its distance from the middle of the cut that the placement maps into
 // the picture, summed and divided by the cut's length in pixels. The placements are taken
@@ -53,8 +69,19 @@ inline constexpr double kCutLead = 1.5;
 // computed; a model of Scale 0 scores 0 everywhere.
 std::array<double, 4> PlacementScores(const Ponskaart& model, const Contour& specimen, bool reversed = false);
 
-// The verdict from the scores (see kCutShare and kCutLead).
-OrientationJudgement JudgeOrientation(const std::array<double, 4>& scores);
+// For each placement, the share of the triangle its cut takes off the card that the outline does
+// not cover: near 1 where the cut is, near 0 at a square corner. An area, unlike an edge length,
+// hardly grows when specks and wear roughen the outline. The specimen's moments must be computed;
+// a model of Scale 0 gives 0 everywhere.
+std::array<double, 4> CornerMissingShares(const Ponskaart& model, const Contour& specimen,
+                                          bool reversed = false);
+
+// The verdict from the edge scores and the corners' missing shares: the placement with the highest
+// score is believed when it scores at least kCutShare, its corner is at least kCutMissing missing,
+// and it either leads every other placement by kCutLead or every other corner is at most
+// kCornerMissing missing.
+OrientationJudgement JudgeOrientation(const std::array<double, 4>& scores,
+                                      const std::array<double, 4>& missing);
 
 // Whether a placement reverses the model's axis.
 inline bool Reverses(Placement p)

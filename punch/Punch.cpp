@@ -109,6 +109,7 @@ std::string WritePage(const std::vector<CardOnPage>& cards, const PageOptions& o
             return problem;
         page = RenderPage(cards, layout, card, scale);
     }
+    RoughenEdges(page, options.roughEdges * scale, options.seed);
     const auto wanted = std::llround(options.noise * static_cast<double>(page.black.size()));
     const auto flipped = AddSpeckNoise(page, options.noise, options.seed);
     if (flipped < wanted)

@@ -18,7 +18,8 @@ Ogenblik::OrientationJudgement SettleOrientation(const Ogenblik::Ponskaart& mode
                                                  Ogenblik::BestFitVerdict& turn)
 {
     const Ogenblik::OrientationJudgement judgement =
-        Ogenblik::JudgeOrientation(Ogenblik::PlacementScores(model, outline, turn.Reversed));
+        Ogenblik::JudgeOrientation(Ogenblik::PlacementScores(model, outline, turn.Reversed),
+                                   Ogenblik::CornerMissingShares(model, outline, turn.Reversed));
     if (judgement.verdict == Ogenblik::OrientationVerdict::Settled && Ogenblik::Reverses(judgement.best))
         turn.Reversed = !turn.Reversed;
     return judgement;
@@ -35,17 +36,30 @@ PunchVerdict JudgeByPunches(std::int32_t asFitted, std::int32_t halfTurn)
 
 PunchVerdict OrientationFromPunches(const CodeIndex& codes, const Algemeen::punten& cells)
 {
-    Algemeen::punten turned(cells.Length());
-    for (std::ptrdiff_t l = 1; l < cells.Length(); ++l)
-        turned[l] = InGrid(cells[l]) ? Algemeen::IntPoint{kColumns + 1 - cells[l].X, kRows + 1 - cells[l].Y}
-                                     : cells[l];
-    const Algemeen::CardPunches asFitted = PunchesOf(cells), halfTurn = PunchesOf(turned);
-    bool same = true;
-    for (std::size_t k = 0; k < asFitted.size() && same; ++k)
-        same = codes[asFitted[k]] == codes[halfTurn[k]];
-    if (same)
-        return PunchVerdict::AsFitted;
-    return JudgeByPunches(UnknownColumnCount(codes, asFitted), UnknownColumnCount(codes, halfTurn));
+    // The punches with the columns and (or) the rows numbered from the other end: the half turn
+    // reverses both, a card mirrored end to end its columns, mirrored across its length its rows.
+    auto placed = [&](bool columns, bool rows) {
+        Algemeen::punten moved(cells.Length());
+        for (std::ptrdiff_t l = 1; l < cells.Length(); ++l) {
+            const Algemeen::IntPoint c = cells[l];
+            moved[l] = InGrid(c) ? Algemeen::IntPoint{columns ? kColumns + 1 - c.X : c.X,
+                                                      rows ? kRows + 1 - c.Y : c.Y}
+                                 : c;
+        }
+        return PunchesOf(moved);
+    };
+    auto sameText = [&](const Algemeen::CardPunches& a, const Algemeen::CardPunches& b) {
+        for (std::size_t k = 0; k < a.size(); ++k)
+            if (codes[a[k]] != codes[b[k]])
+                return false;
+        return true;
+    };
+    const Algemeen::CardPunches asFitted = PunchesOf(cells), halfTurn = placed(true, true);
+    if (!sameText(asFitted, halfTurn))
+        return JudgeByPunches(UnknownColumnCount(codes, asFitted), UnknownColumnCount(codes, halfTurn));
+    if (sameText(asFitted, placed(true, false)) && sameText(asFitted, placed(false, true)))
+        return PunchVerdict::Symmetric;
+    return PunchVerdict::AsFitted;
 }
 
 void TurnGridAndCells(Ogenblik::CardGrid& grid, Algemeen::punten& cells)

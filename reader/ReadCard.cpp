@@ -81,7 +81,9 @@ void Decode(ReaderContext& reader, CardResult& result, Algemeen::Console& consol
 
 // A card without a cut corner: its punches choose between the grid as fitted and its half turn.
 // When they do not decide, it is not decoded and the console and message say so; when they do,
-// it is decoded after a console line that says where its orientation came from.
+// it is decoded after a console line that says where its orientation came from. Punches that read
+// the same every way up (a blank card) need no choice: the card is read as sound, after a console
+// line that says so.
 void ReadUncutCard(ReaderContext& reader, CardResult& result)
 {
     std::string failure;
@@ -99,8 +101,9 @@ void ReadUncutCard(ReaderContext& reader, CardResult& result)
         result.Message = kUncertain;
         return;
     }
-    result.Orientation = Orientation::FromPunches;
-    reader.Log.Out().Line(kFromPunches);
+    const bool symmetric = verdict == PunchVerdict::Symmetric;
+    result.Orientation = symmetric ? Orientation::Symmetric : Orientation::FromPunches;
+    reader.Log.Out().Line(symmetric ? kSymmetric : kFromPunches);
     Decode(reader, result, reader.Log.Out());
 }
 
@@ -218,6 +221,7 @@ std::optional<BothWays> ReadBothWays(ReaderContext& reader, std::int32_t card)
     BothWays both;
     switch (OrientationFromPunches(reader.CodeTableIndex, fitted.result.HoleCells)) {
     case PunchVerdict::AsFitted:
+    case PunchVerdict::Symmetric: // reads the same either way: an ordinary read takes it as fitted
         both.Chosen = 0;
         break;
     case PunchVerdict::HalfTurn:

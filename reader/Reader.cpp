@@ -22,6 +22,8 @@ const char* OrientationName(Orientation orientation)
         return "from-punches";
     case Orientation::Uncertain:
         return "uncertain";
+    case Orientation::Symmetric:
+        return "symmetric";
     case Orientation::NoCutCorner:
         return "no-cut-corner";
     case Orientation::Unjudged:

@@ -28,7 +28,7 @@ struct CardReading
     double fitLast = 0.0;
     bool hasFitLast = false;
     // How the card's orientation was settled: empty before a judgement, else "settled",
-    // "face-up", "from-punches" or "uncertain"; with the outline's best and runner-up scores.
+    // "face-up", "from-punches", "uncertain" or "symmetric"; with the outline's best and runner-up scores.
     std::string orientation;
     double orientationScore = 0.0;
     double orientationAlternative = 0.0;

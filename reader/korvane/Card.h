@@ -21,6 +21,8 @@ inline constexpr const char* kReadAsFront = "This card lies face up: read from i
 inline constexpr const char* kFaceUp = "This card should be scanned again: face up and backside down";
 inline constexpr const char* kUncertain = "Orientation of this card is uncertain";
 inline constexpr const char* kFromPunches = "Orientation taken from the punches: this card has no cut corner";
+inline constexpr const char* kSymmetric =
+    "Orientation does not matter: this card reads the same every way up";
 
 // How a card's orientation was settled.
 enum class Orientation
@@ -30,12 +32,20 @@ enum class Orientation
     FaceUp,      // the cut lies where only the front view has it: the card is refused
     FromPunches, // no cut corner: turned the way its punches make likely
     Uncertain,   // no cut corner, and the punches do not decide either
+    Symmetric,   // no cut corner, and the punches read the same every way up (a blank card): read
     NoCutCorner, // no cut corner, and the code table could not be read to weigh the punches
 };
 
-// Its one spelling in every report: "settled", "face-up", "from-punches", "uncertain",
+// Its one spelling in every report: "settled", "face-up", "from-punches", "uncertain", "symmetric",
 // "no-cut-corner"; "" for Unjudged.
 const char* OrientationName(Orientation orientation);
+
+// Whether the text read does not depend on a way up left unknown: settled by the cut corner, or
+// the same every way up.
+inline bool OrientationSound(Orientation orientation)
+{
+    return orientation == Orientation::Settled || orientation == Orientation::Symmetric;
+}
 
 // One card read.
 struct CardResult

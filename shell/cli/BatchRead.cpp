@@ -121,7 +121,7 @@ Batch::CardRecord RecordOfCard(const korvane::CardResult& card)
     Batch::CardRecord record;
     record.content = CardJson(card, CardDetail::Lines);
     record.review.unknownColumns = !card.UnknownColumns.empty();
-    record.review.orientationUnsettled = !card.Decoded || card.Orientation != korvane::Orientation::Settled;
+    record.review.orientationUnsettled = !card.Decoded || !korvane::OrientationSound(card.Orientation);
     record.review.lowFitQuality = card.Decoded && FitPerHole(card) < kReviewFitQuality;
     for (const korvane::DoubtfulColumn& column : card.DoubtfulColumns)
         record.review.doubtfulColumns.push_back(column.Column);

@@ -113,9 +113,8 @@ Batch::CardRecord RecordOfPair(const std::optional<FusedCard>& paired, const kor
     content["duplex"] =
         SideJson(frontFile, backFile, &fused, fused.oneSide.empty() ? "both" : fused.oneSide.c_str());
     record.review.unknownColumns = !fused.unknownColumns.empty();
-    record.review.orientationUnsettled =
-        (back == nullptr || back->Orientation != korvane::Orientation::Settled) &&
-        (front == nullptr || front->Orientation != korvane::Orientation::Settled);
+    record.review.orientationUnsettled = (back == nullptr || !korvane::OrientationSound(back->Orientation)) &&
+                                         (front == nullptr || !korvane::OrientationSound(front->Orientation));
     return record;
 }
 

@@ -71,7 +71,11 @@ void DefinePunch(CLI::App& app, PunchOptions& punch, std::string& angles)
         ->type_name("DEG[,DEG...]");
     cmd->add_option("--noise", punch.noise, "fraction of pixels flipped as isolated specks")
         ->check(CLI::Range(0.0, 1.0));
-    cmd->add_option("--seed", punch.seed, "seed of the noise (default 1)");
+    cmd->add_option("--rough-edges", punch.roughEdges,
+                    "bites out of and bumps on the cards' edges, of radius up to MM millimetres")
+        ->check(CLI::Range(0.0, 1.0))
+        ->type_name("MM");
+    cmd->add_option("--seed", punch.seed, "seed of the noise and the rough edges (default 1)");
     cmd->add_flag("--real", punch.real, "dimensions of a real card instead of the model's");
     cmd->add_option("--file", punch.file, "one card per line of this text file")->type_name("LINES.txt");
     cmd->add_flag("--face-up{all}", punch.faceUp,

@@ -47,6 +47,7 @@ struct PunchOptions
     double dpi = 200.0;                // --dpi
     std::vector<double> angles{0.0};   // --angle DEG[,DEG...]
     double noise = 0.0;                // --noise FRACTION
+    double roughEdges = 0.0;           // --rough-edges MM: bites and bumps along the card edges
     std::uint64_t seed = 1;            // --seed
     bool real = false;                 // --real
     std::string file;                  // --file LINES.txt

@@ -24,6 +24,8 @@ using Problem = std::string;
 Problem CheckPhoto(const PunchOptions& options)
 {
     const Punch::ScanOutputOptions& scan = options.scan;
+    if (options.photo.wanted && options.roughEdges > 0.0)
+        return "--rough-edges wears the edges of a scanned card: give no --photo with it";
     if (!options.photo.wanted)
         return !options.photo.cardColour.empty() || options.photo.backlit || options.photo.dim
                    ? "--card-colour, --backlit and --dim paint a photo: give --photo with them"
@@ -222,6 +224,7 @@ Punch::PageOptions PageOptionsOf(const PunchOptions& options)
     page.real = options.real;
     page.noise = options.noise;
     page.seed = options.seed;
+    page.roughEdges = options.roughEdges;
     page.scan = options.scan;
     page.photo = options.photo;
     ParseTilt(options.tilt, page); // checked before anything is drawn

@@ -1,7 +1,9 @@
 #include "CardModel.h"
 #include "Ogenblik.h"
+#include "Orientation.h"
 #include "TestSupport.h"
 
+#include <array>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
@@ -120,6 +122,42 @@ TEST(PonskaartTest, SpecimenWithoutACutScoresNothing)
         EXPECT_EQ(verdict.Score, 0.0);
         EXPECT_EQ(verdict.Reversed, from) << "a tie keeps the half turn it started from";
         EXPECT_EQ(console.Text(), "Axes Allright\nBest Fit =    0.00000\n");
+    }
+}
+
+TEST(PonskaartTest, CornerMissingSharesAndTheOrientationVerdict)
+{
+    // The model's own ring misses its cut corner wholly. Its square corners are placed by the
+    // model's centre and axis, which the cut shifts and turns, so their triangles reach a little
+    // past the outline (0.13 to 0.15 of them); a plain rectangle's corners likewise (0.09).
+    const Ponskaart card = CardModel(1.0);
+    const std::array<double, 4> own = CornerMissingShares(card, Measured(card.Points));
+    EXPECT_NEAR(own[0], 1.0, 1e-9);
+    for (const std::size_t h : {1u, 2u, 3u})
+        EXPECT_LT(own[h], 0.2) << "placement " << h;
+    for (const double share : CornerMissingShares(card, Measured({{0, -83}, {187, -83}, {187, 0}, {0, 0}})))
+        EXPECT_LT(share, 0.15);
+
+    // Edge scores and missing shares as worn edges give them: the edge lead alone no longer
+    // decides, the missing corner does, both ways.
+    struct Case
+    {
+        std::array<double, 4> scores, missing;
+        OrientationVerdict verdict;
+    };
+    const Case cases[] = {
+        {{0.43, 0.20, 0.17, 0.15}, {1.00, 0.15, 0.15, 0.15}, OrientationVerdict::Settled}, // clean
+        {{0.55, 0.45, 0.30, 0.30}, {0.95, 0.30, 0.34, 0.30}, OrientationVerdict::Settled}, // lead 1.22
+        {{0.30, 0.25, 0.55, 0.40}, {0.20, 0.20, 0.97, 0.20}, OrientationVerdict::FaceUp},  // lead 1.38
+        {{0.55, 0.45, 0.30, 0.30}, {0.95, 0.50, 0.30, 0.30}, OrientationVerdict::NoCutCorner},
+        // An uncut card whose worn edges lend one placement a lead of 1.6: no corner is missing.
+        {{0.20, 0.21, 0.48, 0.30}, {0.20, 0.25, 0.32, 0.22}, OrientationVerdict::NoCutCorner},
+        {{0.25, 0.10, 0.10, 0.10}, {1.00, 0.00, 0.00, 0.00}, OrientationVerdict::NoCutCorner}, // share
+    };
+    for (const Case& c : cases) {
+        const OrientationJudgement j = JudgeOrientation(c.scores, c.missing);
+        EXPECT_EQ(j.verdict, c.verdict)
+            << "scores " << c.scores[0] << " " << c.scores[1] << " " << c.scores[2] << " " << c.scores[3];
     }
 }
 

@@ -4,6 +4,7 @@
 #include "Perspective.h"
 #include "Photo.h"
 #include "PunchCodes.h"
+#include "RoughEdges.h"
 #include "TestSupport.h"
 
 #include <cmath>
@@ -422,6 +423,40 @@ TEST(CardRendererTest, NoiseFlipsIsolatedSpecksReproducibly)
     EXPECT_EQ(flipped, wanted);
     EXPECT_GT(whiteSpecks, 0);
     EXPECT_LT(whiteSpecks, flipped) << "specks of both colours";
+}
+
+TEST(CardRendererTest, RoughEdgesWearOnlyTheOuterEdgeReproducibly)
+{
+    const double scale = 100.0 / 25.4, radius = 0.8 * scale;
+    const std::vector<CardOnPage> cards{{PunchText("WORN 1", ParseLines(TableLines()).codes).punches, 4.0}};
+    const auto clean = RenderPage(cards, LayOutPage(cards, kModelCard, scale), kModelCard, scale);
+    auto worn = clean, again = clean, other = clean;
+    const std::int64_t marks = RoughenEdges(worn, radius, 5);
+    RoughenEdges(again, radius, 5);
+    RoughenEdges(other, radius, 6);
+    EXPECT_EQ(worn.black, again.black);
+    EXPECT_NE(worn.black, other.black);
+    // About one mark per kRoughSpacing radii along the card's edge (about 540 mm).
+    const double expected = 540.0 * scale / (kRoughSpacing * radius);
+    EXPECT_GT(marks, 0.6 * expected);
+    EXPECT_LT(marks, 1.6 * expected);
+    // A bite or bump reaches no farther than a radius: every changed pixel lies that close to a
+    // pixel of the other colour on the clean page; bites and bumps both occur.
+    const auto reach = static_cast<std::int32_t>(std::ceil(radius)) + 1;
+    std::int64_t bitten = 0, grown = 0;
+    for (std::int32_t y = reach; y + reach < clean.height; ++y)
+        for (std::int32_t x = reach; x + reach < clean.width; ++x) {
+            if (worn.Black(x, y) == clean.Black(x, y))
+                continue;
+            (worn.Black(x, y) ? bitten : grown) += 1;
+            bool nearEdge = false;
+            for (std::int32_t dy = -reach; dy <= reach && !nearEdge; ++dy)
+                for (std::int32_t dx = -reach; dx <= reach && !nearEdge; ++dx)
+                    nearEdge = clean.Black(x + dx, y + dy) != clean.Black(x, y);
+            ASSERT_TRUE(nearEdge) << "changed far from an edge at " << x << ", " << y;
+        }
+    EXPECT_GT(bitten, 0);
+    EXPECT_GT(grown, 0);
 }
 
 // ---- Fronts, tilt, duplex ----------------------------------------------------------------------
