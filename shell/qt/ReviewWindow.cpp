@@ -175,11 +175,11 @@ void ReviewWindow::CreateMenus()
 }
 
 std::optional<int> ReviewWindow::Ask(const std::string& text, const std::vector<std::string>& answers,
-                                     std::size_t escapeAnswer)
+                                     std::size_t escapeAnswer, bool columns)
 {
     if (askChoice)
         return askChoice(text, answers);
-    return AskWithButtons(this, text, answers, escapeAnswer);
+    return AskWithButtons(this, text, answers, escapeAnswer, columns);
 }
 
 bool ReviewWindow::OpenFolder(const std::string& folder, std::string* problem)
@@ -536,14 +536,14 @@ void ReviewWindow::TurnHalfWay()
     std::string text = "Card " + std::to_string(c.number) +
                        " has no cut corner: nothing on it but its punches says which way up it lies. "
                        "Read both ways:\n";
-    const char* names[] = {"As fitted", "Turned half way"};
+    const char* names[] = {"As fitted:      ", "Turned half way:"};
     for (int way = 0; way < 2; ++way) {
         std::string line = queue_.TextOf(ways[way]);
         line.erase(line.find_last_not_of(' ') + 1);
-        text += std::string("\n") + (ways[way] == c.punches ? "\u25B6 " : "   ") + names[way] + ": " + line;
+        text += std::string("\n") + (ways[way] == c.punches ? "\u25B6 " : "  ") + names[way] + " " + line;
     }
     const std::optional<int> answer =
-        Ask(text, {"Take the reading as fitted", "Take the reading turned half way", "Cancel"}, 2);
+        Ask(text, {"Take the reading as fitted", "Take the reading turned half way", "Cancel"}, 2, true);
     if (!answer || *answer < 0 || *answer > 1 || ways[*answer] == c.punches)
         return;
     queue_.TakeReading(card, ways[*answer]);

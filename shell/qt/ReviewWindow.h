@@ -110,7 +110,7 @@ private:
     void TypeOver(char c);
     void Edited();
     std::optional<int> Ask(const std::string& text, const std::vector<std::string>& answers,
-                           std::size_t escapeAnswer = 0);
+                           std::size_t escapeAnswer = 0, bool columns = false);
 
     std::string codeTable_;
     ReviewQueue queue_;

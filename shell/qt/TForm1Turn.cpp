@@ -22,7 +22,10 @@ namespace {
 // "As fitted: TEXT" (all 80 columns) with the columns no code fits, the reading shown now marked.
 std::string ReadingLine(const char* name, const korvane::CardResult& reading, bool shown)
 {
-    std::string line = std::string(shown ? "\u25B6 " : "   ") + name + ": " + reading.Text80;
+    // The names padded to one width, so that the two readings' columns stand one under the other.
+    const std::string label = std::string(name) + ":";
+    std::string line = std::string(shown ? "\u25B6 " : "  ") + label +
+                       std::string(label.size() < 17 ? 17 - label.size() : 1, ' ') + reading.Text80;
     while (!line.empty() && line.back() == ' ')
         line.pop_back();
     if (!reading.UnknownColumns80.empty())
@@ -83,7 +86,7 @@ void TForm1::TurnChosenHalfWay()
     const std::vector<std::string> answers = {"Take the reading as fitted",
                                               "Take the reading turned half way", "Cancel"};
     const std::optional<int> answer =
-        askChoice ? askChoice(text, answers) : AskWithButtons(this, text, answers, answers.size() - 1);
+        askChoice ? askChoice(text, answers) : AskWithButtons(this, text, answers, answers.size() - 1, true);
     if (!answer || *answer < 0 || *answer > 1)
         return;
     if (*answer == shown) {
